@@ -1,0 +1,39 @@
+# `make` builds dist/tarvo.exe, `make check` runs every test, `make demo` runs
+# the main job; each installs what is missing first.
+JOBS ?= 2
+MAKEFLAGS += --no-print-directory
+B := build
+CMAKE_WIN := cmake -S . -B $(B)/win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=MinSizeRel
+CMAKE_NATIVE := cmake -S . -B $(B)/native -DCMAKE_BUILD_TYPE=Debug
+CMAKE_FUZZ := cmake -S . -B $(B)/fuzz -DTARVO_FUZZ=ON -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo
+
+.PHONY: all deps build check check-native check-fuzz check-wine demo fuzz clean
+
+all: build
+
+deps:
+	@tools/install-deps.sh
+
+build: deps
+	@$(CMAKE_WIN) >/dev/null
+	@cmake --build $(B)/win -j $(JOBS)
+
+check: build
+	@$(CMAKE_NATIVE) >/dev/null
+	@cmake --build $(B)/native -j $(JOBS)
+	@$(CMAKE_FUZZ) >/dev/null
+	@cmake --build $(B)/fuzz -j $(JOBS)
+	@tools/check.sh $(B)
+
+demo: build
+	@tools/demo.sh $(B)
+
+# Runs every fuzz target for FUZZ_SECONDS each, growing a scratch corpus.
+FUZZ_SECONDS ?= 60
+fuzz: deps
+	@$(CMAKE_FUZZ) >/dev/null
+	@cmake --build $(B)/fuzz -j $(JOBS)
+	@tools/fuzz.sh $(B)/fuzz $(FUZZ_SECONDS)
+
+clean:
+	rm -rf $(B) dist

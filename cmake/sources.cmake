@@ -1,0 +1,13 @@
+# Code that only transforms text: compiled natively for unit tests and fuzzing
+# and cross-compiled unchanged into the launcher.
+set(TARVO_TEXT_SOURCES
+  src/files/text.cpp
+  src/files/path_text.cpp
+  src/launcher/config_text.cpp
+)
+
+# The thin Win32 layer of the launcher, apart from its entry point.
+set(TARVO_WIN_SOURCES
+  src/launcher/config.cpp
+  src/files/paths.cpp
+)

@@ -1,0 +1,22 @@
+# The launcher, the tools and the Wine tests, cross-built for 32-bit Windows.
+enable_language(RC)
+set(STATIC_RUNTIME -static -static-libgcc -static-libstdc++)
+set(SMALL -Os -ffunction-sections -fdata-sections -fno-exceptions -fno-rtti
+    -fno-asynchronous-unwind-tables)
+target_compile_options(tarvo_text PRIVATE ${SMALL} -Wall -Wextra -Werror)
+
+add_library(tarvo_core STATIC ${TARVO_WIN_SOURCES})
+target_link_libraries(tarvo_core PUBLIC tarvo_text)
+target_compile_options(tarvo_core PRIVATE ${SMALL} -Wall -Wextra -Werror)
+
+add_executable(tarvo WIN32 src/launcher/main.cpp res/tarvo.rc)
+target_compile_options(tarvo PRIVATE ${SMALL} -Wall -Wextra -Werror)
+target_link_libraries(tarvo PRIVATE tarvo_core)
+target_link_options(tarvo PRIVATE ${STATIC_RUNTIME} -Wl,--gc-sections -s)
+set_target_properties(tarvo PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_SOURCE_DIR}/dist)
+add_custom_command(TARGET tarvo POST_BUILD
+  COMMAND ${CMAKE_COMMAND} -E echo "dist/tarvo.exe: $<TARGET_FILE_NAME:tarvo>"
+  COMMAND stat -c "dist/tarvo.exe is %s bytes" $<TARGET_FILE:tarvo>
+  VERBATIM)
+
+include(cmake/wine-tests.cmake)

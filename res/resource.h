@@ -1,0 +1,5 @@
+// Identifiers shared by the resource script and the code.
+#pragma once
+
+#define IDD_ERROR_LOG 101
+#define IDC_ERROR_LOG_TEXT 1000

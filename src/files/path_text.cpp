@@ -1,0 +1,42 @@
+#include "files/path_text.h"
+
+#include <cstring>
+
+#include "files/text.h"
+
+static bool driveRoot(const char* at) { return at[0] == ':' && at[1] == '\\'; }
+static bool uncRoot(const char* at) { return at[0] == '\\' && at[1] == '\\'; }
+
+bool isRelativePath(const char* path) {
+    size_t len = strlen(path);
+    if (len <= 2) return true;
+    if (path[0] == '"') {
+        if (len <= 3) return true;
+        return !(driveRoot(path + 2) || uncRoot(path + 1));
+    }
+    return !(driveRoot(path + 1) || uncRoot(path));
+}
+
+bool programNameOfCommandLine(const char* cmdline, char* out, size_t cap) {
+    if (cmdline[0] == '"') {
+        const char* close = strchr(cmdline + 1, '"');
+        if (!close) return false;
+        return copyChars(out, cap, cmdline + 1, (size_t)(close - cmdline - 1));
+    }
+    const char* blank = strchr(cmdline, ' ');
+    size_t n = blank ? (size_t)(blank - cmdline) : strlen(cmdline);
+    return copyChars(out, cap, cmdline, n);
+}
+
+void cutToDirectory(char* path) {
+    char* slash = strrchr(path, '\\');
+    if (slash)
+        slash[1] = '\0';
+    else
+        path[0] = '\0';
+}
+
+void lowerAscii(char* text) {
+    for (; *text; ++text)
+        if (*text >= 'A' && *text <= 'Z') *text = (char)(*text - 'A' + 'a');
+}

@@ -1,0 +1,20 @@
+// Path and file-name functions over the file system. Buffers are TEXT_CAP
+// bytes.
+#pragma once
+#include <cstdint>
+
+#include "files/path_text.h"
+
+struct FileTime {
+    uint32_t low;
+    uint32_t high;
+};
+
+// The exe directory, with its trailing backslash, or the empty text when the
+// command line gives no usable program name.
+const char* exeDirectory();
+void resolveFromExeDir(char* dst, const char* path);
+void canonicalPath(char* dst, const char* path);
+bool pathExists(const char* path, FileTime* lastWriteTime = nullptr);
+// Creates a new empty temporary file; dst is empty when none could be made.
+void makeTempFile(char* dst);

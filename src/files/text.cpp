@@ -1,0 +1,27 @@
+#include "files/text.h"
+
+#include <cstring>
+
+bool copyChars(char* dst, size_t cap, const char* src, size_t n) {
+    if (cap == 0) return n == 0;
+    dst[0] = '\0';
+    return appendChars(dst, cap, src, n);
+}
+
+bool copyText(char* dst, size_t cap, const char* src) {
+    return copyChars(dst, cap, src, strlen(src));
+}
+
+bool appendChars(char* dst, size_t cap, const char* src, size_t n) {
+    if (cap == 0) return n == 0;
+    size_t len = strnlen(dst, cap - 1);
+    size_t room = cap - 1 - len;
+    size_t take = n < room ? n : room;
+    memmove(dst + len, src, take);
+    dst[len + take] = '\0';
+    return take == n;
+}
+
+bool appendText(char* dst, size_t cap, const char* src) {
+    return appendChars(dst, cap, src, strlen(src));
+}

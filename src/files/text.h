@@ -1,0 +1,14 @@
+// Bounded text helpers. Every path, command line and configuration text of
+// the launcher lives in a fixed buffer; these are the only ways text is
+// written into one, so no copy can run past its capacity.
+#pragma once
+#include <cstddef>
+
+enum { TEXT_CAP = 8192 };
+
+// Each returns false when the text had to be cut to fit; the destination is
+// always terminated.
+bool copyText(char* dst, size_t cap, const char* src);
+bool copyChars(char* dst, size_t cap, const char* src, size_t n);
+bool appendText(char* dst, size_t cap, const char* src);
+bool appendChars(char* dst, size_t cap, const char* src, size_t n);

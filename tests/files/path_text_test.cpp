@@ -1,0 +1,64 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "files/path_text.h"
+#include "files/text.h"
+
+TEST(IsRelativePath, ShortTextsAndRootsWithoutDriveAreRelative) {
+    for (const char* p : {"", "x", "D:", "\\x", "x.jar", ".\\x.jar", "D:x.jar", "D:/x.jar", "\"D:",
+                          "/unix/style"})
+        EXPECT_TRUE(isRelativePath(p)) << p;
+}
+
+TEST(IsRelativePath, DriveAndNetworkRootsAreAbsoluteAlsoBehindAQuote) {
+    for (const char* p : {"D:\\x", "d:\\", "\\\\server\\share", "\\\\h", "\"D:\\x", "\"x:\\", "\"\\\\host\\s"})
+        EXPECT_FALSE(isRelativePath(p)) << p;
+}
+
+TEST(ProgramNameOfCommandLine, QuotedUnquotedAndUnclosed) {
+    char out[TEXT_CAP];
+    ASSERT_TRUE(programNameOfCommandLine("\"C:\\Program Files\\app\\launch.exe\" a b", out, sizeof out));
+    EXPECT_STREQ("C:\\Program Files\\app\\launch.exe", out);
+    ASSERT_TRUE(programNameOfCommandLine("launch.exe a b", out, sizeof out));
+    EXPECT_STREQ("launch.exe", out);
+    ASSERT_TRUE(programNameOfCommandLine("C:\\x\\launch.exe", out, sizeof out));
+    EXPECT_STREQ("C:\\x\\launch.exe", out);
+    EXPECT_FALSE(programNameOfCommandLine("\"C:\\never closed a b", out, sizeof out));
+}
+
+TEST(ProgramNameOfCommandLine, ANameLongerThanTheBufferIsRefusedNotOverrun) {
+    std::string line(TEXT_CAP + 100, 'a');
+    char out[16];
+    EXPECT_FALSE(programNameOfCommandLine(line.c_str(), out, sizeof out));
+    EXPECT_EQ(15u, std::string(out).size());
+}
+
+TEST(CutToDirectory, KeepsTheTrailingBackslash) {
+    char p[TEXT_CAP] = "D:\\Apps\\Demo\\launch.exe";
+    cutToDirectory(p);
+    EXPECT_STREQ("D:\\Apps\\Demo\\", p);
+    char q[TEXT_CAP] = "launch.exe";
+    cutToDirectory(q);
+    EXPECT_STREQ("", q);
+}
+
+TEST(LowerAscii, ChangesOnlyAToZ) {
+    char p[] = "D:\\Apps\\\xC4PFEL\\Z@[";
+    lowerAscii(p);
+    EXPECT_STREQ("d:\\apps\\\xC4pfel\\z@[", p);
+}
+
+TEST(BoundedText, CopiesAndAppendsCutAtCapacity) {
+    char b[8];
+    EXPECT_TRUE(copyText(b, sizeof b, "abc"));
+    EXPECT_TRUE(appendText(b, sizeof b, "def"));
+    EXPECT_FALSE(appendText(b, sizeof b, "ghij"));
+    EXPECT_STREQ("abcdefg", b);
+    EXPECT_FALSE(appendText(b, sizeof b, "x"));
+    EXPECT_STREQ("abcdefg", b);
+    EXPECT_FALSE(copyText(b, sizeof b, "0123456789"));
+    EXPECT_STREQ("0123456", b);
+    EXPECT_TRUE(copyChars(b, sizeof b, "xyz", 2));
+    EXPECT_STREQ("xy", b);
+}

@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Runs a command with a private Xvfb display and a private Wine prefix, and
+# stops both afterwards. Nothing touches ~/.wine.
+set -uo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+export WINEPREFIX=${WINEPREFIX:-$(cd "$here/../.." && pwd)/build/wineprefix}
+export WINEDEBUG=${WINEDEBUG:--all}
+export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
+
+display=
+for n in $(seq 90 140); do
+  if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ]; then display=$n; break; fi
+done
+[ -n "$display" ] || { echo "with-display: no free display" >&2; exit 1; }
+Xvfb ":$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+xvfb=$!
+for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$display" ] && break; sleep 0.1; done
+export DISPLAY=":$display"
+
+"$here/wine-prefix.sh"
+"$@"
+status=$?
+wineserver -k >/dev/null 2>&1
+kill "$xvfb" 2>/dev/null
+wait "$xvfb" 2>/dev/null
+exit $status

@@ -1,0 +1,10 @@
+#!/usr/bin/env bash
+# Runs the three layers of tests: native units, fuzz replays, Wine.
+set -uo pipefail
+B=${1:-build}
+status=0
+run() { echo "== $1"; shift; "$@" || status=1; }
+run "native unit tests" ctest --test-dir "$B/native" --output-on-failure
+run "fuzz corpus replay" ctest --test-dir "$B/fuzz" --output-on-failure
+run "Wine tests" tests/rig/with-display.sh ctest --test-dir "$B/win" --output-on-failure -j 2
+exit $status

@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# Installs what the build and the tests need on a Debian 12 machine, and nothing
+# when all of it is already there, so that `make` stays quick on a ready machine.
+set -euo pipefail
+
+need=()
+have_pkg() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
+
+for p in cmake make g++ g++-mingw-w64-i686 wine wine32:i386 xvfb xauth googletest \
+         clang libclang-rt-14-dev python3; do
+  have_pkg "$p" || need+=("$p")
+done
+
+[ ${#need[@]} -eq 0 ] && exit 0
+
+SUDO=""
+[ "$(id -u)" -eq 0 ] || SUDO="sudo"
+echo "install-deps: installing ${need[*]}"
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  $SUDO dpkg --add-architecture i386
+fi
+$SUDO apt-get update -qq
+DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq "${need[@]}" >/dev/null
