@@ -4,6 +4,7 @@ JOBS ?= 2
 MAKEFLAGS += --no-print-directory
 B := build
 CMAKE_WIN := cmake -S . -B $(B)/win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=MinSizeRel
+CMAKE_WIN64 := cmake -S . -B $(B)/win64 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake -DCMAKE_BUILD_TYPE=MinSizeRel
 CMAKE_NATIVE := cmake -S . -B $(B)/native -DCMAKE_BUILD_TYPE=Debug
 CMAKE_FUZZ := cmake -S . -B $(B)/fuzz -DTARVO_FUZZ=ON -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
@@ -19,6 +20,8 @@ build: deps
 	@cmake --build $(B)/win -j $(JOBS)
 
 check: build
+	@$(CMAKE_WIN64) >/dev/null
+	@cmake --build $(B)/win64 -j $(JOBS)
 	@$(CMAKE_NATIVE) >/dev/null
 	@cmake --build $(B)/native -j $(JOBS)
 	@$(CMAKE_FUZZ) >/dev/null
@@ -26,6 +29,8 @@ check: build
 	@tools/check.sh $(B)
 
 demo: build
+	@$(CMAKE_WIN64) >/dev/null
+	@cmake --build $(B)/win64 -j $(JOBS)
 	@tools/demo.sh $(B)
 
 # Runs every fuzz target for FUZZ_SECONDS each, growing a scratch corpus.

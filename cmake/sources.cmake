@@ -4,10 +4,16 @@ set(TARVO_TEXT_SOURCES
   src/files/text.cpp
   src/files/path_text.cpp
   src/launcher/config_text.cpp
+  src/launcher/cmdline_text.cpp
+  src/app/quoted_param_text.cpp
+  src/errors/message_text.cpp
+  src/files/temp_records_text.cpp
+  src/supervise/comm_text.cpp
 )
 
 # The thin Win32 layer of the launcher, apart from its entry point.
 set(TARVO_WIN_SOURCES
+  src/launcher/state.cpp
   src/launcher/config.cpp
   src/files/paths.cpp
 )

@@ -13,10 +13,13 @@ add_executable(tarvo WIN32 src/launcher/main.cpp res/tarvo.rc)
 target_compile_options(tarvo PRIVATE ${SMALL} -Wall -Wextra -Werror)
 target_link_libraries(tarvo PRIVATE tarvo_core)
 target_link_options(tarvo PRIVATE ${STATIC_RUNTIME} -Wl,--gc-sections -s)
-set_target_properties(tarvo PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_SOURCE_DIR}/dist)
-add_custom_command(TARGET tarvo POST_BUILD
-  COMMAND ${CMAKE_COMMAND} -E echo "dist/tarvo.exe: $<TARGET_FILE_NAME:tarvo>"
-  COMMAND stat -c "dist/tarvo.exe is %s bytes" $<TARGET_FILE:tarvo>
-  VERBATIM)
 
-include(cmake/wine-tests.cmake)
+if(CMAKE_SYSTEM_PROCESSOR STREQUAL "i686")
+  # The product: PE32, i386.
+  set_target_properties(tarvo PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_SOURCE_DIR}/dist)
+  add_custom_command(TARGET tarvo POST_BUILD
+    COMMAND stat -c "dist/tarvo.exe: %s bytes" $<TARGET_FILE:tarvo>
+    VERBATIM)
+else()
+  include(cmake/wine-tests.cmake)
+endif()

@@ -1,1 +1,55 @@
-# Filled in with the Wine rig.
+# The tools the tests use, and the tests that run under Wine.
+set(gtest_disable_pthreads OFF CACHE BOOL "" FORCE)
+set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+
+# The configuration tool: a library for the tests, and its own CLI.
+add_library(tarvo_configure STATIC tools/tarvo-config/string_block.cpp tools/tarvo-config/configure.cpp)
+target_include_directories(tarvo_configure PUBLIC tools/tarvo-config)
+add_executable(tarvo-config tools/tarvo-config/main.cpp)
+target_link_libraries(tarvo-config PRIVATE tarvo_configure)
+target_link_options(tarvo-config PRIVATE ${STATIC_RUNTIME} -s)
+
+# The user's-eye harness.
+add_library(tarvo_watch STATIC tests/rig/watch.cpp)
+target_include_directories(tarvo_watch PUBLIC tests/rig)
+add_executable(tarvo-watch tests/rig/watch_main.cpp)
+target_link_libraries(tarvo-watch PRIVATE tarvo_watch)
+target_link_options(tarvo-watch PRIVATE ${STATIC_RUNTIME} -s)
+
+# Small programs that the tests start.
+file(GLOB HELPERS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/helpers/*.cpp)
+foreach(src ${HELPERS})
+  get_filename_component(name ${src} NAME_WE)
+  add_executable(${name} ${src})
+  target_link_libraries(${name} PRIVATE tarvo_core)
+  target_link_options(${name} PRIVATE ${STATIC_RUNTIME})
+  if(name MATCHES "^gui_")
+    set_target_properties(${name} PROPERTIES WIN32_EXECUTABLE ON)
+  endif()
+endforeach()
+
+add_library(tarvo_testkit STATIC tests/rig/testkit.cpp)
+target_include_directories(tarvo_testkit PUBLIC tests/rig)
+target_link_libraries(tarvo_testkit PUBLIC tarvo_core tarvo_configure tarvo_watch gtest)
+
+file(TO_NATIVE_PATH "${CMAKE_SOURCE_DIR}" SRC_DIR)
+set(WINE_ENV "TARVO_SOURCE=Z:${CMAKE_SOURCE_DIR}" "TARVO_BUILD=Z:${CMAKE_BINARY_DIR}")
+
+# One executable for each test file, so that CTest can run them side by side.
+# Files that start real launchers share the machine-wide registry records and
+# so take turns.
+file(GLOB WINE_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/*/*_wine_test.cpp)
+foreach(src ${WINE_TESTS})
+  get_filename_component(name ${src} NAME_WE)
+  add_executable(${name} ${src})
+  target_link_libraries(${name} PRIVATE tarvo_testkit gtest_main)
+  target_link_options(${name} PRIVATE ${STATIC_RUNTIME})
+  add_test(NAME ${name} COMMAND ${CMAKE_SOURCE_DIR}/tests/rig/wine-run.sh $<TARGET_FILE:${name}> --gtest_brief=1)
+  set_tests_properties(${name} PROPERTIES ENVIRONMENT "${WINE_ENV}" TIMEOUT 600)
+  if(name MATCHES "^e2e_")
+    set_tests_properties(${name} PROPERTIES RESOURCE_LOCK machine_registry)
+  endif()
+endforeach()
+
+add_test(NAME product_image COMMAND ${CMAKE_SOURCE_DIR}/tests/rig/check-product.sh ${CMAKE_SOURCE_DIR}/dist/tarvo.exe)

@@ -6,5 +6,5 @@ status=0
 run() { echo "== $1"; shift; "$@" || status=1; }
 run "native unit tests" ctest --test-dir "$B/native" --output-on-failure
 run "fuzz corpus replay" ctest --test-dir "$B/fuzz" --output-on-failure
-run "Wine tests" tests/rig/with-display.sh ctest --test-dir "$B/win" --output-on-failure -j 2
+run "Wine tests" tests/rig/with-display.sh ctest --test-dir "$B/win64" --output-on-failure -j 2
 exit $status

@@ -6,8 +6,8 @@ set -euo pipefail
 need=()
 have_pkg() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
 
-for p in cmake make g++ g++-mingw-w64-i686 wine wine32:i386 xvfb xauth googletest \
-         clang libclang-rt-14-dev python3; do
+for p in cmake make g++ g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine64 xvfb xauth googletest \
+         clang libclang-rt-14-dev python3 binutils-mingw-w64-i686; do
   have_pkg "$p" || need+=("$p")
 done
 
@@ -16,8 +16,5 @@ done
 SUDO=""
 [ "$(id -u)" -eq 0 ] || SUDO="sudo"
 echo "install-deps: installing ${need[*]}"
-if ! dpkg --print-foreign-architectures | grep -qx i386; then
-  $SUDO dpkg --add-architecture i386
-fi
 $SUDO apt-get update -qq
 DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq "${need[@]}" >/dev/null

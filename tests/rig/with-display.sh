@@ -20,7 +20,7 @@ export DISPLAY=":$display"
 "$here/wine-prefix.sh"
 "$@"
 status=$?
-wineserver -k >/dev/null 2>&1
+/usr/lib/wine/wineserver -k >/dev/null 2>&1
 kill "$xvfb" 2>/dev/null
 wait "$xvfb" 2>/dev/null
 exit $status

@@ -1,0 +1,63 @@
+#include "launcher/cmdline_text.h"
+
+#include <cstring>
+
+#include "files/text.h"
+
+const char CHILD_MODE_WORD[] = "__tarvo_load_appl";
+
+static const char* skipBlanksAndTabs(const char* at) {
+    while (*at == ' ' || *at == '\t') ++at;
+    return at;
+}
+
+const char* argumentTail(const char* cmdline) {
+    const char* at = skipBlanksAndTabs(cmdline);
+    if (*at == '"') {
+        const char* close = strchr(at + 1, '"');
+        at = close ? close + 1 : at + strlen(at);
+    } else {
+        while (*at && *at != ' ' && *at != '\t') ++at;
+    }
+    return skipBlanksAndTabs(at);
+}
+
+size_t ownProgramPathLength(const char* cmdline) {
+    if (cmdline[0] == '"') {
+        const char* close = strchr(cmdline + 1, '"');
+        return close ? (size_t)(close - cmdline + 1) : strlen(cmdline);
+    }
+    const char* blank = strchr(cmdline, ' ');
+    return blank ? (size_t)(blank - cmdline) : strlen(cmdline);
+}
+
+bool isChildModeTail(const char* tail) { return strncmp(tail, CHILD_MODE_WORD, CHILD_MODE_WORD_LEN) == 0; }
+
+size_t childCommandLineLength(size_t ownPathLen, const char* commFile, const char* extractDir, const char* tail) {
+    // " " word " '" comm "' '" dir "' " tail
+    return ownPathLen + 1 + CHILD_MODE_WORD_LEN + 2 + strlen(commFile) + 3 + strlen(extractDir) + 2 + strlen(tail);
+}
+
+static void appendQuotedParam(char* dst, size_t cap, const char* value) {
+    appendText(dst, cap, "'");
+    size_t start = strlen(dst);
+    appendText(dst, cap, value);
+    for (char* at = dst + start; *at; ++at)
+        if (*at == '\'') *at = QUOTE_STAND_IN;
+    appendText(dst, cap, "'");
+}
+
+bool composeChildCommandLine(char* dst, size_t cap, const char* ownPath, size_t ownPathLen, const char* commFile,
+                             const char* extractDir, const char* tail) {
+    if (childCommandLineLength(ownPathLen, commFile, extractDir, tail) + 1 > cap) return false;
+    copyChars(dst, cap, ownPath, ownPathLen);
+    appendText(dst, cap, " ");
+    appendText(dst, cap, CHILD_MODE_WORD);
+    appendText(dst, cap, " ");
+    appendQuotedParam(dst, cap, commFile);
+    appendText(dst, cap, " ");
+    appendQuotedParam(dst, cap, extractDir);
+    appendText(dst, cap, " ");
+    appendText(dst, cap, tail);
+    return true;
+}

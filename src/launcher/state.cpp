@@ -1,0 +1,4 @@
+#include "launcher/state.h"
+
+HINSTANCE appInstance = nullptr;
+char flavourLetter = '\0';

@@ -1,0 +1,29 @@
+// The records that the application appends to the communication file: a
+// type byte, its text, and "|". The parent keeps what it read in one fixed
+// buffer and parses complete records from it.
+#pragma once
+#include <cstddef>
+
+enum { COMM_CAP = 32768 };
+
+struct CommBuffer {
+    char data[COMM_CAP];  // bytes read so far, behind them a zero byte
+    int length;
+    int parsePos;         // first byte of the next unparsed record
+    bool blind;           // a zero byte was read: nothing behind it is acted upon
+    bool skipping;        // dropping the rest of a record too long for the buffer
+};
+
+void resetComm(CommBuffer* comm);
+
+// Makes room for the next read and returns where it goes and how much fits.
+// Parsed records are dropped from the front first, so an application may
+// write for hours; a single record that fills the whole buffer is dropped.
+char* commReadPosition(CommBuffer* comm, size_t* room);
+// Takes note of n bytes that a read put at the read position.
+void commAppended(CommBuffer* comm, size_t n);
+
+// The next complete record: its type byte and its zero-terminated text
+// (which lives in the buffer until the next read). False when none is
+// complete yet.
+bool nextCommRecord(CommBuffer* comm, char* type, const char** text);

@@ -1,0 +1,114 @@
+#include "testkit.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+
+static std::string fromEnv(const char* name) {
+    const char* v = getenv(name);
+    std::string s = v ? v : "";
+    for (char& c : s)
+        if (c == '/') c = '\\';
+    return s;
+}
+
+std::string sourcePath(const std::string& relative) { return fromEnv("TARVO_SOURCE") + "\\" + relative; }
+std::string buildPath(const std::string& relative) { return fromEnv("TARVO_BUILD") + "\\" + relative; }
+std::string templatePath() { return buildPath("tarvo.exe"); }
+std::string productPath() { return sourcePath("dist\\tarvo.exe"); }
+
+ScratchDir::ScratchDir(const std::string& hint) {
+    static unsigned counter = 0;
+    char tmp[MAX_PATH];
+    GetTempPathA(sizeof tmp, tmp);
+    for (;;) {
+        path = std::string(tmp) + "tt-" + hint + "-" + std::to_string(GetCurrentProcessId()) + "-" +
+               std::to_string(++counter);
+        if (CreateDirectoryA(path.c_str(), nullptr)) break;
+    }
+}
+
+ScratchDir::~ScratchDir() { removeTree(path); }
+
+void removeTree(const std::string& path) {
+    WIN32_FIND_DATAA found;
+    HANDLE h = FindFirstFileA((path + "\\*").c_str(), &found);
+    if (h != INVALID_HANDLE_VALUE) {
+        do {
+            std::string name = found.cFileName;
+            if (name == "." || name == "..") continue;
+            std::string full = path + "\\" + name;
+            SetFileAttributesA(full.c_str(), FILE_ATTRIBUTE_NORMAL);
+            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                removeTree(full);
+            else
+                DeleteFileA(full.c_str());
+        } while (FindNextFileA(h, &found));
+        FindClose(h);
+    }
+    RemoveDirectoryA(path.c_str());
+}
+
+void makeLauncher(const std::string& path, const std::vector<std::string>& lines) {
+    std::vector<ConfigChange> changes;
+    for (const std::string& line : lines) {
+        ConfigChange c;
+        bool skip = false;
+        std::string error;
+        ASSERT_TRUE(parseConfigLine(line, &c, &skip, &error)) << error;
+        if (!skip) changes.push_back(c);
+    }
+    std::string error;
+    ASSERT_TRUE(configureLauncher(templatePath(), path, changes, &error)) << error;
+}
+
+void writeFile(const std::string& path, const std::string& content) {
+    std::ofstream out(path, std::ios::binary);
+    out << content;
+}
+
+std::string readFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+bool fileExists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+void deleteRegistryTree(const char* subKey) { RegDeleteTreeA(HKEY_LOCAL_MACHINE, subKey); }
+
+bool readRegistryValue(const char* subKey, const char* name, std::string* data, DWORD* type) {
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, subKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+    DWORD size = 0, t = 0;
+    LONG rc = RegQueryValueExA(key, name, nullptr, &t, nullptr, &size);
+    if (rc == ERROR_SUCCESS) {
+        data->assign(size, '\0');
+        rc = RegQueryValueExA(key, name, nullptr, &t, (BYTE*)&(*data)[0], &size);
+        data->resize(size);
+    }
+    RegCloseKey(key);
+    if (type) *type = t;
+    return rc == ERROR_SUCCESS;
+}
+
+void writeRegistryValue(const char* subKey, const char* name, DWORD type, const std::string& data) {
+    HKEY key;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_LOCAL_MACHINE, subKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                                             &key, nullptr));
+    RegSetValueExA(key, name, 0, type, (const BYTE*)data.data(), (DWORD)data.size());
+    RegCloseKey(key);
+}
+
+ScopedEnv::ScopedEnv(const char* n, const char* value) : name(n) {
+    char buf[32768];
+    DWORD len = GetEnvironmentVariableA(n, buf, sizeof buf);
+    had = len > 0 && len < sizeof buf;
+    if (had) old = buf;
+    SetEnvironmentVariableA(n, value);
+}
+
+ScopedEnv::~ScopedEnv() { SetEnvironmentVariableA(name.c_str(), had ? old.c_str() : nullptr); }

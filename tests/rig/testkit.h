@@ -1,0 +1,47 @@
+// Shared pieces of the Wine tests: where things are, scratch folders,
+// configured launchers and registry clean-up.
+#pragma once
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "configure.h"
+
+// A path below the source or build tree, in Windows form.
+std::string sourcePath(const std::string& relative);
+std::string buildPath(const std::string& relative);
+// The launcher template that the tests configure and run (built for this
+// machine's Wine), and the product itself, the 32-bit template.
+std::string templatePath();
+std::string productPath();
+
+// A fresh folder below the temporary folder, removed with everything in it
+// when the object goes.
+struct ScratchDir {
+    explicit ScratchDir(const std::string& hint = "t");
+    ~ScratchDir();
+    std::string path;  // without a trailing backslash
+    std::string operator/(const std::string& name) const { return path + "\\" + name; }
+};
+
+// A copy of the template at `path`, with the given configuration lines.
+void makeLauncher(const std::string& path, const std::vector<std::string>& lines = {});
+
+void writeFile(const std::string& path, const std::string& content);
+std::string readFile(const std::string& path);
+bool fileExists(const std::string& path);
+void removeTree(const std::string& path);
+
+// Registry helpers below HKEY_LOCAL_MACHINE.
+void deleteRegistryTree(const char* subKey);
+bool readRegistryValue(const char* subKey, const char* name, std::string* data, DWORD* type = nullptr);
+void writeRegistryValue(const char* subKey, const char* name, DWORD type, const std::string& data);
+
+// Sets an environment variable for the lifetime of the object.
+struct ScopedEnv {
+    ScopedEnv(const char* name, const char* value);
+    ~ScopedEnv();
+    std::string name, old;
+    bool had;
+};

@@ -1,0 +1,47 @@
+// The user's-eye harness: starts a program as the desktop shell would (no
+// console, default start-up information), reports every visible top-level
+// window of it and of the processes it starts, closes message boxes and
+// dialogs as a user does, and reports how each process ended.
+#pragma once
+#include <string>
+#include <vector>
+
+enum class CloseBy { Button, Escape, CloseBox, Never };
+
+struct WatchOptions {
+    std::string commandLine;      // exactly as the program receives it
+    std::string currentDirectory; // empty: the harness's own
+    CloseBy closeBy = CloseBy::Button;
+    unsigned readingMs = 400;     // how long a user looks at a window before closing it
+    unsigned timeoutMs = 30000;   // then every process still running is killed
+};
+
+struct SeenWindow {
+    int process;          // index into WatchReport::processes
+    std::string className;
+    std::string title;
+    std::string text;     // a message box's message; the static texts of a dialog
+    std::string editText; // dialog 101's log control
+    unsigned atMs;
+};
+
+struct EndedProcess {
+    unsigned pid;
+    int parentIndex;      // -1 for the program itself
+    std::string role;     // "parent" for the program, "child" for what it starts, and so on
+    unsigned exitCode;
+    bool ended;           // false when the harness had to kill it
+    unsigned endedMs;
+};
+
+struct WatchReport {
+    bool started = false;
+    std::string error;
+    std::vector<SeenWindow> windows;
+    std::vector<EndedProcess> processes;
+
+    const EndedProcess* byRole(const std::string& role) const;
+    std::string describe() const;
+};
+
+WatchReport watchProgram(const WatchOptions& options);
