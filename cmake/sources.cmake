@@ -16,4 +16,14 @@ set(TARVO_WIN_SOURCES
   src/launcher/state.cpp
   src/launcher/config.cpp
   src/files/paths.cpp
+  src/files/temp_records.cpp
+  src/errors/fail.cpp
+  src/errors/error_dialog.cpp
+  src/errors/logs.cpp
+  src/supervise/splash.cpp
+  src/supervise/monitor.cpp
+  src/launcher/parent.cpp
+  src/app/child.cpp
+  src/app/run_application.cpp
+  src/jvm/find_jvm.cpp
 )

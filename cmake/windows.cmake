@@ -1,7 +1,7 @@
 # The launcher, the tools and the Wine tests, cross-built for 32-bit Windows.
 enable_language(RC)
 set(STATIC_RUNTIME -static -static-libgcc -static-libstdc++)
-set(SMALL -Os -ffunction-sections -fdata-sections -fno-exceptions -fno-rtti
+set(SMALL -Os -D__USE_MINGW_ANSI_STDIO=0 -ffunction-sections -fno-exceptions -fno-rtti
     -fno-asynchronous-unwind-tables)
 target_compile_options(tarvo_text PRIVATE ${SMALL} -Wall -Wextra -Werror)
 

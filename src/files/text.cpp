@@ -25,3 +25,13 @@ bool appendChars(char* dst, size_t cap, const char* src, size_t n) {
 bool appendText(char* dst, size_t cap, const char* src) {
     return appendChars(dst, cap, src, strlen(src));
 }
+
+bool appendUnsigned(char* dst, size_t cap, unsigned long value) {
+    char digits[24];
+    size_t at = sizeof digits;
+    do {
+        digits[--at] = (char)('0' + value % 10);
+        value /= 10;
+    } while (value);
+    return appendChars(dst, cap, digits + at, sizeof digits - at);
+}

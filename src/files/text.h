@@ -12,3 +12,5 @@ bool copyText(char* dst, size_t cap, const char* src);
 bool copyChars(char* dst, size_t cap, const char* src, size_t n);
 bool appendText(char* dst, size_t cap, const char* src);
 bool appendChars(char* dst, size_t cap, const char* src, size_t n);
+// Appends a number in decimal, without leading zeros.
+bool appendUnsigned(char* dst, size_t cap, unsigned long value);

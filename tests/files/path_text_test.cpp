@@ -62,3 +62,12 @@ TEST(BoundedText, CopiesAndAppendsCutAtCapacity) {
     EXPECT_TRUE(copyChars(b, sizeof b, "xyz", 2));
     EXPECT_STREQ("xy", b);
 }
+
+TEST(BoundedText, AppendsDecimalNumbers) {
+    char b[8] = "n=";
+    EXPECT_TRUE(appendUnsigned(b, sizeof b, 0));
+    EXPECT_TRUE(appendUnsigned(b, sizeof b, 105));
+    EXPECT_STREQ("n=0105", b);
+    EXPECT_FALSE(appendUnsigned(b, sizeof b, 4294967295ul));
+    EXPECT_STREQ("n=01054", b);
+}

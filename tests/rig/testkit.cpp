@@ -23,11 +23,12 @@ ScratchDir::ScratchDir(const std::string& hint) {
     static unsigned counter = 0;
     char tmp[MAX_PATH];
     GetTempPathA(sizeof tmp, tmp);
-    for (;;) {
+    for (int tries = 0; tries < 100; ++tries) {
         path = std::string(tmp) + "tt-" + hint + "-" + std::to_string(GetCurrentProcessId()) + "-" +
                std::to_string(++counter);
-        if (CreateDirectoryA(path.c_str(), nullptr)) break;
+        if (CreateDirectoryA(path.c_str(), nullptr)) return;
     }
+    ADD_FAILURE() << "cannot make a scratch folder in " << tmp;
 }
 
 ScratchDir::~ScratchDir() { removeTree(path); }

@@ -37,6 +37,18 @@ std::string windowText(HWND w) {
     return s;
 }
 
+// Controls of another process keep their text to themselves; only asking
+// them gives it. A hung window costs at most the time-out.
+std::string controlText(HWND w) {
+    DWORD_PTR len = 0;
+    if (!SendMessageTimeoutA(w, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 2000, &len)) return windowText(w);
+    std::string s(len + 1, '\0');
+    DWORD_PTR got = 0;
+    SendMessageTimeoutA(w, WM_GETTEXT, len + 1, (LPARAM)&s[0], SMTO_ABORTIFHUNG, 2000, &got);
+    s.resize(got);
+    return s;
+}
+
 std::string classOf(HWND w) {
     char name[256] = "";
     GetClassNameA(w, name, sizeof name);
@@ -49,7 +61,7 @@ BOOL CALLBACK collectStatic(HWND w, LPARAM param) {
     SeenWindow* seen = (SeenWindow*)param;
     std::string cls = classOf(w);
     if (_stricmp(cls.c_str(), "Static") == 0) {
-        std::string t = windowText(w);
+        std::string t = controlText(w);
         if (!t.empty()) seen->text += (seen->text.empty() ? "" : "\n") + t;
     }
     return TRUE;
@@ -93,7 +105,7 @@ BOOL CALLBACK noteWindow(HWND w, LPARAM param) {
     seen.atMs = watch->now();
     EnumChildWindows(w, collectStatic, (LPARAM)&seen);
     HWND edit = GetDlgItem(w, 1000);
-    if (edit) seen.editText = windowText(edit);
+    if (edit) seen.editText = controlText(edit);
     watch->report->windows.push_back(seen);
     if (seen.className == "#32770") watch->toClose.push_back({w, GetTickCount()});
     return TRUE;
@@ -163,7 +175,8 @@ WatchReport watchProgram(const WatchOptions& options) {
     std::vector<char> line(options.commandLine.begin(), options.commandLine.end());
     line.push_back('\0');
     const char* dir = options.currentDirectory.empty() ? nullptr : options.currentDirectory.c_str();
-    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, dir, &si, &pi)) {
+    const char* program = options.program.empty() ? nullptr : options.program.c_str();
+    if (!CreateProcessA(program, line.data(), nullptr, nullptr, FALSE, 0, nullptr, dir, &si, &pi)) {
         report.error = "CreateProcess failed with " + std::to_string(GetLastError());
         return report;
     }

@@ -10,6 +10,7 @@ enum class CloseBy { Button, Escape, CloseBox, Never };
 
 struct WatchOptions {
     std::string commandLine;      // exactly as the program receives it
+    std::string program;          // the file to start; empty: the command line's first word
     std::string currentDirectory; // empty: the harness's own
     CloseBy closeBy = CloseBy::Button;
     unsigned readingMs = 400;     // how long a user looks at a window before closing it

@@ -18,9 +18,12 @@ for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$display" ] && break; sleep 0.1; do
 export DISPLAY=":$display"
 
 "$here/wine-prefix.sh"
+# One server for the whole run, so that tests never race to start one.
+/usr/lib/wine/wineserver -p
 "$@"
 status=$?
 /usr/lib/wine/wineserver -k >/dev/null 2>&1
+/usr/lib/wine/wineserver -w >/dev/null 2>&1
 kill "$xvfb" 2>/dev/null
 wait "$xvfb" 2>/dev/null
 exit $status

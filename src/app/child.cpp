@@ -1,0 +1,38 @@
+#include "app/child.h"
+
+#include "app/quoted_param_text.h"
+#include "app/run_application.h"
+#include "errors/fail.h"
+#include "files/text.h"
+#include "jvm/find_jvm.h"
+
+const char* readQuotedParam(const char* at, char* dst, size_t cap) {
+    const char* next = at;
+    switch (readQuotedParamText(at, dst, cap, &next)) {
+        case PARAM_NO_BEGIN: failAssertion("beginOfParam");
+        case PARAM_NO_END: failAssertion("endOfParam");
+        case PARAM_TOO_LONG: failAssertion("paramLength < TEXT_CAP");
+        case PARAM_OK: break;
+    }
+    return next;
+}
+
+[[noreturn]] static void failToStart(JvmSource source, const char* reportedName) {
+    switch (source) {
+        case JVM_FROM_PATH: failWithMessage(MSG_JVM_FROM_PATH);
+        case JVM_FROM_DEFINED_PATH: failWithMessage(MSG_JVM_FROM_DEFINED_PATH, "%DEFINED_PATH%", reportedName);
+        case JVM_FROM_ENV_VAR: failWithMessage(MSG_JVM_FROM_ENV_VAR, "%ENV_VAR_NAME%", reportedName);
+        default: failWithMessage(MSG_JVM_NOT_STARTED);
+    }
+}
+
+void runChildMode(const char* tail) {
+    char commFile[TEXT_CAP], extractDir[TEXT_CAP];
+    const char* at = readQuotedParam(tail, commFile, sizeof commFile);
+    const char* userArgs = readQuotedParam(at, extractDir, sizeof extractDir);
+    char javaPath[TEXT_CAP], reportedName[TEXT_CAP] = "";
+    JvmSource source = findJvm(javaPath, reportedName);
+    if (source == JVM_NOT_FOUND) failWithMessage(MSG_NO_JVM);
+    if (runApplication(javaPath, commFile, extractDir, userArgs)) return;
+    failToStart(source, reportedName);
+}

@@ -1,0 +1,47 @@
+#include "errors/fail.h"
+
+#include "errors/message_text.h"
+#include "files/temp_records.h"
+#include "files/text.h"
+#include "launcher/config.h"
+#include "supervise/monitor.h"
+#include "supervise/splash.h"
+
+void exitCleanup() {
+    stopChildMonitor();
+    recordTempPaths();
+}
+
+void failWithMessage(unsigned id, const char* placeholder, const char* value) {
+    char text[TEXT_CAP];
+    configString(id, text, sizeof text);
+    if (placeholder && value) substitutePlaceholder(text, sizeof text, placeholder, value);
+    failWithText(text);
+}
+
+void failWithText(const char* text) {
+    exitCleanup();
+    showSplash(SW_HIDE);
+    char caption[TEXT_CAP];
+    configString(MSG_CAPTION, caption, sizeof caption);
+    MessageBoxA(nullptr, text, caption, MB_OK | MB_ICONERROR);
+    ExitProcess(1);
+}
+
+void failInternal(int code) {
+    char value[16] = "";
+    appendUnsigned(value, sizeof value, (unsigned long)code);
+    failWithMessage(MSG_INTERNAL_ERROR, "%ERROR_CODE%", value);
+}
+
+void exitSuccess() {
+    exitCleanup();
+    ExitProcess(0);
+}
+
+void failAssertion(const char* expression) {
+    char text[TEXT_CAP] = "Assertion failed!\n\nUnit: AppLoader\nExpression: ";
+    appendText(text, sizeof text, expression);
+    MessageBoxA(nullptr, text, "AppLoader", MB_OK | MB_ICONERROR);
+    ExitProcess(3);
+}

@@ -1,0 +1,14 @@
+// Finding a Java VM that the configuration accepts.
+#pragma once
+
+enum JvmSource {
+    JVM_NOT_FOUND = 0,
+    JVM_FROM_PATH = 1,
+    JVM_FROM_DEFINED_PATH = 2,
+    JVM_FROM_ENV_VAR = 3,
+    JVM_FROM_REGISTRY = 4,
+};
+
+// Fills javaPath (TEXT_CAP) with the accepted executable and reportedName
+// (TEXT_CAP) with the variable or directory it was found through.
+JvmSource findJvm(char* javaPath, char* reportedName);

@@ -1,0 +1,9 @@
+// The parent's side of start-up: preparing and starting the child.
+#pragma once
+#include <windows.h>
+
+void readFlavourLetter();
+void runParentMode(int showCommand, const char* tail);
+void getOwnProgramPath(char* dst, size_t cap);
+bool startChildProcess(char* commandLine);
+int runMessageLoop();

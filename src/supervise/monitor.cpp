@@ -1,0 +1,98 @@
+#include "supervise/monitor.h"
+
+#include "errors/fail.h"
+#include "errors/logs.h"
+#include "launcher/config.h"
+#include "launcher/state.h"
+#include "supervise/comm_text.h"
+#include "supervise/splash.h"
+
+enum { CFG_CLOSE_ON_WINDOW = 145, MONITOR_TIMER_ID = 9962, MONITOR_PERIOD_MS = 100 };
+// Reads per tick, so a flood of records cannot hold the message loop.
+enum { MAX_READS_PER_TICK = 64 };
+
+static bool closeOnWindow = false;
+static UINT_PTR monitorTimer = 0;
+static HANDLE commFile = INVALID_HANDLE_VALUE;
+static CommBuffer comm;
+static DWORD windowSearchTarget = 0;
+static int windowSearchCount = 0;
+
+void startChildMonitor(const char* commFilePath) {
+    closeOnWindow = configInt(CFG_CLOSE_ON_WINDOW) != 0;
+    resetComm(&comm);
+    monitorTimer = SetTimer(nullptr, MONITOR_TIMER_ID, MONITOR_PERIOD_MS, monitorTick);
+    commFile = CreateFileA(commFilePath, GENERIC_READ, FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+void stopChildMonitor() {
+    if (commFile != INVALID_HANDLE_VALUE) {
+        CloseHandle(commFile);
+        commFile = INVALID_HANDLE_VALUE;
+    }
+    if (monitorTimer) {
+        KillTimer(nullptr, monitorTimer);
+        monitorTimer = 0;
+    }
+}
+
+static BOOL CALLBACK countVisibleWindow(HWND window, LPARAM) {
+    if (!IsWindowVisible(window)) return TRUE;
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    if (pid != windowSearchTarget) return TRUE;
+    ++windowSearchCount;
+    return FALSE;
+}
+
+bool childHasVisibleWindow(DWORD processId) {
+    windowSearchTarget = processId;
+    windowSearchCount = 0;
+    EnumWindows(countVisibleWindow, 0);
+    return windowSearchCount > 0;
+}
+
+void parseCommRecords() {
+    char type;
+    const char* text;
+    while (nextCommRecord(&comm, &type, &text)) {
+        if (type == 'M') setSplashStatus(text);
+        if (type == 'Q') exitSuccess();
+    }
+}
+
+static void readCommFile() {
+    DWORD size = GetFileSize(commFile, nullptr);
+    if (size == 0 || size == INVALID_FILE_SIZE) return;
+    for (int i = 0; i < MAX_READS_PER_TICK; ++i) {
+        size_t room = 0;
+        char* to = commReadPosition(&comm, &room);
+        DWORD ask = room < size ? (DWORD)room : size;
+        DWORD got = 0;
+        if (ask == 0) return;
+        if (!ReadFile(commFile, to, ask, &got, nullptr)) failInternal(ERR_COMM_READ);
+        commAppended(&comm, got);
+        parseCommRecords();
+        if (got < ask) return;
+    }
+}
+
+// The exit-code test alone would take a child that ended with code 259 for a
+// running one; its signalled handle tells.
+static bool childHasEnded(HANDLE child, DWORD code) {
+    return code != STILL_ACTIVE || WaitForSingleObject(child, 0) == WAIT_OBJECT_0;
+}
+
+void CALLBACK monitorTick(HWND, UINT, UINT_PTR, DWORD) {
+    if ((closeOnWindow || commFile == INVALID_HANDLE_VALUE) && childHasVisibleWindow(getChildProcessId()))
+        exitSuccess();
+    DWORD code = 0;
+    if (!GetExitCodeProcess(getChildProcess(), &code)) failInternal(ERR_CHILD_EXIT_CODE);
+    if (childHasEnded(getChildProcess(), code)) {
+        checkErrorLog();
+        exitSuccess();
+    }
+    checkErrorLog();
+    if (commFile != INVALID_HANDLE_VALUE) readCommFile();
+}

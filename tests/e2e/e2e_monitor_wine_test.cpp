@@ -1,0 +1,106 @@
+// The parent's watch over its child, against a scripted stand-in for the
+// child and its application.
+#include "launch_fixture.h"
+
+TEST_F(LaunchTest, TheChildReceivesTheExactChildModeLine) {
+    std::string seen = root / "cmdline.txt";
+    std::string args = "-J-Xmx1m \"quoted words\"  two\tblanks \xE4\xF6\xFC 'single'";
+    WatchReport r = runWithStandIn("cmdline=" + seen, args);
+    EXPECT_EQ(0u, exitOf(r, "parent"));
+    EXPECT_EQ(0u, exitOf(r, "child"));
+    std::string line = readFile(seen);
+    std::string start = "\"" + app + "\\standin.exe\" __tarvo_load_appl '" + tmp + "\\tvo";
+    EXPECT_EQ(0u, line.find(start)) << line;
+    size_t gap = line.find(".tmp' '' ");
+    ASSERT_NE(std::string::npos, gap) << line;
+    EXPECT_EQ(args, line.substr(gap + 9));
+}
+
+TEST_F(LaunchTest, AnArgumentOfTenThousandCharactersReachesTheChildWhole) {
+    std::string seen = root / "cmdline.txt";
+    std::string args = "x" + std::string(10000, 'a') + "z";
+    WatchReport r = runWithStandIn("cmdline=" + seen, args);
+    EXPECT_EQ(0u, exitOf(r, "parent"));
+    std::string line = readFile(seen);
+    ASSERT_GT(line.size(), args.size());
+    EXPECT_EQ(args, line.substr(line.size() - args.size()));
+}
+
+TEST_F(LaunchTest, AQuitRecordEndsTheParentWhileTheChildRuns) {
+    WatchReport r = runWithStandIn("comm=Mloading|\ncomm=Q|Mlater|\nsleep=1500");
+    EXPECT_EQ(0u, exitOf(r, "parent"));
+    EXPECT_EQ(0u, exitOf(r, "child"));
+    EXPECT_LT(endOf(r, "parent") + 700, endOf(r, "child")) << r.describe();
+}
+
+TEST_F(LaunchTest, ARecordSplitAcrossTicksCountsOnceComplete) {
+    WatchReport r = runWithStandIn("comm=Mhal\nsleep=400\ncomm=f|Q\nsleep=400\ncomm=|\nsleep=2000");
+    EXPECT_EQ(0u, exitOf(r, "parent"));
+    unsigned quitAfter = endOf(r, "parent");
+    EXPECT_GE(quitAfter, 700u) << r.describe();
+    EXPECT_LT(quitAfter + 1000, endOf(r, "child")) << r.describe();
+}
+
+TEST_F(LaunchTest, AZeroByteHidesEveryLaterRecord) {
+    WatchReport r = runWithStandIn("commhex=4D61007C517C\nsleep=1200");
+    EXPECT_EQ(0u, exitOf(r, "parent"));
+    EXPECT_GE(endOf(r, "parent"), endOf(r, "child")) << "Q behind a zero byte must not act\n" << r.describe();
+}
+
+TEST_F(LaunchTest, AVisibleWindowEndsTheParentOnlyWhenConfigured) {
+    WatchReport closeOnWindow = runWithStandIn("sleep=300\nwindow\nsleep=1500");
+    EXPECT_EQ(0u, exitOf(closeOnWindow, "parent"));
+    EXPECT_LT(endOf(closeOnWindow, "parent") + 700, endOf(closeOnWindow, "child")) << closeOnWindow.describe();
+
+    configure({"145=0"});
+    WatchReport waits = runWithStandIn("sleep=300\nwindow\nsleep=1500");
+    EXPECT_EQ(0u, exitOf(waits, "parent"));
+    EXPECT_GE(endOf(waits, "parent"), endOf(waits, "child")) << waits.describe();
+}
+
+TEST_F(LaunchTest, AChildEndingWithCode259IsStillSeenAsEnded) {
+    configure({"145=0"});
+    WatchReport r = runWithStandIn("exit=259");
+    EXPECT_EQ(259u, exitOf(r, "child"));
+    EXPECT_EQ(0u, exitOf(r, "parent"));
+    EXPECT_LT(endOf(r, "parent"), 5000u) << r.describe();
+}
+
+TEST_F(LaunchTest, ErrorOutputOpensTheDialogWithTheLogAsWrittenAndEndsTheParentWithOne) {
+    const std::string log = "Exception in thread \"main\" java.lang.Error: boom\r\n\tat Vuvudozid.main\nlast line";
+    for (CloseBy how : {CloseBy::Button, CloseBy::Escape, CloseBy::CloseBox}) {
+        WatchOptions options;
+        options.closeBy = how;
+        WatchReport r = runWithStandIn(
+            "stderr=Exception in thread \"main\" java.lang.Error: boom\\r\\n\\tat Vuvudozid.main\\nlast line\n"
+            "sleep=1500",
+            "", options);
+        ASSERT_EQ(1u, r.windows.size()) << r.describe();
+        const SeenWindow& dialog = r.windows[0];
+        EXPECT_EQ("parent", r.processes[dialog.process].role);
+        EXPECT_EQ("Error", dialog.title);
+        EXPECT_EQ("An error occured while starting up Orvan Desk:", dialog.text);
+        EXPECT_EQ(log, dialog.editText);
+        EXPECT_EQ(1u, exitOf(r, "parent"));
+        EXPECT_EQ(0u, exitOf(r, "child"));
+        EXPECT_EQ(log, readFile(app + "\\error.log"));
+    }
+}
+
+TEST_F(LaunchTest, ErrorOutputIsOnlyWrittenWhenShowingItIsOff) {
+    configure({"106=0", "104=1", "105=logs\\out.txt"});
+    CreateDirectoryA((app + "\\logs").c_str(), nullptr);
+    WatchReport r = runWithStandIn("stderr=warning\nstdout=hello\nsleep=300");
+    EXPECT_TRUE(r.windows.empty()) << r.describe();
+    EXPECT_EQ(0u, exitOf(r, "parent"));
+    EXPECT_EQ("warning", readFile(app + "\\error.log"));
+    EXPECT_EQ("hello", readFile(app + "\\logs\\out.txt"));
+}
+
+TEST_F(LaunchTest, AnEndedChildWithAnEmptyLogEndsTheParentWithZero) {
+    configure({"145=0", "102=0"});
+    WatchReport r = runWithStandIn("stderr=nowhere\nexit=3");
+    EXPECT_EQ(3u, exitOf(r, "child"));
+    EXPECT_EQ(0u, exitOf(r, "parent"));
+    EXPECT_FALSE(fileExists(app + "\\error.log"));
+}

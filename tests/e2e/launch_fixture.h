@@ -1,0 +1,34 @@
+// Runs real launchers as a user would, each in its own folder, with its own
+// temporary folder and a clean machine-wide registry state.
+#pragma once
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "testkit.h"
+#include "watch.h"
+
+extern const char MESSAGE_NO_JVM[];
+
+struct LaunchTest : ::testing::Test {
+    ScratchDir root{"e2e"};
+    std::string app = root / "Apps Demo";
+    std::string tmp = root / "tmp";
+    std::string exe = app + "\\launch.exe";
+    std::vector<std::unique_ptr<ScopedEnv>> env;
+
+    void SetUp() override;
+    void TearDown() override;
+    void setEnv(const char* name, const char* value);
+    // Configures app\launch.exe from the template.
+    void configure(const std::vector<std::string>& lines = {});
+    WatchReport run(const std::string& args = "", WatchOptions options = {});
+    // Runs the launcher under a command line that names the stand-in child,
+    // so that the launcher starts the stand-in, scripted, as its child.
+    WatchReport runWithStandIn(const std::string& script, const std::string& args = "", WatchOptions options = {});
+    std::string tempRecord(const char* value = "delete_file");
+};
+
+// Exit code and end time of a role, failing the test when it did not end.
+unsigned exitOf(const WatchReport& report, const char* role);
+unsigned endOf(const WatchReport& report, const char* role);

@@ -1,0 +1,93 @@
+// The test tools themselves: the configuration tool and the harness.
+#include <gtest/gtest.h>
+
+#include "testkit.h"
+#include "watch.h"
+
+namespace {
+
+std::string runCapture(const std::string& commandLine) {
+    SECURITY_ATTRIBUTES sa = {sizeof sa, nullptr, TRUE};
+    HANDLE readEnd, writeEnd;
+    CreatePipe(&readEnd, &writeEnd, &sa, 0);
+    SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
+    STARTUPINFOA si = {};
+    si.cb = sizeof si;
+    si.dwFlags = STARTF_USESTDHANDLES;
+    si.hStdOutput = writeEnd;
+    si.hStdError = writeEnd;
+    PROCESS_INFORMATION pi;
+    std::string line = commandLine;
+    BOOL ok = CreateProcessA(nullptr, &line[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi);
+    CloseHandle(writeEnd);
+    std::string out;
+    if (ok) {
+        char buf[4096];
+        DWORD n;
+        while (ReadFile(readEnd, buf, sizeof buf, &n, nullptr) && n) out.append(buf, n);
+        WaitForSingleObject(pi.hProcess, INFINITE);
+        CloseHandle(pi.hProcess);
+        CloseHandle(pi.hThread);
+    }
+    CloseHandle(readEnd);
+    for (size_t at; (at = out.find('\r')) != std::string::npos;) out.erase(at, 1);
+    return out;
+}
+
+}  // namespace
+
+TEST(ConfigTool, SetsEmptiesAndRemovesEntriesInACopy) {
+    ScratchDir dir("cfgtool");
+    std::string exe = dir / "launch.exe";
+    makeLauncher(exe, {"127=1.4", "128=", "1013", "1007~=a\\nb\\x41", "60000=far away"});
+    std::map<unsigned, std::string> table;
+    std::string error;
+    ASSERT_TRUE(readConfiguration(exe, &table, &error)) << error;
+    EXPECT_EQ("1.4", table[127]);
+    EXPECT_EQ(0u, table.count(1013));
+    EXPECT_EQ("a\nbA", table[1007]);
+    EXPECT_EQ("far away", table[60000]);
+    EXPECT_EQ("Vuvudozid", table[122]);
+    // An empty entry keeps its block, but reads as the empty text like an absent one.
+    EXPECT_EQ(0u, table.count(128));
+
+    std::map<unsigned, std::string> original;
+    ASSERT_TRUE(readConfiguration(templatePath(), &original, &error));
+    EXPECT_EQ("Y;EJAVA_HOME;EJDK_HOME;", original[128]) << "the template itself must stay untouched";
+}
+
+TEST(ConfigTool, CommandLineAndFileFormsAgree) {
+    ScratchDir dir("cfgcli");
+    std::string conf = dir / "product.conf";
+    writeFile(conf, "# a product\r\n101=Other App\r\n\r\n2001=s\n105\n");
+    std::string exe = dir / "launch.exe";
+    std::string tool = buildPath("tarvo-config.exe");
+    EXPECT_EQ("", runCapture("\"" + tool + "\" \"" + templatePath() + "\" -o \"" + exe + "\" -f \"" + conf +
+                             "\" 1005~=x\\ty -u 104"));
+    std::string printed = runCapture("\"" + tool + "\" --print \"" + exe + "\"");
+    EXPECT_NE(std::string::npos, printed.find("101~=Other App\n")) << printed;
+    EXPECT_NE(std::string::npos, printed.find("2001~=s\n"));
+    EXPECT_NE(std::string::npos, printed.find("1005~=x\\ty\n"));
+    EXPECT_EQ(std::string::npos, printed.find("104~="));
+    EXPECT_EQ(std::string::npos, printed.find("105~="));
+    EXPECT_NE(std::string::npos, runCapture("\"" + tool + "\" \"" + exe + "\" 70000=x").find("65535"));
+}
+
+TEST(Harness, ReportsAMessageBoxClosesItAndGivesTheExitCode) {
+    for (CloseBy how : {CloseBy::Button, CloseBy::Escape, CloseBy::CloseBox}) {
+        WatchOptions options;
+        options.commandLine = "\"" + buildPath("gui_msgbox.exe") + "\" two\nlines";
+        options.closeBy = how;
+        options.readingMs = 100;
+        options.timeoutMs = 20000;
+        WatchReport report = watchProgram(options);
+        ASSERT_TRUE(report.started) << report.error;
+        ASSERT_EQ(1u, report.windows.size()) << report.describe();
+        EXPECT_EQ("#32770", report.windows[0].className);
+        EXPECT_EQ("Stand-in", report.windows[0].title);
+        EXPECT_EQ("two\nlines", report.windows[0].text);
+        ASSERT_TRUE(report.byRole("parent"));
+        EXPECT_TRUE(report.byRole("parent")->ended) << report.describe();
+        EXPECT_EQ(7u, report.byRole("parent")->exitCode);
+    }
+}
