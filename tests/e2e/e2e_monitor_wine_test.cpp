@@ -27,18 +27,18 @@ TEST_F(LaunchTest, AnArgumentOfTenThousandCharactersReachesTheChildWhole) {
 }
 
 TEST_F(LaunchTest, AQuitRecordEndsTheParentWhileTheChildRuns) {
-    WatchReport r = runWithStandIn("comm=Mloading|\ncomm=Q|Mlater|\nsleep=1500");
+    WatchReport r = runWithStandIn("comm=Mloading|\ncomm=Q|Mlater|\nsleep=3000");
     EXPECT_EQ(0u, exitOf(r, "parent"));
     EXPECT_EQ(0u, exitOf(r, "child"));
-    EXPECT_LT(endOf(r, "parent") + 700, endOf(r, "child")) << r.describe();
+    EXPECT_LT(endOf(r, "parent") + 1500, endOf(r, "child")) << r.describe();
 }
 
 TEST_F(LaunchTest, ARecordSplitAcrossTicksCountsOnceComplete) {
-    WatchReport r = runWithStandIn("comm=Mhal\nsleep=400\ncomm=f|Q\nsleep=400\ncomm=|\nsleep=2000");
+    WatchReport r = runWithStandIn("comm=Mhal\nsleep=400\ncomm=f|Q\nsleep=400\ncomm=|\nsleep=3000");
     EXPECT_EQ(0u, exitOf(r, "parent"));
     unsigned quitAfter = endOf(r, "parent");
     EXPECT_GE(quitAfter, 700u) << r.describe();
-    EXPECT_LT(quitAfter + 1000, endOf(r, "child")) << r.describe();
+    EXPECT_LT(quitAfter + 1500, endOf(r, "child")) << r.describe();
 }
 
 TEST_F(LaunchTest, AZeroByteHidesEveryLaterRecord) {
@@ -48,9 +48,9 @@ TEST_F(LaunchTest, AZeroByteHidesEveryLaterRecord) {
 }
 
 TEST_F(LaunchTest, AVisibleWindowEndsTheParentOnlyWhenConfigured) {
-    WatchReport closeOnWindow = runWithStandIn("sleep=300\nwindow\nsleep=1500");
+    WatchReport closeOnWindow = runWithStandIn("sleep=300\nwindow\nsleep=3000");
     EXPECT_EQ(0u, exitOf(closeOnWindow, "parent"));
-    EXPECT_LT(endOf(closeOnWindow, "parent") + 700, endOf(closeOnWindow, "child")) << closeOnWindow.describe();
+    EXPECT_LT(endOf(closeOnWindow, "parent") + 1500, endOf(closeOnWindow, "child")) << closeOnWindow.describe();
 
     configure({"145=0"});
     WatchReport waits = runWithStandIn("sleep=300\nwindow\nsleep=1500");

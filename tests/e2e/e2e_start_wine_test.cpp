@@ -148,12 +148,16 @@ TEST_F(LaunchTest, AFullRecordKeepsItsPathsAndTheRunStillStarts) {
     // this run's communication file.
     std::string record;
     std::vector<HANDLE> held;
-    for (int i = 0; record.size() < 8000; ++i) {
-        std::string name = root / (std::string(180, 'f') + std::to_string(i));
+    const size_t full = 8191 - 5;  // no room for this run's path
+    for (int i = 0; record.size() < full; ++i) {
+        size_t entry = root.path.size() + 1 + 200 + 1;
+        size_t nameLen = full - record.size() < entry + 100 ? full - record.size() - root.path.size() - 2 : 200;
+        std::string name = root / (std::to_string(i) + std::string(nameLen - std::to_string(i).size(), 'f'));
         writeFile(name, "x");
         held.push_back(CreateFileA(name.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
         record += name + ";";
     }
+    ASSERT_EQ(full, record.size());
     writeRegistryValue("SOFTWARE\\brannoc\\tarvo\\temp\\", "delete_file", REG_SZ, record);
     WatchReport r = run();
     EXPECT_EQ(0u, exitOf(r, "parent"));

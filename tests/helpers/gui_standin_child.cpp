@@ -85,8 +85,9 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
         std::string step = steps.substr(at, end - at);
         at = end + 1;
         size_t eq = step.find('=');
-        std::string verb = step.substr(0, eq), arg = eq == std::string::npos ? "" : unescape(step.substr(eq + 1));
-        if (verb == "cmdline") appendTo(arg, GetCommandLineA(), 0);
+        std::string verb = step.substr(0, eq), path = eq == std::string::npos ? "" : step.substr(eq + 1);
+        std::string arg = unescape(path);
+        if (verb == "cmdline") appendTo(path, GetCommandLineA(), 0);
         else if (verb == "stderr") writeStd(STD_ERROR_HANDLE, arg);
         else if (verb == "stdout") writeStd(STD_OUTPUT_HANDLE, arg);
         else if (verb == "comm") appendTo(commPath(), arg, FILE_SHARE_READ);

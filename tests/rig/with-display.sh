@@ -20,6 +20,9 @@ export DISPLAY=":$display"
 "$here/wine-prefix.sh"
 # One server for the whole run, so that tests never race to start one.
 /usr/lib/wine/wineserver -p
+# The desktop and services start once, here, with no output of ours: started
+# by a test, they would hold its output pipe open long after it ended.
+/usr/lib/wine/wine64 wineboot </dev/null >/dev/null 2>&1
 "$@"
 status=$?
 /usr/lib/wine/wineserver -k >/dev/null 2>&1
