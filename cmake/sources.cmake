@@ -9,6 +9,8 @@ set(TARVO_TEXT_SOURCES
   src/errors/message_text.cpp
   src/files/temp_records_text.cpp
   src/supervise/comm_text.cpp
+  src/jvm/version_text.cpp
+  src/jvm/search_text.cpp
 )
 
 # The thin Win32 layer of the launcher, apart from its entry point.
@@ -26,4 +28,5 @@ set(TARVO_WIN_SOURCES
   src/app/child.cpp
   src/app/run_application.cpp
   src/jvm/find_jvm.cpp
+  src/jvm/candidate.cpp
 )

@@ -1,5 +1,6 @@
-// Finding a Java VM that the configuration accepts.
+// Finding a Java VM that the configuration accepts, and loading its library.
 #pragma once
+#include <windows.h>
 
 enum JvmSource {
     JVM_NOT_FOUND = 0,
@@ -12,3 +13,9 @@ enum JvmSource {
 // Fills javaPath (TEXT_CAP) with the accepted executable and reportedName
 // (TEXT_CAP) with the variable or directory it was found through.
 JvmSource findJvm(char* javaPath, char* reportedName);
+bool jvmFromRegistry(char* javaPath, const char* minVersion, const char* maxVersion);
+bool jvmFromEnvVar(char* javaPath, const char* variable, const char* minVersion, const char* maxVersion);
+bool jvmFromDirectory(char* javaPath, const char* directory, const char* minVersion, const char* maxVersion);
+bool jvmFromSearchPath(char* javaPath, const char* minVersion, const char* maxVersion);
+void javaExeFromHome(char* javaPath, const char* home);
+HMODULE loadJvmLibrary(const char* javaPath);

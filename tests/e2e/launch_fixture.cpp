@@ -10,13 +10,16 @@ void LaunchTest::SetUp() {
     CreateDirectoryA(tmp.c_str(), nullptr);
     setEnv("TMP", tmp.c_str());
     setEnv("TEMP", tmp.c_str());
-    for (const char* name : {"JAVA_HOME", "JDK_HOME", "TARVO_JAVA_HOME", "SELVADRIN_JAVA_HOME", "TARVO_SCRIPT"})
+    for (const char* name :
+         {"JAVA_HOME", "JDK_HOME", "TARVO_JAVA_HOME", "SELVADRIN_JAVA_HOME", "TARVO_SCRIPT", "JAVA_STANDIN_LOG"})
         setEnv(name, nullptr);
     deleteRegistryTree(TARVO_KEY);
+    deleteRegistryTree("SOFTWARE\\JavaSoft");
 }
 
 void LaunchTest::TearDown() {
     deleteRegistryTree(TARVO_KEY);
+    deleteRegistryTree("SOFTWARE\\JavaSoft");
     // Undone last first, so a variable set twice gets its original back.
     while (!env.empty()) env.pop_back();
 }
@@ -58,4 +61,36 @@ unsigned exitOf(const WatchReport& report, const char* role) {
 unsigned endOf(const WatchReport& report, const char* role) {
     const EndedProcess* p = report.byRole(role);
     return p ? p->endedMs : 0;
+}
+
+std::string LaunchTest::javaHome(const std::string& name, const std::string& script, bool inJre, bool withJavaw) {
+    std::string home = root / name;
+    std::string bin = inJre ? home + "\\jre\\bin" : home + "\\bin";
+    CreateDirectoryA(home.c_str(), nullptr);
+    if (inJre) CreateDirectoryA((home + "\\jre").c_str(), nullptr);
+    CreateDirectoryA(bin.c_str(), nullptr);
+    CopyFileA(buildPath("java_standin.exe").c_str(), (bin + "\\java.exe").c_str(), FALSE);
+    if (withJavaw) CopyFileA(buildPath("java_standin.exe").c_str(), (bin + "\\javaw.exe").c_str(), FALSE);
+    if (!script.empty()) writeFile(bin + "\\java.script", script);
+    return home;
+}
+
+int LaunchTest::javaRuns(const std::string& binDir) {
+    std::string runs = readFile(binDir + "\\java.runs");
+    int n = 0;
+    for (char c : runs) n += c == '\n';
+    return n;
+}
+
+std::string message1007(const std::string& variable) {
+    return "The " + variable + " envionment variable does not\npoint to a working JDK or JRE.";
+}
+
+std::string message1008(const std::string& path) {
+    return "The JVM found at " + path +
+           " is damaged.\nPlease reinstall or define TARVO_JAVA_HOME\nto point to an installed JDK or JRE.";
+}
+
+bool parentWaitedForChild(const WatchReport& report) {
+    return endOf(report, "parent") + 50 >= endOf(report, "child");
 }

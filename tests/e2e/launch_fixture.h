@@ -27,8 +27,21 @@ struct LaunchTest : ::testing::Test {
     // so that the launcher starts the stand-in, scripted, as its child.
     WatchReport runWithStandIn(const std::string& script, const std::string& args = "", WatchOptions options = {});
     std::string tempRecord(const char* value = "delete_file");
+
+    // A Java home with the stand-in java.exe in bin (or jre\bin), a javaw.exe
+    // beside it unless told otherwise, and the given script.
+    std::string javaHome(const std::string& name, const std::string& script = "", bool inJre = false,
+                         bool withJavaw = true);
+    // How often the stand-in in that bin folder ran.
+    int javaRuns(const std::string& binDir);
 };
+
+std::string message1007(const std::string& variable);
+std::string message1008(const std::string& path);
 
 // Exit code and end time of a role, failing the test when it did not end.
 unsigned exitOf(const WatchReport& report, const char* role);
 unsigned endOf(const WatchReport& report, const char* role);
+// The parent ended with or after the child; the harness sees both ends in
+// the same poll at the earliest, so a few milliseconds either way are one.
+bool parentWaitedForChild(const WatchReport& report);

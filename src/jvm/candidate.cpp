@@ -1,0 +1,141 @@
+#include "jvm/candidate.h"
+
+#include <windows.h>
+
+#include <cstring>
+
+#include "files/text.h"
+#include "jvm/search_text.h"
+#include "jvm/version_text.h"
+#include "launcher/config.h"
+
+enum { CFG_USE_JAVAW = 107 };
+
+static void storeFileTime(BYTE* bytes, const FileTime& t) {
+    for (int i = 0; i < 4; ++i) {
+        bytes[i] = (BYTE)(t.low >> (8 * i));
+        bytes[4 + i] = (BYTE)(t.high >> (8 * i));
+    }
+}
+
+bool readCachedVersion(const char* javaPath, const FileTime& lastWriteTime, char* version) {
+    char keyName[TEXT_CAP];
+    if (!cacheKeyName(keyName, sizeof keyName, javaPath)) return false;
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyName, 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+    BYTE stored[8], expected[8];
+    DWORD size = sizeof stored;
+    storeFileTime(expected, lastWriteTime);
+    bool valid = RegQueryValueExA(key, "LastWriteTime", nullptr, nullptr, stored, &size) == ERROR_SUCCESS &&
+                 size == 8 && memcmp(stored, expected, 8) == 0;
+    if (valid) {
+        size = TEXT_CAP - 1;
+        valid = RegQueryValueExA(key, "Version", nullptr, nullptr, (BYTE*)version, &size) == ERROR_SUCCESS;
+        version[valid && size < TEXT_CAP ? size : 0] = '\0';
+    }
+    RegCloseKey(key);
+    return valid;
+}
+
+void writeCachedVersion(const char* javaPath, const FileTime& lastWriteTime, const char* version) {
+    char keyName[TEXT_CAP];
+    if (!cacheKeyName(keyName, sizeof keyName, javaPath)) return;
+    HKEY key;
+    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, keyName, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) !=
+        ERROR_SUCCESS)
+        return;
+    BYTE stamp[8];
+    storeFileTime(stamp, lastWriteTime);
+    RegSetValueExA(key, "LastWriteTime", 0, REG_BINARY, stamp, sizeof stamp);
+    RegSetValueExA(key, "Version", 0, REG_SZ, (const BYTE*)version, (DWORD)strlen(version));
+    RegCloseKey(key);
+}
+
+// Reads standard error of the probe until the banner's first line is there,
+// the output ends, or the time is up.
+static bool readBanner(HANDLE pipe, char* version) {
+    char output[TEXT_CAP + 1];
+    size_t length = 0;
+    DWORD start = GetTickCount();
+    for (;;) {
+        DWORD available = 0;
+        if (!PeekNamedPipe(pipe, nullptr, 0, nullptr, &available, nullptr)) return false;
+        if (available == 0) {
+            if (GetTickCount() - start > PROBE_TIMEOUT_MS) return false;
+            Sleep(5);
+            continue;
+        }
+        DWORD room = (DWORD)(TEXT_CAP - length), got = 0;
+        if (!ReadFile(pipe, output + length, available < room ? available : room, &got, nullptr) || got == 0)
+            return false;
+        length += got;
+        output[length] = '\0';
+        BannerResult result = parseBanner(output, length, version, TEXT_CAP);
+        if (result != BANNER_NEED_MORE) return result == BANNER_OK;
+        if (length == TEXT_CAP) return false;
+    }
+}
+
+static bool startProbe(const char* javaPath, HANDLE errorOut, PROCESS_INFORMATION* pi) {
+    // The path is quoted and also given as the program to run, so that
+    // C:\Program Files\... can never start C:\Program.exe.
+    char commandLine[TEXT_CAP] = "\"";
+    appendText(commandLine, sizeof commandLine, javaPath);
+    if (!appendText(commandLine, sizeof commandLine, "\" -version")) return false;
+    STARTUPINFOA si;
+    ZeroMemory(&si, sizeof si);
+    si.cb = sizeof si;
+    si.dwFlags = STARTF_USESTDHANDLES | STARTF_USESHOWWINDOW;
+    si.wShowWindow = SW_HIDE;
+    si.hStdError = errorOut;
+    return CreateProcessA(javaPath, commandLine, nullptr, nullptr, TRUE, NORMAL_PRIORITY_CLASS, nullptr, nullptr,
+                          &si, pi) != FALSE;
+}
+
+bool probeJavaVersion(const char* javaPath, char* version) {
+    SECURITY_ATTRIBUTES sa = {sizeof sa, nullptr, TRUE};
+    HANDLE readInheritable, writeEnd, readEnd;
+    if (!CreatePipe(&readInheritable, &writeEnd, &sa, 0)) return false;
+    BOOL duplicated = DuplicateHandle(GetCurrentProcess(), readInheritable, GetCurrentProcess(), &readEnd, 0, FALSE,
+                                      DUPLICATE_SAME_ACCESS);
+    CloseHandle(readInheritable);
+    if (!duplicated) {
+        CloseHandle(writeEnd);
+        return false;
+    }
+    PROCESS_INFORMATION pi;
+    bool started = startProbe(javaPath, writeEnd, &pi);
+    CloseHandle(writeEnd);
+    bool ok = started && readBanner(readEnd, version);
+    CloseHandle(readEnd);
+    if (!started) return false;
+    // A candidate that did not deliver its banner in time is hung: end it.
+    if (!ok && WaitForSingleObject(pi.hProcess, 0) == WAIT_TIMEOUT) TerminateProcess(pi.hProcess, 1);
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    return ok;
+}
+
+static bool switchToJavaw(char* javaPath) {
+    size_t len = strlen(javaPath);
+    if (len < 4) return false;
+    javaPath[len - 4] = '\0';
+    if (!appendText(javaPath, TEXT_CAP, "w.exe")) return false;
+    return pathExists(javaPath);
+}
+
+bool checkJvmCandidate(char* javaPath, const char* minVersion, const char* maxVersion) {
+    char canonical[TEXT_CAP];
+    canonicalPath(canonical, javaPath);
+    copyText(javaPath, TEXT_CAP, canonical);
+    FileTime lastWriteTime;
+    if (!pathExists(javaPath, &lastWriteTime)) return false;
+    char version[TEXT_CAP];
+    if (!readCachedVersion(javaPath, lastWriteTime, version)) {
+        if (!probeJavaVersion(javaPath, version)) return false;
+        writeCachedVersion(javaPath, lastWriteTime, version);
+    }
+    if (!versionInRange(version, minVersion, maxVersion)) return false;
+    if (configInt(CFG_USE_JAVAW) == 1) return switchToJavaw(javaPath);
+    return true;
+}

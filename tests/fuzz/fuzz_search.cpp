@@ -1,0 +1,20 @@
+// Search sequences and class-path style lists of any shape.
+#include <cstdint>
+#include <string>
+
+#include "files/temp_records_text.h"
+#include "files/text.h"
+#include "jvm/search_text.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    std::string text(reinterpret_cast<const char*>(data), size);
+    char letter, arg[64], key[TEXT_CAP], dir[TEXT_CAP];
+    for (const char* at = text.c_str(); nextSearchEntry(&at, &letter, arg, sizeof arg);) {
+        cacheKeyName(key, sizeof key, arg);
+        jvmDirectoryOf(dir, sizeof dir, arg);
+    }
+    char entry[32], record[128] = "";
+    for (const char* at = text.c_str(); nextRecordEntry(&at, entry, sizeof entry);)
+        appendRecordEntry(record, sizeof record, entry);
+    return 0;
+}

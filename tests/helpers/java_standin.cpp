@@ -1,0 +1,68 @@
+// Stands in for a Java installation's java.exe. It notes each run in
+// java.runs beside itself (and in the file JAVA_STANDIN_LOG names), then acts
+// out java.script beside itself, one step a line:
+//   say=TEXT    write TEXT to standard error (\r \n \t \\ escapes)
+//   pause=MS
+//   hang        never write again and never end
+//   exit=CODE
+// Without a script it prints a 1.4.2_03 banner.
+#include <windows.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+static std::string ownDirectory() {
+    char path[MAX_PATH];
+    GetModuleFileNameA(nullptr, path, sizeof path);
+    std::string s = path;
+    return s.substr(0, s.rfind('\\') + 1);
+}
+
+static void appendLine(const std::string& file, const std::string& line) {
+    std::ofstream out(file, std::ios::app | std::ios::binary);
+    out << line << "\n";
+}
+
+static std::string unescape(const std::string& in) {
+    std::string out;
+    for (size_t i = 0; i < in.size(); ++i) {
+        if (in[i] != '\\' || i + 1 == in.size()) {
+            out.push_back(in[i]);
+            continue;
+        }
+        char c = in[++i];
+        out.push_back(c == 'n' ? '\n' : c == 'r' ? '\r' : c == 't' ? '\t' : c);
+    }
+    return out;
+}
+
+static void say(const std::string& text) {
+    DWORD n;
+    WriteFile(GetStdHandle(STD_ERROR_HANDLE), text.data(), (DWORD)text.size(), &n, nullptr);
+}
+
+int main() {
+    char self[MAX_PATH];
+    GetModuleFileNameA(nullptr, self, sizeof self);
+    appendLine(ownDirectory() + "java.runs", GetCommandLineA());
+    if (const char* log = getenv("JAVA_STANDIN_LOG")) appendLine(log, self);
+
+    std::ifstream in(ownDirectory() + "java.script", std::ios::binary);
+    if (!in) {
+        say("java version \"1.4.2_03\"\r\nJava(TM) 2 Runtime Environment, Standard Edition\r\n");
+        return 0;
+    }
+    std::string step;
+    while (std::getline(in, step)) {
+        if (!step.empty() && step.back() == '\r') step.pop_back();
+        size_t eq = step.find('=');
+        std::string verb = step.substr(0, eq), arg = eq == std::string::npos ? "" : step.substr(eq + 1);
+        if (verb == "say") say(unescape(arg));
+        else if (verb == "pause") Sleep((DWORD)atoi(arg.c_str()));
+        else if (verb == "hang") Sleep(INFINITE);
+        else if (verb == "exit") return atoi(arg.c_str());
+    }
+    return 0;
+}
