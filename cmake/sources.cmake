@@ -11,6 +11,8 @@ set(TARVO_TEXT_SOURCES
   src/supervise/comm_text.cpp
   src/jvm/version_text.cpp
   src/jvm/search_text.cpp
+  src/app/option_list.cpp
+  src/app/words_text.cpp
 )
 
 # The thin Win32 layer of the launcher, apart from its entry point.
@@ -27,6 +29,7 @@ set(TARVO_WIN_SOURCES
   src/launcher/parent.cpp
   src/app/child.cpp
   src/app/run_application.cpp
+  src/app/vm_options.cpp
   src/jvm/find_jvm.cpp
   src/jvm/candidate.cpp
 )

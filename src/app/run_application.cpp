@@ -1,11 +1,91 @@
 #include "app/run_application.h"
 
-#include "jvm/find_jvm.h"
+#include <windows.h>
 
-// The VM cannot be created yet: a library that loads is let go again, and
-// the caller reports the failure by the search's source.
-bool runApplication(const char* javaPath, const char*, const char*, const char*) {
+#include <cstdlib>
+
+#include "app/jni.h"
+#include "app/option_list.h"
+#include "app/vm_options.h"
+#include "app/words_text.h"
+#include "errors/fail.h"
+#include "files/text.h"
+#include "jvm/find_jvm.h"
+#include "launcher/config.h"
+
+enum { CFG_MAIN_CLASS = 122, CFG_MAIN_ARGUMENTS = 124 };
+
+static CreateJavaVMFunction createJavaVM = nullptr;
+
+bool lookUpCreateJavaVM(HMODULE library) {
+    createJavaVM = (CreateJavaVMFunction)(void*)GetProcAddress(library, "JNI_CreateJavaVM");
+    return createJavaVM != nullptr;
+}
+
+const char* fillVmInitArgs(JavaVMInitArgs* args, const char* commFile, const char* extractDir, const char* userArgs) {
+    OptionList list = {nullptr, 0, 0};
+    const char* mainArgs = buildVmOptions(&list, commFile, extractDir, userArgs);
+    ZeroMemory(args, sizeof *args);
+    args->version = JNI_VERSION_1_2;
+    args->ignoreUnrecognized = JNI_TRUE;
+    args->nOptions = (jint)list.count;
+    args->options = (JavaVMOption*)calloc(list.count ? list.count : 1, sizeof(JavaVMOption));
+    if (!args->options) failWithText("Not enough memory to start the application.");
+    for (size_t i = 0; i < list.count; ++i) args->options[i].optionString = list.items[i];
+    releaseOptionStorage(&list);
+    return mainArgs;
+}
+
+// The variadic form, passed on through the va_list slot.
+static void callStaticVoidMethod(JNIEnv* env, jclass cls, jmethodID method, ...) {
+    va_list args;
+    va_start(args, method);
+    jniSlot<CallStaticVoidMethodVFunction>(*env, SLOT_CALL_STATIC_VOID_METHOD_V)(env, cls, method, args);
+    va_end(args);
+}
+
+static jobjectArray mainArguments(JNIEnv* env, const char* userArgs) {
+    OptionList words = {nullptr, 0, 0};
+    char fixed[TEXT_CAP];
+    configString(CFG_MAIN_ARGUMENTS, fixed, sizeof fixed);
+    splitOrFail(fixed, nullptr, &words);
+    splitOrFail(userArgs, nullptr, &words);
+    jclass stringClass = jniSlot<FindClassFunction>(*env, SLOT_FIND_CLASS)(env, "java/lang/String");
+    jobjectArray array =
+        jniSlot<NewObjectArrayFunction>(*env, SLOT_NEW_OBJECT_ARRAY)(env, (jsize)words.count, stringClass, nullptr);
+    if (!array) failAssertion("paramArray");
+    for (size_t i = 0; i < words.count; ++i) {
+        jstring word = jniSlot<NewStringUTFFunction>(*env, SLOT_NEW_STRING_UTF)(env, words.items[i]);
+        if (!word) failAssertion("jstr");
+        jniSlot<SetObjectArrayElementFunction>(*env, SLOT_SET_OBJECT_ARRAY_ELEMENT)(env, array, (jsize)i, word);
+    }
+    releaseOptionStorage(&words);
+    return array;
+}
+
+bool runApplication(const char* javaPath, const char* commFile, const char* extractDir, const char* userArgs) {
     HMODULE library = loadJvmLibrary(javaPath);
-    if (library) FreeLibrary(library);
-    return false;
+    if (!library) return false;
+    if (!lookUpCreateJavaVM(library)) return false;
+    JavaVMInitArgs args;
+    const char* mainArgs = fillVmInitArgs(&args, commFile, extractDir, userArgs);
+    JavaVM* vm = nullptr;
+    JNIEnv* env = nullptr;
+    if (createJavaVM(&vm, (void**)&env, &args) < 0) return false;
+
+    char mainClass[TEXT_CAP];
+    configString(CFG_MAIN_CLASS, mainClass, sizeof mainClass);
+    mainClassToInternalName(mainClass);
+    jclass cls = jniSlot<FindClassFunction>(*env, SLOT_FIND_CLASS)(env, mainClass);
+    if (!cls) failWithMessage(MSG_NO_MAIN_CLASS);
+    jmethodID main = jniSlot<GetStaticMethodIDFunction>(*env, SLOT_GET_STATIC_METHOD_ID)(
+        env, cls, "main", "([Ljava/lang/String;)V");
+    if (!main) failWithMessage(MSG_NO_MAIN_METHOD);
+
+    callStaticVoidMethod(env, cls, main, mainArguments(env, mainArgs));
+    if (jniSlot<ExceptionOccurredFunction>(*env, SLOT_EXCEPTION_OCCURRED)(env))
+        jniSlot<ExceptionDescribeFunction>(*env, SLOT_EXCEPTION_DESCRIBE)(env);
+    jniSlot<DestroyJavaVMFunction>(*vm, SLOT_DESTROY_JAVA_VM)(vm);
+    FreeLibrary(library);
+    return true;
 }

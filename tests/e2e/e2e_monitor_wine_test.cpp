@@ -45,6 +45,7 @@ TEST_F(LaunchTest, AZeroByteHidesEveryLaterRecord) {
     WatchReport r = runWithStandIn("commhex=4D61007C517C\nsleep=1200");
     EXPECT_EQ(0u, exitOf(r, "parent"));
     EXPECT_TRUE(parentWaitedForChild(r)) << "Q behind a zero byte must not act\n" << r.describe();
+    EXPECT_GE(endOf(r, "parent"), 1000u) << r.describe();
 }
 
 TEST_F(LaunchTest, AVisibleWindowEndsTheParentOnlyWhenConfigured) {

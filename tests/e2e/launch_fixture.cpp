@@ -94,3 +94,15 @@ std::string message1008(const std::string& path) {
 bool parentWaitedForChild(const WatchReport& report) {
     return endOf(report, "parent") + 50 >= endOf(report, "child");
 }
+
+std::string LaunchTest::vmHome(const std::string& jvmScript, const char* library) {
+    std::string home = javaHome("vm");
+    std::string client = home + "\\bin\\client";
+    CreateDirectoryA(client.c_str(), nullptr);
+    if (library) CopyFileA(buildPath(library).c_str(), (client + "\\jvm.dll").c_str(), FALSE);
+    writeFile(client + "\\jvm.script", jvmScript);
+    setEnv("JAVA_HOME", home.c_str());
+    return home;
+}
+
+std::string LaunchTest::vmRecord() { return readFile(root / "vm\\bin\\client\\jvm.record"); }

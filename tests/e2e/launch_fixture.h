@@ -32,6 +32,11 @@ struct LaunchTest : ::testing::Test {
     // beside it unless told otherwise, and the given script.
     std::string javaHome(const std::string& name, const std::string& script = "", bool inJre = false,
                          bool withJavaw = true);
+    // A Java home whose bin\client holds the stand-in VM library (or the
+    // given library) with the given script; JAVA_HOME points to it.
+    std::string vmHome(const std::string& jvmScript = "", const char* library = "lib_jvm_standin.dll");
+    // What the stand-in VM recorded, one entry a line.
+    std::string vmRecord();
     // How often the stand-in in that bin folder ran.
     int javaRuns(const std::string& binDir);
 };

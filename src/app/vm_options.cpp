@@ -1,0 +1,139 @@
+#include "app/vm_options.h"
+
+#include <windows.h>
+
+#include <cstdlib>
+#include <cstring>
+
+#include "app/words_text.h"
+#include "errors/fail.h"
+#include "files/paths.h"
+#include "files/text.h"
+#include "launcher/config.h"
+
+enum { CFG_CLASS_PATH = 121, CFG_VM_OPTIONS = 123, CFG_USER_VM_OPTIONS = 125 };
+
+static const char COMM_PROPERTY[] = "-Dtarvo.commFile=";
+static const char CLASS_PATH_PREFIX[] = "-Djava.class.path=\";";
+
+[[noreturn]] static void outOfMemory() { failWithText("Not enough memory to start the application."); }
+
+const char* splitOrFail(const char* text, const char* prefix, OptionList* list) {
+    const char* stop = text;
+    switch (splitArguments(text, prefix, list, &stop)) {
+        case SPLIT_OK: return stop;
+        case SPLIT_WRONG_USAGE: failWithMessage(MSG_WRONG_PARAMETERS);
+        case SPLIT_NO_MEMORY: outOfMemory();
+    }
+    return stop;
+}
+
+static void appendEntry(GrowText* classPath, const char* entry) {
+    if (!growAppendText(classPath, entry) || !growAppendText(classPath, ";")) outOfMemory();
+}
+
+static void appendCanonical(GrowText* classPath, const char* path) {
+    char canonical[TEXT_CAP];
+    canonicalPath(canonical, path);
+    appendEntry(classPath, canonical);
+}
+
+bool addArchivesOfDirectory(GrowText* classPath, const char* directory, const char* extension) {
+    if (!pathExists(directory)) return false;
+    char pattern[TEXT_CAP];
+    copyText(pattern, sizeof pattern, directory);
+    appendText(pattern, sizeof pattern, "\\*");
+    if (extension[0] != '.') appendText(pattern, sizeof pattern, ".");
+    if (!appendText(pattern, sizeof pattern, extension)) return true;
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA(pattern, &found);
+    if (search == INVALID_HANDLE_VALUE) return true;
+    do {
+        char entry[TEXT_CAP];
+        copyText(entry, sizeof entry, directory);
+        appendText(entry, sizeof entry, "\\");
+        if (appendText(entry, sizeof entry, found.cFileName)) appendCanonical(classPath, entry);
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+    return true;
+}
+
+// An environment value read whole, however long; null when undefined or empty.
+static char* readVariable(const char* name) {
+    DWORD needed = GetEnvironmentVariableA(name, nullptr, 0);
+    if (needed == 0) return nullptr;
+    char* value = (char*)malloc(needed);
+    if (!value) outOfMemory();
+    DWORD got = GetEnvironmentVariableA(name, value, needed);
+    if (got == 0 || got >= needed) {
+        free(value);
+        return nullptr;
+    }
+    return value;
+}
+
+static bool addVariableEntry(GrowText* classPath, const char* name, bool required) {
+    char* value = readVariable(name);
+    if (!value) {
+        if (required) failWithMessage(MSG_ENV_VAR_UNDEFINED, "%ENV_VAR_NAME%", name);
+        return true;
+    }
+    size_t len = strlen(value);
+    bool ok = growAppend(classPath, value, len) && (value[len - 1] == ';' || growAppendText(classPath, ";"));
+    free(value);
+    if (!ok) outOfMemory();
+    return true;
+}
+
+static bool addPathEntry(GrowText* classPath, char kind, const char* name) {
+    char canonical[TEXT_CAP];
+    canonicalPath(canonical, name);
+    if (kind == 'S') {
+        bool found = addArchivesOfDirectory(classPath, canonical, "jar");
+        return addArchivesOfDirectory(classPath, canonical, "zip") || found;
+    }
+    appendEntry(classPath, canonical);
+    return pathExists(canonical);
+}
+
+void buildClassPath(GrowText* classPath, const char* extractDir) {
+    addArchivesOfDirectory(classPath, extractDir, "jar");
+    addArchivesOfDirectory(classPath, extractDir, "zip");
+    char entries[TEXT_CAP], name[TEXT_CAP], kind;
+    bool required;
+    configString(CFG_CLASS_PATH, entries, sizeof entries);
+    for (const char* at = entries; nextClassPathEntry(&at, &kind, &required, name, sizeof name);) {
+        bool found;
+        if (kind == 'E')
+            found = addVariableEntry(classPath, name, required);
+        else if (kind == 'A' || kind == 'D' || kind == 'S')
+            found = addPathEntry(classPath, kind, name);
+        else
+            continue;  // an unknown kind adds nothing
+        if (required && !found) failWithMessage(MSG_FILE_NOT_FOUND, "%FILE_NAME%", name);
+    }
+}
+
+static char* commFileOption(const char* commFile) {
+    GrowText option = {nullptr, 0, 0};
+    if (!growAppendText(&option, COMM_PROPERTY) || !growAppendText(&option, commFile)) outOfMemory();
+    return option.data;
+}
+
+static char* classPathOption(const char* extractDir) {
+    GrowText classPath = {nullptr, 0, 0};
+    if (!growAppendText(&classPath, CLASS_PATH_PREFIX)) outOfMemory();
+    buildClassPath(&classPath, extractDir);
+    if (!growAppendText(&classPath, "\"")) outOfMemory();
+    return classPath.data;
+}
+
+const char* buildVmOptions(OptionList* list, const char* commFile, const char* extractDir, const char* userArgs) {
+    if (!addOwnedOption(list, commFileOption(commFile))) outOfMemory();
+    if (!addOwnedOption(list, classPathOption(extractDir))) outOfMemory();
+    char configured[TEXT_CAP];
+    configString(CFG_VM_OPTIONS, configured, sizeof configured);
+    splitOrFail(configured, nullptr, list);
+    if (!configInt(CFG_USER_VM_OPTIONS)) return userArgs;
+    return splitOrFail(userArgs, "-J", list);
+}

@@ -1,0 +1,84 @@
+#include "app/words_text.h"
+
+#include <cstdlib>
+#include <cstring>
+
+#include "files/text.h"
+
+SplitResult readQuotedWord(OptionList* list, const char* quote, const char* wordStart, char quoteChar,
+                           const char** next) {
+    const char* close = strchr(quote + 1, quoteChar);
+    if (!close) return SPLIT_WRONG_USAGE;
+    size_t before = (size_t)(quote - wordStart), inside = (size_t)(close - quote - 1);
+    char* word = (char*)malloc(before + inside + 1);
+    if (!word) return SPLIT_NO_MEMORY;
+    memcpy(word, wordStart, before);
+    memcpy(word + before, quote + 1, inside);
+    word[before + inside] = '\0';
+    if (!addOwnedOption(list, word)) return SPLIT_NO_MEMORY;
+    *next = close + 1 + (close[1] == ' ' ? 1 : 0);
+    return SPLIT_OK;
+}
+
+// The first of the characters at or after at, or null.
+static const char* first(const char* at, char c) { return strchr(at, c); }
+
+static bool before(const char* a, const char* b) { return a && (!b || a < b); }
+
+SplitResult splitArguments(const char* text, const char* prefix, OptionList* list, const char** stop) {
+    size_t n = prefix ? strlen(prefix) : 0;
+    const char* at = text;
+    while (prefix ? strncmp(at, prefix, n) == 0 : *at != '\0') {
+        at += n;
+        const char* dq = first(at, '"');
+        const char* sq = first(at, '\'');
+        const char* blank = first(at, ' ');
+        SplitResult result = SPLIT_OK;
+        if (blank == at) {
+            result = SPLIT_WRONG_USAGE;
+        } else if (blank && before(blank, dq) && before(blank, sq)) {
+            if (!addOptionCopy(list, at, (size_t)(blank - at))) result = SPLIT_NO_MEMORY;
+            at = blank + 1;
+        } else if (dq && before(dq, sq)) {
+            result = readQuotedWord(list, dq, at, '"', &at);
+        } else if (sq) {
+            result = readQuotedWord(list, sq, at, '\'', &at);
+        } else {
+            size_t rest = strlen(at);
+            if (!addOptionCopy(list, at, rest)) result = SPLIT_NO_MEMORY;
+            at += rest;
+        }
+        if (result != SPLIT_OK) {
+            *stop = at;
+            return result;
+        }
+    }
+    *stop = at;
+    return SPLIT_OK;
+}
+
+bool nextClassPathEntry(const char** at, char* kind, bool* required, char* name, size_t cap) {
+    const char* p = *at;
+    for (;;) {
+        while (*p == ';') ++p;
+        if (!*p) {
+            *at = p;
+            return false;
+        }
+        const char* end = strchr(p, ';');
+        if (!end) end = p + strlen(p);
+        if (end - p >= 2) {
+            *kind = p[0];
+            *required = p[1] == '1';
+            copyChars(name, cap, p + 2, (size_t)(end - p - 2));
+            *at = end;
+            return true;
+        }
+        p = end;
+    }
+}
+
+void mainClassToInternalName(char* name) {
+    for (; *name; ++name)
+        if (*name == '.') *name = '/';
+}

@@ -1,0 +1,25 @@
+// The launcher's one rule for splitting a text into words, and the other
+// small parsers of the child's configuration.
+#pragma once
+#include <cstddef>
+
+#include "app/option_list.h"
+
+enum SplitResult { SPLIT_OK, SPLIT_WRONG_USAGE, SPLIT_NO_MEMORY };
+
+// Appends the words of text to the list, while each begins with prefix (no
+// prefix: all words). Blanks separate words; a word that holds a quote runs
+// to the matching quote, and text before the quote stays part of the word.
+// *stop is where splitting stopped.
+SplitResult splitArguments(const char* text, const char* prefix, OptionList* list, const char** stop);
+// Appends the word from wordStart with the quoted part at quote; *next is
+// behind the closing quote and one blank after it.
+SplitResult readQuotedWord(OptionList* list, const char* quote, const char* wordStart, char quoteChar,
+                           const char** next);
+
+// The next class-path entry of a ";"-separated list: kind letter, required
+// flag and name. Entries too short to hold a kind and a flag are skipped.
+bool nextClassPathEntry(const char** at, char* kind, bool* required, char* name, size_t cap);
+
+// com.example.Main becomes com/example/Main, in place.
+void mainClassToInternalName(char* name);

@@ -1,0 +1,90 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "app/words_text.h"
+#include "files/text.h"
+
+namespace {
+
+struct Split {
+    SplitResult result;
+    std::vector<std::string> words;
+    std::string rest;
+};
+
+Split split(const char* text, const char* prefix = nullptr) {
+    OptionList list = {nullptr, 0, 0};
+    const char* stop = nullptr;
+    Split s;
+    s.result = splitArguments(text, prefix, &list, &stop);
+    for (size_t i = 0; i < list.count; ++i) {
+        s.words.push_back(list.items[i]);
+        free(list.items[i]);
+    }
+    releaseOptionStorage(&list);
+    s.rest = stop;
+    return s;
+}
+
+using Words = std::vector<std::string>;
+
+}  // namespace
+
+TEST(SplitArguments, BlanksSeparateAndQuotesGroup) {
+    EXPECT_EQ((Words{"-cp", ".;orvanapi.jar"}), split("-cp \".;orvanapi.jar\"").words);
+    EXPECT_EQ((Words{"x", "y z"}), split("x \"y z\"").words);
+    EXPECT_EQ((Words{"a b", "c"}), split("\"a b\"c").words);
+    EXPECT_EQ((Words{"it", "s"}), split("'it''s'").words);
+    EXPECT_EQ((Words{"say \"hi\""}), split("'say \"hi\"'").words);
+    EXPECT_EQ((Words{"a\tb"}), split("a\tb").words) << "tabs do not separate";
+    EXPECT_EQ((Words{"", "x"}), split("\"\" x").words);
+    EXPECT_EQ((Words{"\xE4\xF6\xFC"}), split("\xE4\xF6\xFC").words);
+    EXPECT_TRUE(split("").words.empty());
+    EXPECT_EQ((Words{"a"}), split("a ").words);
+}
+
+TEST(SplitArguments, TextBeforeAQuoteStaysPartOfTheWord) {
+    EXPECT_EQ((Words{"-Dtitle=a b", "x"}), split("-Dtitle=\"a b\" x").words);
+    EXPECT_EQ((Words{"pre'q u'"}), split("pre\"'q u'\"").words);
+}
+
+TEST(SplitArguments, EmptyWordsAndUnclosedQuotesAreWrongUsage) {
+    EXPECT_EQ(SPLIT_WRONG_USAGE, split("a  b").result);
+    EXPECT_EQ(SPLIT_WRONG_USAGE, split(" a").result);
+    EXPECT_EQ(SPLIT_WRONG_USAGE, split("don't").result);
+    EXPECT_EQ(SPLIT_WRONG_USAGE, split("\"open").result);
+    EXPECT_EQ((Words{"a"}), split("a \"open").words) << "words before the fault were taken";
+}
+
+TEST(SplitArguments, WithAPrefixOnlyLeadingPrefixedWordsAreTaken) {
+    Split s = split("-J-Xmx256m -J-Dmode=a data.txt -J-Xlate", "-J");
+    EXPECT_EQ((Words{"-Xmx256m", "-Dmode=a"}), s.words);
+    EXPECT_EQ("data.txt -J-Xlate", s.rest);
+
+    s = split("-J\"-Dtitle=a b\" x", "-J");
+    EXPECT_EQ((Words{"-Dtitle=a b"}), s.words);
+    EXPECT_EQ("x", s.rest);
+
+    s = split("-J", "-J");
+    EXPECT_EQ((Words{""}), s.words) << "a bare -J at the end is an empty option";
+    EXPECT_EQ(SPLIT_WRONG_USAGE, split("-J x", "-J").result);
+    EXPECT_EQ("x y", split("x y", "-J").rest);
+}
+
+TEST(ClassPathEntries, KindFlagAndNameWithShortEntriesSkipped) {
+    const char* list = "A0.\\.\\orvanapi.jar;;S1lib;x;E0CP;D";
+    std::vector<std::string> seen;
+    char kind, name[TEXT_CAP];
+    bool required;
+    for (const char* at = list; nextClassPathEntry(&at, &kind, &required, name, sizeof name);)
+        seen.push_back(std::string(1, kind) + (required ? "!" : "?") + name);
+    EXPECT_EQ((Words{"A?.\\.\\orvanapi.jar", "S!lib", "E?CP"}), seen);
+}
+
+TEST(MainClassName, DotsBecomeSlashes) {
+    char name[] = "a.b.C$D";
+    mainClassToInternalName(name);
+    EXPECT_STREQ("a/b/C$D", name);
+}

@@ -1,0 +1,201 @@
+// Starting the application inside the stand-in VM, end to end.
+#include "launch_fixture.h"
+
+namespace {
+
+std::vector<std::string> lines(const std::string& text, const std::string& prefix) {
+    std::vector<std::string> out;
+    size_t at = 0;
+    while (at < text.size()) {
+        size_t end = text.find('\n', at);
+        if (end == std::string::npos) end = text.size();
+        std::string line = text.substr(at, end - at);
+        if (line.compare(0, prefix.size(), prefix) == 0) out.push_back(line.substr(prefix.size()));
+        at = end + 1;
+    }
+    return out;
+}
+
+std::string lower(std::string s) {
+    for (char& c : s) c = (char)tolower((unsigned char)c);
+    return s;
+}
+
+using Lines = std::vector<std::string>;
+
+std::string shown(const WatchReport& r) {
+    EXPECT_EQ(1u, r.windows.size()) << r.describe();
+    return r.windows.empty() ? "" : r.windows[0].text;
+}
+
+}  // namespace
+
+TEST_F(LaunchTest, TheExampleConfigurationStartsItsMainClassWithTwoOptions) {
+    vmHome();
+    FILETIME started;
+    GetSystemTimeAsFileTime(&started);
+    WatchReport r = run();
+    EXPECT_TRUE(r.windows.empty()) << r.describe();
+    EXPECT_EQ(0u, exitOf(r, "child"));
+    EXPECT_EQ(0u, exitOf(r, "parent"));
+    std::string rec = vmRecord();
+    EXPECT_EQ((Lines{"version=65538 nOptions=2 ignoreUnrecognized=1"}), lines(rec, "JNI_CreateJavaVM "));
+    Lines options = lines(rec, "option=");
+    ASSERT_EQ(2u, options.size()) << rec;
+    EXPECT_EQ(0u, options[0].find("-Dtarvo.commFile=" + tmp + "\\tvo")) << options[0];
+    EXPECT_EQ("-Djava.class.path=\";" + lower(app) + "\\orvanapi.jar;\"", options[1]);
+    EXPECT_EQ((Lines{"Vuvudozid", "java/lang/String"}), lines(rec, "FindClass="));
+    EXPECT_EQ((Lines{"main ([Ljava/lang/String;)V"}), lines(rec, "GetStaticMethodID="));
+    EXPECT_EQ((Lines{"-cp", ".;orvanapi.jar"}), lines(rec, "element="));
+    EXPECT_EQ(std::string::npos, rec.find("variadic form used"));
+    size_t returned = rec.find("main-returned"), destroyed = rec.find("DestroyJavaVM");
+    ASSERT_NE(std::string::npos, destroyed) << rec;
+    EXPECT_LT(returned, destroyed);
+    EXPECT_EQ(std::string::npos, rec.find("ExceptionDescribe"));
+
+    Lines at = lines(rec, "main-at=");
+    ASSERT_EQ(1u, at.size());
+    uint64_t begin = ((uint64_t)started.dwHighDateTime << 32) | started.dwLowDateTime;
+    double ms = (double)(std::stoull(at[0]) - begin) / 10000.0;
+    RecordProperty("ms_from_start_to_main", std::to_string((int)ms));
+    printf("from the launcher's start to main: %.0f ms\n", ms);
+}
+
+TEST_F(LaunchTest, AnApplicationWindowEndsTheParentWhileMainRuns) {
+    vmHome("window\nsleep=2500");
+    WatchReport r = run();
+    EXPECT_EQ(0u, exitOf(r, "parent"));
+    EXPECT_EQ(0u, exitOf(r, "child"));
+    EXPECT_LT(endOf(r, "parent") + 1500, endOf(r, "child")) << r.describe();
+    EXPECT_NE(std::string::npos, vmRecord().find("main-returned\nExceptionOccurred\nDestroyJavaVM"));
+}
+
+TEST_F(LaunchTest, UserWordsBecomeVmOptionsAndArgumentsOfMain) {
+    struct Case {
+        const char* args;
+        Lines extraOptions;
+        Lines mainWords;
+    };
+    for (const Case& c : {Case{"-J-Xmx256m -J-Dmode=a data.txt", {"-Xmx256m", "-Dmode=a"}, {"data.txt"}},
+                          Case{"-J\"-Dtitle=a b\" x", {"-Dtitle=a b"}, {"x"}},
+                          Case{"-J", {""}, {}},
+                          Case{"'it''s' \"a b\"c", {}, {"it", "s", "a b", "c"}},
+                          Case{"\xE4\xF6\xFC \"-J-X\"", {}, {"\xE4\xF6\xFC", "-J-X"}}}) {
+        vmHome();
+        DeleteFileA((root / "vm\\bin\\client\\jvm.record").c_str());
+        WatchReport r = run(c.args);
+        EXPECT_EQ(0u, exitOf(r, "child")) << c.args;
+        Lines options = lines(vmRecord(), "option=");
+        ASSERT_EQ(2 + c.extraOptions.size(), options.size()) << c.args;
+        EXPECT_EQ(c.extraOptions, Lines(options.begin() + 2, options.end())) << c.args;
+        Lines words = {"-cp", ".;orvanapi.jar"};
+        words.insert(words.end(), c.mainWords.begin(), c.mainWords.end());
+        EXPECT_EQ(words, lines(vmRecord(), "element=")) << c.args;
+    }
+}
+
+TEST_F(LaunchTest, MalformedWordsAreWrongUsageBeforeOrAfterTheVmExists) {
+    struct Case {
+        const char* args;
+        bool vmCreated;
+    };
+    for (Case c : {Case{"-J x", false}, Case{"-J\"-Dx", false}, Case{"a  b", true}, Case{"don't", true}}) {
+        vmHome();
+        DeleteFileA((root / "vm\\bin\\client\\jvm.record").c_str());
+        WatchReport r = run(c.args);
+        EXPECT_EQ("Wrong Parameter Usage", shown(r)) << c.args;
+        EXPECT_EQ(1u, exitOf(r, "child"));
+        std::string rec = vmRecord();
+        EXPECT_EQ(c.vmCreated, rec.find("JNI_CreateJavaVM") != std::string::npos) << c.args << "\n" << rec;
+        if (c.vmCreated) {
+            EXPECT_NE(std::string::npos, rec.find("GetStaticMethodID")) << "reported after main was found";
+            EXPECT_EQ(std::string::npos, rec.find("NewObjectArray"));
+        }
+    }
+}
+
+TEST_F(LaunchTest, AVmThatCannotStartGivesTheMessageOfItsSource) {
+    for (const char* script : {"create=-1", ""}) {
+        vmHome(script, *script ? "lib_jvm_standin.dll" : "lib_jvm_noexport.dll");
+        EXPECT_EQ(message1007("JAVA_HOME"), shown(run())) << script;
+    }
+    std::string home = javaHome("nolibrary");
+    setEnv("JAVA_HOME", home.c_str());
+    EXPECT_EQ(message1007("JAVA_HOME"), shown(run()));
+}
+
+TEST_F(LaunchTest, AMissingClassOrMainMethodIsReported) {
+    vmHome("noclass");
+    EXPECT_EQ("Main class not found.", shown(run()));
+    vmHome("nomain");
+    EXPECT_EQ("Main method not found.", shown(run()));
+    configure({"122=com.example.App$Inner"});
+    vmHome();
+    run();
+    EXPECT_NE(std::string::npos, vmRecord().find("FindClass=com/example/App$Inner\n"));
+}
+
+TEST_F(LaunchTest, BrokenArraysStopTheChildWithAnAssertion) {
+    vmHome("nullarray");
+    EXPECT_NE(std::string::npos, shown(run()).find("paramArray"));
+    vmHome("nullstring");
+    EXPECT_NE(std::string::npos, shown(run()).find("jstr"));
+}
+
+TEST_F(LaunchTest, AnExceptionInMainShowsTheStackTraceInTheParent) {
+    const std::string trace = "Exception in thread \"main\" java.lang.IllegalStateException: boom\r\n"
+                              "\tat Vuvudozid.main(Vuvudozid.java:3)\r\n";
+    configure({"145=0"});
+    vmHome("throw=Exception in thread \"main\" java.lang.IllegalStateException: boom\\r\\n"
+           "\\tat Vuvudozid.main(Vuvudozid.java:3)\\r\\n");
+    WatchReport r = run();
+    ASSERT_EQ(1u, r.windows.size()) << r.describe();
+    EXPECT_EQ("parent", r.processes[r.windows[0].process].role);
+    EXPECT_EQ(trace, r.windows[0].editText);
+    EXPECT_EQ(0u, exitOf(r, "child"));
+    EXPECT_EQ(1u, exitOf(r, "parent"));
+    EXPECT_NE(std::string::npos, vmRecord().find("ExceptionDescribe\nDestroyJavaVM"));
+}
+
+TEST_F(LaunchTest, ClassPathEntriesOfEachKind) {
+    std::string lib = app + "\\lib";
+    CreateDirectoryA(lib.c_str(), nullptr);
+    for (const char* f : {"a.jar", "b.zip", "c.txt"}) writeFile(lib + "\\" + f, "x");
+    setEnv("EXTRA_CP", "C:\\Extra\\x.jar;");
+    configure({"121=S0lib;E0EXTRA_CP;E0UNDEFINED_CP;X1nothing;D0Classes;A0C:\\Abs\\Y.JAR;"});
+    vmHome();
+    run();
+    Lines options = lines(vmRecord(), "option=");
+    ASSERT_EQ(2u, options.size()) << vmRecord();
+    std::string l = lower(app);
+    EXPECT_EQ("-Djava.class.path=\";" + l + "\\lib\\a.jar;" + l + "\\lib\\b.zip;C:\\Extra\\x.jar;" + l +
+                  "\\classes;c:\\abs\\y.jar;\"",
+              options[1]);
+
+    configure({"121=A1.\\missing.jar;"});
+    EXPECT_EQ("File or directory .\\missing.jar not found or empty\n", shown(run()));
+    configure({"121=S1nodir;"});
+    EXPECT_EQ("File or directory nodir not found or empty\n", shown(run()));
+    configure({"121=E1UNDEFINED_CP;"});
+    EXPECT_EQ("The environment variable UNDEFINED_CP has to be defined", shown(run()));
+}
+
+TEST_F(LaunchTest, ALongClassPathGrowsToFit) {
+    std::string value = "C:\\" + std::string(9000, 'c') + ".jar";
+    setEnv("LONG_CP", value.c_str());
+    configure({"121=E1LONG_CP;"});
+    vmHome();
+    run();
+    Lines options = lines(vmRecord(), "option=");
+    ASSERT_EQ(2u, options.size());
+    EXPECT_TRUE("-Djava.class.path=\";" + value + ";\"" == options[1]) << options[1].size();
+}
+
+TEST_F(LaunchTest, TheApplicationsRecordsReachTheParent) {
+    configure({"145=0"});
+    vmHome("comm=Mtext|\nsleep=300\ncomm=Q|\nsleep=2500");
+    WatchReport r = run();
+    EXPECT_EQ(0u, exitOf(r, "parent"));
+    EXPECT_EQ(0u, exitOf(r, "child"));
+    EXPECT_LT(endOf(r, "parent") + 1500, endOf(r, "child")) << r.describe();
+}

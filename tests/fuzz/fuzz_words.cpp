@@ -1,0 +1,29 @@
+// Word splitting and class-path entries over any text: every word must be a
+// piece of the input, and nothing may be read or written outside it.
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+
+#include "app/words_text.h"
+#include "files/text.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    std::string text(reinterpret_cast<const char*>(data), size);
+    const char* s = text.c_str();
+    for (const char* prefix : {(const char*)nullptr, "-J"}) {
+        OptionList list = {nullptr, 0, 0};
+        const char* stop = s;
+        splitArguments(s, prefix, &list, &stop);
+        if (stop < s || stop > s + strlen(s)) __builtin_trap();
+        for (size_t i = 0; i < list.count; ++i) {
+            if (strlen(list.items[i]) > strlen(s)) __builtin_trap();
+            free(list.items[i]);
+        }
+        releaseOptionStorage(&list);
+    }
+    char kind, name[16];
+    bool required;
+    for (const char* at = s; nextClassPathEntry(&at, &kind, &required, name, sizeof name);) {
+    }
+    return 0;
+}

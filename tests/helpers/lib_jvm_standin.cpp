@@ -1,0 +1,224 @@
+// Stands in for a Java VM library. It serves JNI_CreateJavaVM and the
+// function-table slots the launcher uses, records every call in jvm.record
+// beside itself, and acts out jvm.script beside itself, one step a line:
+//   create=CODE     JNI_CreateJavaVM answers CODE (refused when negative)
+//   noclass         the main class is missing
+//   nomain          its main method is missing
+//   nullarray       NewObjectArray answers null
+//   nullstring      NewStringUTF answers null
+// and while main runs:
+//   stdout=TEXT, stderr=TEXT, comm=TEXT (\n \r \t \\ escapes)
+//   window          show a visible top-level window
+//   sleep=MS
+//   throw=TEXT      main ends with an exception; ExceptionDescribe prints TEXT
+#include <windows.h>
+
+#include <cstdarg>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "app/jni.h"
+
+namespace {
+
+std::string directory;
+std::vector<std::pair<std::string, std::string>> script;
+std::string commFile;
+bool thrown = false;
+std::string throwText;
+JniFunctionTable envTable, vmTable;
+const JniFunctionTable* env = &envTable;
+const JniFunctionTable* vm = &vmTable;
+std::vector<std::string> elements;
+
+std::string escape(const std::string& s) {
+    std::string out;
+    for (char c : s) {
+        if (c == '\n') out += "\\n";
+        else if (c == '\r') out += "\\r";
+        else out.push_back(c);
+    }
+    return out;
+}
+
+std::string unescape(const std::string& in) {
+    std::string out;
+    for (size_t i = 0; i < in.size(); ++i) {
+        if (in[i] != '\\' || i + 1 == in.size()) {
+            out.push_back(in[i]);
+            continue;
+        }
+        char c = in[++i];
+        out.push_back(c == 'n' ? '\n' : c == 'r' ? '\r' : c == 't' ? '\t' : c);
+    }
+    return out;
+}
+
+void record(const std::string& line) {
+    std::ofstream out(directory + "jvm.record", std::ios::app | std::ios::binary);
+    out << line << "\n";
+}
+
+bool has(const char* verb) {
+    for (auto& step : script)
+        if (step.first == verb) return true;
+    return false;
+}
+
+void loadScript() {
+    std::ifstream in(directory + "jvm.script", std::ios::binary);
+    std::string line;
+    while (std::getline(in, line)) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        size_t eq = line.find('=');
+        script.push_back({line.substr(0, eq), eq == std::string::npos ? "" : unescape(line.substr(eq + 1))});
+    }
+}
+
+void writeStd(DWORD which, const std::string& text) {
+    DWORD n;
+    WriteFile(GetStdHandle(which), text.data(), (DWORD)text.size(), &n, nullptr);
+}
+
+void appendComm(const std::string& text) {
+    HANDLE f = CreateFileA(commFile.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (f == INVALID_HANDLE_VALUE) return;
+    SetFilePointer(f, 0, nullptr, FILE_END);
+    DWORD n;
+    WriteFile(f, text.data(), (DWORD)text.size(), &n, nullptr);
+    CloseHandle(f);
+}
+
+void pump(DWORD ms) {
+    DWORD until = GetTickCount() + ms;
+    while ((LONG)(until - GetTickCount()) > 0) {
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+        Sleep(10);
+    }
+}
+
+jobject handle(intptr_t n) { return (jobject)n; }
+
+jclass JNICALL findClass(JNIEnv*, const char* name) {
+    record(std::string("FindClass=") + name);
+    if (std::string(name) != "java/lang/String" && has("noclass")) return nullptr;
+    return handle(1);
+}
+
+jthrowable JNICALL exceptionOccurred(JNIEnv*) {
+    record("ExceptionOccurred");
+    return thrown ? handle(9) : nullptr;
+}
+
+void JNICALL exceptionDescribe(JNIEnv*) {
+    record("ExceptionDescribe");
+    writeStd(STD_ERROR_HANDLE, throwText);
+}
+
+jmethodID JNICALL getStaticMethodID(JNIEnv*, jclass, const char* name, const char* sig) {
+    record(std::string("GetStaticMethodID=") + name + " " + sig);
+    return has("nomain") ? nullptr : (jmethodID)handle(2);
+}
+
+void runMain() {
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    record("main-at=" + std::to_string(((uint64_t)now.dwHighDateTime << 32) | now.dwLowDateTime));
+    for (auto& step : script) {
+        if (step.first == "stdout") writeStd(STD_OUTPUT_HANDLE, step.second);
+        else if (step.first == "stderr") writeStd(STD_ERROR_HANDLE, step.second);
+        else if (step.first == "comm") appendComm(step.second);
+        else if (step.first == "window")
+            ShowWindow(CreateWindowExA(0, "STATIC", "Stand-in application", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 10,
+                                       10, 200, 100, nullptr, nullptr, nullptr, nullptr),
+                       SW_SHOW);
+        else if (step.first == "sleep") pump((DWORD)atoi(step.second.c_str()));
+        else if (step.first == "throw") {
+            thrown = true;
+            throwText = step.second;
+            break;
+        }
+    }
+    record("main-returned");
+}
+
+void JNICALL callStaticVoidMethodV(JNIEnv*, jclass, jmethodID, va_list args) {
+    jobject array = va_arg(args, jobject);
+    record("CallStaticVoidMethod array=" + std::to_string((intptr_t)array) + " length=" +
+           std::to_string(elements.size()));
+    for (auto& e : elements) record("element=" + escape(e));
+    runMain();
+}
+
+void callStaticVoidMethod(JNIEnv* e, jclass c, jmethodID m, ...) {
+    va_list args;
+    va_start(args, m);
+    record("variadic form used");
+    callStaticVoidMethodV(e, c, m, args);
+    va_end(args);
+}
+
+jstring JNICALL newStringUTF(JNIEnv*, const char* bytes) {
+    if (has("nullstring")) return nullptr;
+    elements.push_back(bytes);
+    return handle(100 + (intptr_t)elements.size());
+}
+
+jobjectArray JNICALL newObjectArray(JNIEnv*, jsize length, jclass, jobject) {
+    record("NewObjectArray=" + std::to_string(length));
+    return has("nullarray") ? nullptr : handle(7);
+}
+
+void JNICALL setObjectArrayElement(JNIEnv*, jobjectArray, jsize index, jobject value) {
+    if ((intptr_t)value != 101 + index) record("SetObjectArrayElement out of order");
+}
+
+jint JNICALL destroyJavaVM(JavaVM*) {
+    record("DestroyJavaVM");
+    return 0;
+}
+
+void findOwnDirectory() {
+    HMODULE self = nullptr;
+    GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                       (LPCSTR)&findOwnDirectory, &self);
+    char path[MAX_PATH];
+    GetModuleFileNameA(self, path, sizeof path);
+    directory = path;
+    directory = directory.substr(0, directory.rfind('\\') + 1);
+}
+
+}  // namespace
+
+extern "C" __declspec(dllexport) jint JNICALL JNI_CreateJavaVM(JavaVM** outVm, void** outEnv, void* rawArgs) {
+    findOwnDirectory();
+    loadScript();
+    JavaVMInitArgs* args = (JavaVMInitArgs*)rawArgs;
+    record("JNI_CreateJavaVM version=" + std::to_string(args->version) + " nOptions=" +
+           std::to_string(args->nOptions) + " ignoreUnrecognized=" + std::to_string(args->ignoreUnrecognized));
+    for (jint i = 0; i < args->nOptions; ++i) {
+        std::string option = args->options[i].optionString;
+        record("option=" + escape(option) + (args->options[i].extraInfo ? " extraInfo!" : ""));
+        if (option.compare(0, 17, "-Dtarvo.commFile=") == 0) commFile = option.substr(17);
+    }
+    for (auto& step : script)
+        if (step.first == "create" && atoi(step.second.c_str()) < 0) return atoi(step.second.c_str());
+    envTable.slot[SLOT_FIND_CLASS] = (void*)findClass;
+    envTable.slot[SLOT_EXCEPTION_OCCURRED] = (void*)exceptionOccurred;
+    envTable.slot[SLOT_EXCEPTION_DESCRIBE] = (void*)exceptionDescribe;
+    envTable.slot[SLOT_GET_STATIC_METHOD_ID] = (void*)getStaticMethodID;
+    envTable.slot[SLOT_CALL_STATIC_VOID_METHOD] = (void*)callStaticVoidMethod;
+    envTable.slot[SLOT_CALL_STATIC_VOID_METHOD_V] = (void*)callStaticVoidMethodV;
+    envTable.slot[SLOT_NEW_STRING_UTF] = (void*)newStringUTF;
+    envTable.slot[SLOT_NEW_OBJECT_ARRAY] = (void*)newObjectArray;
+    envTable.slot[SLOT_SET_OBJECT_ARRAY_ELEMENT] = (void*)setObjectArrayElement;
+    vmTable.slot[SLOT_DESTROY_JAVA_VM] = (void*)destroyJavaVM;
+    *outVm = &vm;
+    *outEnv = &env;
+    return 0;
+}
