@@ -2,6 +2,7 @@
 // piece of the input, and nothing may be read or written outside it.
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
 #include "app/words_text.h"
