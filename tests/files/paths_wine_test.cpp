@@ -7,36 +7,9 @@
 #include "launcher/state.h"
 #include "testkit.h"
 
+// The probe runs with command lines of our choosing and prints what the path
+// functions make of its arguments.
 namespace {
-
-// Runs the probe with a command line of our choosing and returns its output.
-std::string probe(const std::string& commandLine, const std::string& cwd, const char* program = nullptr) {
-    SECURITY_ATTRIBUTES sa = {sizeof sa, nullptr, TRUE};
-    HANDLE readEnd, writeEnd;
-    CreatePipe(&readEnd, &writeEnd, &sa, 0);
-    SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
-    STARTUPINFOA si = {};
-    si.cb = sizeof si;
-    si.dwFlags = STARTF_USESTDHANDLES;
-    si.hStdOutput = writeEnd;
-    si.hStdError = writeEnd;
-    PROCESS_INFORMATION pi;
-    std::string line = commandLine;
-    BOOL ok = CreateProcessA(program, &line[0], nullptr, nullptr, TRUE, 0, nullptr, cwd.c_str(), &si, &pi);
-    CloseHandle(writeEnd);
-    std::string out;
-    if (ok) {
-        char buf[4096];
-        DWORD n;
-        while (ReadFile(readEnd, buf, sizeof buf, &n, nullptr) && n) out.append(buf, n);
-        WaitForSingleObject(pi.hProcess, INFINITE);
-        CloseHandle(pi.hProcess);
-        CloseHandle(pi.hThread);
-    }
-    CloseHandle(readEnd);
-    for (size_t at; (at = out.find('\r')) != std::string::npos;) out.erase(at, 1);
-    return out;
-}
 
 struct ProbeDirs : ::testing::Test {
     ScratchDir root{"paths"};
@@ -56,7 +29,7 @@ struct ProbeDirs : ::testing::Test {
 }  // namespace
 
 TEST_F(ProbeDirs, RelativeNamesFollowTheProgramNotTheCurrentDirectory) {
-    std::string out = probe("\"" + app + "\\Probe.exe\" .\\.\\Lib\\App.JAR ..\\x.jar D:\\Abs\\X.Jar", other);
+    std::string out = runCaptured("\"" + app + "\\Probe.exe\" .\\.\\Lib\\App.JAR ..\\x.jar D:\\Abs\\X.Jar", other);
     EXPECT_NE(std::string::npos, out.find("exe-dir=" + app + "\\\n")) << out;
     EXPECT_NE(std::string::npos, out.find("resolved=" + app + "\\.\\.\\Lib\\App.JAR\n")) << out;
     EXPECT_NE(std::string::npos, out.find("canonical=" + lower(app) + "\\lib\\app.jar\n")) << out;
@@ -66,7 +39,7 @@ TEST_F(ProbeDirs, RelativeNamesFollowTheProgramNotTheCurrentDirectory) {
 
 TEST_F(ProbeDirs, ARelativeProgramNameIsTakenFromTheCurrentDirectory) {
     std::string exe = app + "\\Probe.exe";
-    std::string out = probe("\"Apps Demo\\Probe.exe\" lib\\a.jar", root.path, exe.c_str());
+    std::string out = runCaptured("\"Apps Demo\\Probe.exe\" lib\\a.jar", root.path, exe.c_str());
     EXPECT_NE(std::string::npos, out.find("canonical=" + lower(app) + "\\lib\\a.jar\n")) << out;
 }
 
@@ -75,7 +48,7 @@ TEST_F(ProbeDirs, AnUnclosedQuoteLeavesRelativePathsUnresolved) {
     // line names no usable program.
     std::string exe = app + "\\Probe.exe";
     ScopedEnv path("PROBE_PATH", "lib\\a.jar");
-    std::string out = probe("\"" + app + "\\Probe.exe lib\\a.jar", other, exe.c_str());
+    std::string out = runCaptured("\"" + app + "\\Probe.exe lib\\a.jar", other, exe.c_str());
     EXPECT_NE(std::string::npos, out.find("exe-dir=\n")) << out;
     EXPECT_NE(std::string::npos, out.find("canonical=" + lower(other) + "\\lib\\a.jar\n")) << out;
 }

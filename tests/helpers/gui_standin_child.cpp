@@ -15,6 +15,8 @@
 #include <cstdlib>
 #include <string>
 
+#include "standin_text.h"
+
 static std::string commPath() {
     std::string line = GetCommandLineA();
     size_t open = line.find('\'');
@@ -46,19 +48,6 @@ static std::string fromHex(const std::string& hex) {
     return out;
 }
 
-static std::string unescape(const std::string& in) {
-    std::string out;
-    for (size_t i = 0; i < in.size(); ++i) {
-        if (in[i] != '\\' || i + 1 == in.size()) {
-            out.push_back(in[i]);
-            continue;
-        }
-        char c = in[++i];
-        out.push_back(c == 'n' ? '\n' : c == 'r' ? '\r' : c == 't' ? '\t' : c);
-    }
-    return out;
-}
-
 static void showWindow() {
     HWND w = CreateWindowExA(0, "STATIC", "Stand-in application", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 10, 10, 200,
                              100, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
@@ -86,7 +75,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
         at = end + 1;
         size_t eq = step.find('=');
         std::string verb = step.substr(0, eq), path = eq == std::string::npos ? "" : step.substr(eq + 1);
-        std::string arg = unescape(path);
+        std::string arg = unescapeScript(path);
         if (verb == "cmdline") appendTo(path, GetCommandLineA(), 0);
         else if (verb == "stderr") writeStd(STD_ERROR_HANDLE, arg);
         else if (verb == "stdout") writeStd(STD_OUTPUT_HANDLE, arg);

@@ -13,6 +13,8 @@
 #include <sstream>
 #include <string>
 
+#include "standin_text.h"
+
 static std::string ownDirectory() {
     char path[MAX_PATH];
     GetModuleFileNameA(nullptr, path, sizeof path);
@@ -23,19 +25,6 @@ static std::string ownDirectory() {
 static void appendLine(const std::string& file, const std::string& line) {
     std::ofstream out(file, std::ios::app | std::ios::binary);
     out << line << "\n";
-}
-
-static std::string unescape(const std::string& in) {
-    std::string out;
-    for (size_t i = 0; i < in.size(); ++i) {
-        if (in[i] != '\\' || i + 1 == in.size()) {
-            out.push_back(in[i]);
-            continue;
-        }
-        char c = in[++i];
-        out.push_back(c == 'n' ? '\n' : c == 'r' ? '\r' : c == 't' ? '\t' : c);
-    }
-    return out;
 }
 
 static void say(const std::string& text) {
@@ -59,7 +48,7 @@ int main() {
         if (!step.empty() && step.back() == '\r') step.pop_back();
         size_t eq = step.find('=');
         std::string verb = step.substr(0, eq), arg = eq == std::string::npos ? "" : step.substr(eq + 1);
-        if (verb == "say") say(unescape(arg));
+        if (verb == "say") say(unescapeScript(arg));
         else if (verb == "pause") Sleep((DWORD)atoi(arg.c_str()));
         else if (verb == "hang") Sleep(INFINITE);
         else if (verb == "exit") return atoi(arg.c_str());

@@ -18,6 +18,8 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+
+#include "standin_text.h"
 #include <vector>
 
 #include "app/jni.h"
@@ -44,19 +46,6 @@ std::string escape(const std::string& s) {
     return out;
 }
 
-std::string unescape(const std::string& in) {
-    std::string out;
-    for (size_t i = 0; i < in.size(); ++i) {
-        if (in[i] != '\\' || i + 1 == in.size()) {
-            out.push_back(in[i]);
-            continue;
-        }
-        char c = in[++i];
-        out.push_back(c == 'n' ? '\n' : c == 'r' ? '\r' : c == 't' ? '\t' : c);
-    }
-    return out;
-}
-
 void record(const std::string& line) {
     std::ofstream out(directory + "jvm.record", std::ios::app | std::ios::binary);
     out << line << "\n";
@@ -74,7 +63,7 @@ void loadScript() {
     while (std::getline(in, line)) {
         if (!line.empty() && line.back() == '\r') line.pop_back();
         size_t eq = line.find('=');
-        script.push_back({line.substr(0, eq), eq == std::string::npos ? "" : unescape(line.substr(eq + 1))});
+        script.push_back({line.substr(0, eq), eq == std::string::npos ? "" : unescapeScript(line.substr(eq + 1))});
     }
 }
 

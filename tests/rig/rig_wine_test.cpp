@@ -4,38 +4,6 @@
 #include "testkit.h"
 #include "watch.h"
 
-namespace {
-
-std::string runCapture(const std::string& commandLine) {
-    SECURITY_ATTRIBUTES sa = {sizeof sa, nullptr, TRUE};
-    HANDLE readEnd, writeEnd;
-    CreatePipe(&readEnd, &writeEnd, &sa, 0);
-    SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
-    STARTUPINFOA si = {};
-    si.cb = sizeof si;
-    si.dwFlags = STARTF_USESTDHANDLES;
-    si.hStdOutput = writeEnd;
-    si.hStdError = writeEnd;
-    PROCESS_INFORMATION pi;
-    std::string line = commandLine;
-    BOOL ok = CreateProcessA(nullptr, &line[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi);
-    CloseHandle(writeEnd);
-    std::string out;
-    if (ok) {
-        char buf[4096];
-        DWORD n;
-        while (ReadFile(readEnd, buf, sizeof buf, &n, nullptr) && n) out.append(buf, n);
-        WaitForSingleObject(pi.hProcess, INFINITE);
-        CloseHandle(pi.hProcess);
-        CloseHandle(pi.hThread);
-    }
-    CloseHandle(readEnd);
-    for (size_t at; (at = out.find('\r')) != std::string::npos;) out.erase(at, 1);
-    return out;
-}
-
-}  // namespace
-
 TEST(ConfigTool, SetsEmptiesAndRemovesEntriesInACopy) {
     ScratchDir dir("cfgtool");
     std::string exe = dir / "launch.exe";
@@ -62,15 +30,15 @@ TEST(ConfigTool, CommandLineAndFileFormsAgree) {
     writeFile(conf, "# a product\r\n101=Other App\r\n\r\n2001=s\n105\n");
     std::string exe = dir / "launch.exe";
     std::string tool = buildPath("tarvo-config.exe");
-    EXPECT_EQ("", runCapture("\"" + tool + "\" \"" + templatePath() + "\" -o \"" + exe + "\" -f \"" + conf +
+    EXPECT_EQ("", runCaptured("\"" + tool + "\" \"" + templatePath() + "\" -o \"" + exe + "\" -f \"" + conf +
                              "\" 1005~=x\\ty -u 104"));
-    std::string printed = runCapture("\"" + tool + "\" --print \"" + exe + "\"");
+    std::string printed = runCaptured("\"" + tool + "\" --print \"" + exe + "\"");
     EXPECT_NE(std::string::npos, printed.find("101~=Other App\n")) << printed;
     EXPECT_NE(std::string::npos, printed.find("2001~=s\n"));
     EXPECT_NE(std::string::npos, printed.find("1005~=x\\ty\n"));
     EXPECT_EQ(std::string::npos, printed.find("104~="));
     EXPECT_EQ(std::string::npos, printed.find("105~="));
-    EXPECT_NE(std::string::npos, runCapture("\"" + tool + "\" \"" + exe + "\" 70000=x").find("65535"));
+    EXPECT_NE(std::string::npos, runCaptured("\"" + tool + "\" \"" + exe + "\" 70000=x").find("65535"));
 }
 
 TEST(Harness, ReportsAMessageBoxClosesItAndGivesTheExitCode) {

@@ -113,3 +113,32 @@ ScopedEnv::ScopedEnv(const char* n, const char* value) : name(n) {
 }
 
 ScopedEnv::~ScopedEnv() { SetEnvironmentVariableA(name.c_str(), had ? old.c_str() : nullptr); }
+
+std::string runCaptured(const std::string& commandLine, const std::string& cwd, const char* program) {
+    SECURITY_ATTRIBUTES sa = {sizeof sa, nullptr, TRUE};
+    HANDLE readEnd, writeEnd;
+    CreatePipe(&readEnd, &writeEnd, &sa, 0);
+    SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
+    STARTUPINFOA si = {};
+    si.cb = sizeof si;
+    si.dwFlags = STARTF_USESTDHANDLES;
+    si.hStdOutput = writeEnd;
+    si.hStdError = writeEnd;
+    PROCESS_INFORMATION pi;
+    std::string line = commandLine;
+    BOOL ok = CreateProcessA(program, &line[0], nullptr, nullptr, TRUE, 0, nullptr,
+                             cwd.empty() ? nullptr : cwd.c_str(), &si, &pi);
+    CloseHandle(writeEnd);
+    std::string out;
+    if (ok) {
+        char buf[4096];
+        DWORD n;
+        while (ReadFile(readEnd, buf, sizeof buf, &n, nullptr) && n) out.append(buf, n);
+        WaitForSingleObject(pi.hProcess, INFINITE);
+        CloseHandle(pi.hProcess);
+        CloseHandle(pi.hThread);
+    }
+    CloseHandle(readEnd);
+    for (size_t at; (at = out.find('\r')) != std::string::npos;) out.erase(at, 1);
+    return out;
+}

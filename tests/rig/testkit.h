@@ -28,6 +28,10 @@ struct ScratchDir {
 // A copy of the template at `path`, with the given configuration lines.
 void makeLauncher(const std::string& path, const std::vector<std::string>& lines = {});
 
+// Runs a program to its end and returns what it wrote to standard output and
+// error, with carriage returns dropped.
+std::string runCaptured(const std::string& commandLine, const std::string& cwd = "", const char* program = nullptr);
+
 void writeFile(const std::string& path, const std::string& content);
 std::string readFile(const std::string& path);
 bool fileExists(const std::string& path);
