@@ -7,7 +7,7 @@ need=()
 have_pkg() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
 
 for p in cmake make g++ g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine64 xvfb xauth googletest \
-         clang libclang-rt-14-dev python3 binutils-mingw-w64-i686; do
+         clang libclang-rt-14-dev python3 file; do
   have_pkg "$p" || need+=("$p")
 done
 
