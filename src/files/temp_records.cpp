@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "files/paths.h"
+#include "files/registry.h"
 #include "files/temp_records_text.h"
 #include "files/text.h"
 
@@ -58,12 +59,8 @@ static void unlockRecords(HANDLE mutex) {
 // Reads a record; false when it exists but cannot be read whole, so that the
 // caller leaves it alone rather than overwrite what it could not see.
 static bool readRecord(HKEY key, const char* valueName, char* record) {
-    DWORD size = TEXT_CAP - 1;
-    LONG rc = RegQueryValueExA(key, valueName, nullptr, nullptr, (BYTE*)record, &size);
-    if (rc == ERROR_FILE_NOT_FOUND) size = 0;
-    else if (rc != ERROR_SUCCESS) return false;
-    record[size < TEXT_CAP ? size : TEXT_CAP - 1] = '\0';
-    return true;
+    bool missing = false;
+    return queryRegistryText(key, valueName, record, TEXT_CAP, &missing) || missing;
 }
 
 static void writeRecord(HKEY key, const char* valueName, const char* record) {

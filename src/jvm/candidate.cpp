@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "files/registry.h"
 #include "files/text.h"
 #include "jvm/search_text.h"
 #include "jvm/version_text.h"
@@ -28,11 +29,7 @@ bool readCachedVersion(const char* javaPath, const FileTime& lastWriteTime, char
     storeFileTime(expected, lastWriteTime);
     bool valid = RegQueryValueExA(key, "LastWriteTime", nullptr, nullptr, stored, &size) == ERROR_SUCCESS &&
                  size == 8 && memcmp(stored, expected, 8) == 0;
-    if (valid) {
-        size = TEXT_CAP - 1;
-        valid = RegQueryValueExA(key, "Version", nullptr, nullptr, (BYTE*)version, &size) == ERROR_SUCCESS;
-        version[valid && size < TEXT_CAP ? size : 0] = '\0';
-    }
+    if (valid) valid = queryRegistryText(key, "Version", version, TEXT_CAP);
     RegCloseKey(key);
     return valid;
 }

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "files/paths.h"
+#include "files/registry.h"
 #include "files/text.h"
 #include "jvm/candidate.h"
 #include "jvm/search_text.h"
@@ -49,9 +50,7 @@ bool jvmFromSearchPath(char* javaPath, const char* minVersion, const char* maxVe
 static bool readKeyString(HKEY root, const char* subKey, const char* name, char* value, DWORD cap) {
     HKEY key;
     if (RegOpenKeyExA(root, subKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
-    DWORD size = cap - 1;
-    bool ok = RegQueryValueExA(key, name, nullptr, nullptr, (BYTE*)value, &size) == ERROR_SUCCESS;
-    value[ok && size < cap ? size : 0] = '\0';
+    bool ok = queryRegistryText(key, name, value, cap);
     RegCloseKey(key);
     return ok;
 }
