@@ -120,6 +120,9 @@ HWND firstButton(HWND dialog) {
 }
 
 void closeAsUser(HWND w, CloseBy how) {
+    // A user's click first brings the window to the front; a button only
+    // takes a click while its window is active.
+    SetForegroundWindow(w);
     switch (how) {
         case CloseBy::Button: PostMessageA(firstButton(w), BM_CLICK, 0, 0); break;
         case CloseBy::Escape: {
