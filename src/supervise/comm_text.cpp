@@ -22,7 +22,6 @@ char* commReadPosition(CommBuffer* comm, size_t* room) {
     if (comm->length == COMM_CAP - 1 && comm->parsePos > 0) dropParsed(comm);
     if (comm->length == COMM_CAP - 1 && !comm->blind) {
         // One record without its end fills everything: drop it up to its "|".
-        comm->skipping = true;
         resetComm(comm);
         comm->skipping = true;
     }

@@ -16,11 +16,6 @@ std::vector<std::string> lines(const std::string& text, const std::string& prefi
     return out;
 }
 
-std::string lower(std::string s) {
-    for (char& c : s) c = (char)tolower((unsigned char)c);
-    return s;
-}
-
 using Lines = std::vector<std::string>;
 
 std::string shown(const WatchReport& r) {
@@ -43,7 +38,7 @@ TEST_F(LaunchTest, TheExampleConfigurationStartsItsMainClassWithTwoOptions) {
     Lines options = lines(rec, "option=");
     ASSERT_EQ(2u, options.size()) << rec;
     EXPECT_EQ(0u, options[0].find("-Dtarvo.commFile=" + tmp + "\\tvo")) << options[0];
-    EXPECT_EQ("-Djava.class.path=\";" + lower(app) + "\\orvanapi.jar;\"", options[1]);
+    EXPECT_EQ("-Djava.class.path=\";" + lowerCopy(app) + "\\orvanapi.jar;\"", options[1]);
     EXPECT_EQ((Lines{"Vuvudozid", "java/lang/String"}), lines(rec, "FindClass="));
     EXPECT_EQ((Lines{"main ([Ljava/lang/String;)V"}), lines(rec, "GetStaticMethodID="));
     EXPECT_EQ((Lines{"-cp", ".;orvanapi.jar"}), lines(rec, "element="));
@@ -167,7 +162,7 @@ TEST_F(LaunchTest, ClassPathEntriesOfEachKind) {
     run();
     Lines options = lines(vmRecord(), "option=");
     ASSERT_EQ(2u, options.size()) << vmRecord();
-    std::string l = lower(app);
+    std::string l = lowerCopy(app);
     EXPECT_EQ("-Djava.class.path=\";" + l + "\\lib\\a.jar;" + l + "\\lib\\b.zip;C:\\Extra\\x.jar;" + l +
                   "\\classes;c:\\abs\\y.jar;\"",
               options[1]);

@@ -14,13 +14,8 @@ std::string shown(const WatchReport& r) {
     return r.windows.empty() ? "" : r.windows[0].text;
 }
 
-std::string lower(std::string s) {
-    for (char& c : s) c = (char)tolower((unsigned char)c);
-    return s;
-}
-
 std::string cacheKey(const std::string& javaPath) {
-    std::string key = "SOFTWARE\\brannoc\\tarvo\\jvms\\" + lower(javaPath);
+    std::string key = "SOFTWARE\\brannoc\\tarvo\\jvms\\" + lowerCopy(javaPath);
     for (size_t i = sizeof "SOFTWARE\\brannoc\\tarvo\\jvms\\" - 1; i < key.size(); ++i)
         if (key[i] == '\\') key[i] = '/';
     return key;
@@ -150,7 +145,7 @@ TEST_F(LaunchTest, RegistryCurrentVersionTiesGoToTheRuntime) {
     writeRegistryValue("SOFTWARE\\JavaSoft\\Java Development Kit\\1.4", "JavaHome", REG_SZ, jdk);
     writeRegistryValue("SOFTWARE\\JavaSoft\\Java Runtime Environment\\1.4", "JavaHome", REG_SZ, jre);
     EXPECT_EQ(MESSAGE_FROM_REGISTRY, shown(run()));
-    EXPECT_EQ(lower(jre + "\\bin\\java.exe\n"), lower(readFile(log)));
+    EXPECT_EQ(lowerCopy(jre + "\\bin\\java.exe\n"), lowerCopy(readFile(log)));
 }
 
 TEST_F(LaunchTest, RegistryVersionKeysAreTriedFromTheGreatestDown) {
@@ -164,7 +159,7 @@ TEST_F(LaunchTest, RegistryVersionKeysAreTriedFromTheGreatestDown) {
     }
     configure({"126=1.4.2"});
     EXPECT_EQ(MESSAGE_NO_JVM, shown(run()));
-    EXPECT_EQ(lower(root / "jre1.4.2_03\\bin\\java.exe\n" + root / "jre1.4\\bin\\java.exe\n"), lower(readFile(log)));
+    EXPECT_EQ(lowerCopy(root / "jre1.4.2_03\\bin\\java.exe\n" + root / "jre1.4\\bin\\java.exe\n"), lowerCopy(readFile(log)));
 
     deleteRegistryTree("SOFTWARE\\JavaSoft");
     DeleteFileA(log.c_str());
@@ -173,7 +168,7 @@ TEST_F(LaunchTest, RegistryVersionKeysAreTriedFromTheGreatestDown) {
                            javaHome(std::string("k") + name, banner("0.1")));
     configure();
     EXPECT_EQ(MESSAGE_NO_JVM, shown(run()));
-    EXPECT_EQ(lower(root / "k1.9\\bin\\java.exe\n" + root / "k1.10\\bin\\java.exe\n"), lower(readFile(log)));
+    EXPECT_EQ(lowerCopy(root / "k1.9\\bin\\java.exe\n" + root / "k1.10\\bin\\java.exe\n"), lowerCopy(readFile(log)));
 }
 
 TEST_F(LaunchTest, JavawIsRequiredWhenConfiguredWhileTheCacheNamesJava) {

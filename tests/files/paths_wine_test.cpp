@@ -20,10 +20,6 @@ struct ProbeDirs : ::testing::Test {
         CreateDirectoryA(other.c_str(), nullptr);
         ASSERT_TRUE(CopyFileA(buildPath("pathprobe.exe").c_str(), (app + "\\Probe.exe").c_str(), FALSE));
     }
-    std::string lower(std::string s) {
-        for (char& c : s) c = (char)tolower((unsigned char)c);
-        return s;
-    }
 };
 
 }  // namespace
@@ -32,15 +28,15 @@ TEST_F(ProbeDirs, RelativeNamesFollowTheProgramNotTheCurrentDirectory) {
     std::string out = runCaptured("\"" + app + "\\Probe.exe\" .\\.\\Lib\\App.JAR ..\\x.jar D:\\Abs\\X.Jar", other);
     EXPECT_NE(std::string::npos, out.find("exe-dir=" + app + "\\\n")) << out;
     EXPECT_NE(std::string::npos, out.find("resolved=" + app + "\\.\\.\\Lib\\App.JAR\n")) << out;
-    EXPECT_NE(std::string::npos, out.find("canonical=" + lower(app) + "\\lib\\app.jar\n")) << out;
-    EXPECT_NE(std::string::npos, out.find("canonical=" + lower(root.path) + "\\x.jar\n")) << out;
+    EXPECT_NE(std::string::npos, out.find("canonical=" + lowerCopy(app) + "\\lib\\app.jar\n")) << out;
+    EXPECT_NE(std::string::npos, out.find("canonical=" + lowerCopy(root.path) + "\\x.jar\n")) << out;
     EXPECT_NE(std::string::npos, out.find("resolved=D:\\Abs\\X.Jar\ncanonical=d:\\abs\\x.jar\n")) << out;
 }
 
 TEST_F(ProbeDirs, ARelativeProgramNameIsTakenFromTheCurrentDirectory) {
     std::string exe = app + "\\Probe.exe";
     std::string out = runCaptured("\"Apps Demo\\Probe.exe\" lib\\a.jar", root.path, exe.c_str());
-    EXPECT_NE(std::string::npos, out.find("canonical=" + lower(app) + "\\lib\\a.jar\n")) << out;
+    EXPECT_NE(std::string::npos, out.find("canonical=" + lowerCopy(app) + "\\lib\\a.jar\n")) << out;
 }
 
 TEST_F(ProbeDirs, AnUnclosedQuoteLeavesRelativePathsUnresolved) {
@@ -50,7 +46,7 @@ TEST_F(ProbeDirs, AnUnclosedQuoteLeavesRelativePathsUnresolved) {
     ScopedEnv path("PROBE_PATH", "lib\\a.jar");
     std::string out = runCaptured("\"" + app + "\\Probe.exe lib\\a.jar", other, exe.c_str());
     EXPECT_NE(std::string::npos, out.find("exe-dir=\n")) << out;
-    EXPECT_NE(std::string::npos, out.find("canonical=" + lower(other) + "\\lib\\a.jar\n")) << out;
+    EXPECT_NE(std::string::npos, out.find("canonical=" + lowerCopy(other) + "\\lib\\a.jar\n")) << out;
 }
 
 TEST(PathExists, FilesDirectoriesTrailingBackslashAndEmptyText) {

@@ -43,8 +43,7 @@ TEST_F(CandidateTest, ACachedCheckSparesTheProbe) {
     char path[TEXT_CAP];
     copyText(path, sizeof path, java.c_str());
     double probed = checkMs(path);
-    std::string expected = dir.path + "\\bin\\javaw.exe";
-    for (char& c : expected) c = (char)tolower((unsigned char)c);
+    std::string expected = lowerCopy(dir.path + "\\bin\\javaw.exe");
     EXPECT_EQ(expected, path) << "canonical, lower case, switched to javaw.exe";
 
     // The same file by another spelling uses the same entry.

@@ -142,3 +142,9 @@ std::string runCaptured(const std::string& commandLine, const std::string& cwd, 
     for (size_t at; (at = out.find('\r')) != std::string::npos;) out.erase(at, 1);
     return out;
 }
+
+std::string lowerCopy(std::string text) {
+    for (char& c : text)
+        if (c >= 'A' && c <= 'Z') c = (char)(c - 'A' + 'a');
+    return text;
+}

@@ -32,6 +32,9 @@ void makeLauncher(const std::string& path, const std::vector<std::string>& lines
 // error, with carriage returns dropped.
 std::string runCaptured(const std::string& commandLine, const std::string& cwd = "", const char* program = nullptr);
 
+// Only A to Z change, as in the launcher's canonical paths.
+std::string lowerCopy(std::string text);
+
 void writeFile(const std::string& path, const std::string& content);
 std::string readFile(const std::string& path);
 bool fileExists(const std::string& path);
