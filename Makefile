@@ -1,4 +1,4 @@
-# `make` builds dist/tarvo.exe, `make check` runs every test, `make demo` runs
+# `make` builds dist/tarvo.exe and dist/tarvo64.exe, `make check` runs every test, `make demo` runs
 # the main job; each installs what is missing first.
 JOBS ?= 2
 MAKEFLAGS += --no-print-directory
@@ -18,9 +18,11 @@ deps:
 build: deps
 	@$(CMAKE_WIN) >/dev/null
 	@cmake --build $(B)/win -j $(JOBS)
+	@$(CMAKE_WIN64) >/dev/null
+	@cmake --build $(B)/win64 -j $(JOBS) --target tarvo
 
 check: build
-	@$(CMAKE_WIN64) >/dev/null
+	@cmake --build $(B)/win -j $(JOBS) --target standins
 	@cmake --build $(B)/win64 -j $(JOBS)
 	@$(CMAKE_NATIVE) >/dev/null
 	@cmake --build $(B)/native -j $(JOBS)
@@ -29,7 +31,6 @@ check: build
 	@tools/check.sh $(B)
 
 demo: build
-	@$(CMAKE_WIN64) >/dev/null
 	@cmake --build $(B)/win64 -j $(JOBS)
 	@tools/demo.sh $(B)
 

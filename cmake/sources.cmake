@@ -11,6 +11,7 @@ set(TARVO_TEXT_SOURCES
   src/supervise/comm_text.cpp
   src/jvm/version_text.cpp
   src/jvm/search_text.cpp
+  src/jvm/image_text.cpp
   src/app/option_list.cpp
   src/app/words_text.cpp
 )

@@ -20,6 +20,15 @@ if(CMAKE_SYSTEM_PROCESSOR STREQUAL "i686")
   add_custom_command(TARGET tarvo POST_BUILD
     COMMAND stat -c "dist/tarvo.exe: %s bytes" $<TARGET_FILE:tarvo>
     VERBATIM)
+  # The 32-bit stand-ins, built for the tests only.
+  include(cmake/standins.cmake)
+  set_target_properties(${STANDIN_TARGETS} PROPERTIES EXCLUDE_FROM_ALL ON)
+  add_custom_target(standins DEPENDS ${STANDIN_TARGETS})
 else()
+  # The product for 64-bit Java: PE32+, x86-64, the same configuration.
+  add_custom_command(TARGET tarvo POST_BUILD
+    COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:tarvo> ${CMAKE_SOURCE_DIR}/dist/tarvo64.exe
+    COMMAND stat -c "dist/tarvo64.exe: %s bytes" ${CMAKE_SOURCE_DIR}/dist/tarvo64.exe
+    VERBATIM)
   include(cmake/wine-tests.cmake)
 endif()

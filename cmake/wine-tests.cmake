@@ -18,14 +18,11 @@ target_link_libraries(tarvo-watch PRIVATE tarvo_watch)
 target_link_options(tarvo-watch PRIVATE ${STATIC_RUNTIME} -s)
 
 # Small programs that the tests start.
+include(cmake/standins.cmake)
 file(GLOB HELPERS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/helpers/*.cpp)
 foreach(src ${HELPERS})
   get_filename_component(name ${src} NAME_WE)
-  if(name MATCHES "^lib_")
-    add_library(${name} SHARED ${src})
-    set_target_properties(${name} PROPERTIES PREFIX "")
-    target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/src)
-    target_link_options(${name} PRIVATE ${STATIC_RUNTIME})
+  if(name IN_LIST STANDIN_TARGETS)
     continue()
   endif()
   add_executable(${name} ${src})
@@ -43,7 +40,8 @@ target_link_libraries(tarvo_testkit PUBLIC tarvo_core tarvo_configure tarvo_watc
 add_library(tarvo_e2e STATIC tests/e2e/launch_fixture.cpp)
 target_include_directories(tarvo_e2e PUBLIC tests/e2e)
 target_link_libraries(tarvo_e2e PUBLIC tarvo_testkit)
-set(WINE_ENV "TARVO_SOURCE=Z:${CMAKE_SOURCE_DIR}" "TARVO_BUILD=Z:${CMAKE_BINARY_DIR}")
+get_filename_component(BUILD32 ${CMAKE_BINARY_DIR}/../win ABSOLUTE)
+set(WINE_ENV "TARVO_SOURCE=Z:${CMAKE_SOURCE_DIR}" "TARVO_BUILD=Z:${CMAKE_BINARY_DIR}" "TARVO_BUILD32=Z:${BUILD32}")
 
 # One executable for each test file, so that CTest can run them side by side.
 # Files that start real launchers share the machine-wide registry records and
@@ -64,4 +62,18 @@ foreach(src ${WINE_TESTS})
   endif()
 endforeach()
 
-add_test(NAME product_image COMMAND ${CMAKE_SOURCE_DIR}/tests/rig/check-product.sh ${CMAKE_SOURCE_DIR}/dist/tarvo.exe)
+add_test(NAME product_image COMMAND ${CMAKE_SOURCE_DIR}/tests/rig/check-product.sh ${CMAKE_SOURCE_DIR}/dist/tarvo.exe x86)
+add_test(NAME product_image64 COMMAND ${CMAKE_SOURCE_DIR}/tests/rig/check-product.sh ${CMAKE_SOURCE_DIR}/dist/tarvo64.exe x64)
+
+# The end-to-end suites once more against the 32-bit product, where this
+# machine can run 32-bit Windows programs; elsewhere one line says so.
+set(E2E_EXES)
+foreach(src ${WINE_TESTS})
+  get_filename_component(name ${src} NAME_WE)
+  if(name MATCHES "^e2e_")
+    list(APPEND E2E_EXES $<TARGET_FILE:${name}>)
+  endif()
+endforeach()
+add_test(NAME e2e_x86 COMMAND ${CMAKE_SOURCE_DIR}/tests/rig/run-x86.sh ${BUILD32} ${E2E_EXES})
+set_tests_properties(e2e_x86 PROPERTIES ENVIRONMENT "${WINE_ENV};TARVO_ARCH=x86" TIMEOUT 900
+                     SKIP_RETURN_CODE 77 RESOURCE_LOCK machine_registry)

@@ -1,28 +1,42 @@
 #!/usr/bin/env bash
-# The main job, end to end: the launcher template with the example
-# configuration, a Java home holding the stand-in java.exe and VM library,
-# and the launcher started under Wine as a user would, through the harness.
+# The main job, end to end: the 64-bit launcher with the example
+# configuration, a stand-in JDK 17 laid out as installed today (its VM in
+# bin\server, the VM's runtime DLL in bin, a release file) and known only
+# through its installer's registry key, and the launcher started under Wine
+# as a user would, through the harness.
 set -euo pipefail
 B=${1:-build}
 demo="$(pwd)/$B/demo"
 rm -rf "$demo"
-app="$demo/Orvan Desk"; home="$demo/Java/jdk1.4.2_03"
-mkdir -p "$app" "$home/bin/client"
-cp "$B/win64/tarvo.exe" "$app/orvan.exe"
+app="$demo/Orvan Desk"; home="$demo/Java/jdk-17.0.9.9-hotspot"
+mkdir -p "$app" "$home/bin/server"
+cp dist/tarvo64.exe "$app/orvan.exe"
 cp "$B/win64/java_standin.exe" "$home/bin/java.exe"
 cp "$B/win64/java_standin.exe" "$home/bin/javaw.exe"
-cp "$B/win64/lib_jvm_standin.dll" "$home/bin/client/jvm.dll"
+cp "$B/win64/lib_jvm_modern.dll" "$home/bin/server/jvm.dll"
+cp "$B/win64/lib_rt_standin.dll" "$home/bin/lib_rt_standin.dll"
+printf 'IMPLEMENTOR="Stand-in"\nJAVA_VERSION="17.0.9"\n' > "$home/release"
 # The stand-in application: a status record, its main window, a while of work.
-printf 'comm=MLoading Orvan Desk|\nwindow\nsleep=1500\n' > "$home/bin/client/jvm.script"
+printf 'comm=MLoading Orvan Desk|\nwindow\nsleep=1500\n' > "$home/bin/server/jvm.script"
 
 winpath() { echo "Z:${1//\//\\}"; }
-export JAVA_HOME; JAVA_HOME=$(winpath "$home")
+key='HKLM\SOFTWARE\Eclipse Adoptium\JDK\17.0.9.9\hotspot\MSI'
 export DEMO_LINE="\"$(winpath "$app/orvan.exe")\" -J-Xmx256m report.txt \"two words\""
-echo "== The product: $(tests/rig/check-product.sh dist/tarvo.exe)"
-echo "== JAVA_HOME=$JAVA_HOME"
+echo "== The products:"
+echo "   $(tests/rig/check-product.sh dist/tarvo.exe x86)"
+echo "   $(tests/rig/check-product.sh dist/tarvo64.exe x64)"
+echo "== Java: $(winpath "$home"), registered only under $key"
 echo "== Starting: $DEMO_LINE"
-tests/rig/with-display.sh tests/rig/wine-run.sh "$B/win64/tarvo-watch.exe" --read 1500 --line-from DEMO_LINE
+tests/rig/with-display.sh bash -c '
+  reg() { tests/rig/wine-run.sh reg "$@" >/dev/null 2>&1; }
+  reg delete "HKLM\SOFTWARE\brannoc" /f
+  reg add "$0" /v Path /d "$1\\" /f
+  tests/rig/wine-run.sh '"$B"'/win64/tarvo-watch.exe --read 1500 --line-from DEMO_LINE
+  status=$?
+  reg delete "HKLM\SOFTWARE\Eclipse Adoptium" /f
+  exit $status' "$key" "$(winpath "$home")"
 echo "== What the application received (recorded by the stand-in VM):"
-sed -n 's/^JNI_CreateJavaVM /  VM created: /p; s/^option=/  VM option: /p; s/^FindClass=/  class looked up: /p; s/^element=/  main argument: /p; s/^DestroyJavaVM/  VM destroyed after main returned/p' \
-  "$home/bin/client/jvm.record"
+sed -n 's/^JNI_CreateJavaVM /  VM created: /p; s/^runtime=.*/  the VM found its runtime DLL in bin/p; s/^option=/  VM option: /p; s/^FindClass=/  class looked up: /p; s/^element=/  main argument: /p; s/^DestroyJavaVM/  VM destroyed after main returned/p' \
+  "$home/bin/server/jvm.record"
+echo "== Version probes run: $(cat "$home/bin/java.runs" 2>/dev/null | wc -l) (the release file told the version)"
 echo "== error.log beside the launcher: $(stat -c %s "$app/error.log") bytes"

@@ -4,7 +4,10 @@
 #include "app/run_application.h"
 #include "errors/fail.h"
 #include "files/text.h"
+#include "jvm/candidate.h"
 #include "jvm/find_jvm.h"
+#include "jvm/image_text.h"
+#include "jvm/search_text.h"
 
 const char* readQuotedParam(const char* at, char* dst, size_t cap) {
     const char* next = at;
@@ -26,13 +29,25 @@ const char* readQuotedParam(const char* at, char* dst, size_t cap) {
     }
 }
 
+// Where the only Java found is of the other bitness, the numbered message
+// would send the user looking for a Java that is already there.
+[[noreturn]] static void failNoJvm() {
+    const ForeignJava* foreign = foreignJavaSeen();
+    if (!foreign) failWithMessage(MSG_NO_JVM);
+    const char* found = machineWords(foreign->machine);
+    char text[TEXT_CAP];
+    wrongBitnessText(text, sizeof text, foreign->version, foreign->home, found ? found : "another machine's",
+                     machineWords(ownMachine()));
+    failWithText(text);
+}
+
 void runChildMode(const char* tail) {
     char commFile[TEXT_CAP], extractDir[TEXT_CAP];
     const char* at = readQuotedParam(tail, commFile, sizeof commFile);
     const char* userArgs = readQuotedParam(at, extractDir, sizeof extractDir);
     char javaPath[TEXT_CAP], reportedName[TEXT_CAP] = "";
     JvmSource source = findJvm(javaPath, reportedName);
-    if (source == JVM_NOT_FOUND) failWithMessage(MSG_NO_JVM);
+    if (source == JVM_NOT_FOUND) failNoJvm();
     if (runApplication(javaPath, commFile, extractDir, userArgs)) return;
     failToStart(source, reportedName);
 }

@@ -55,6 +55,16 @@ bool pathExists(const char* path, FileTime* lastWriteTime) {
     return true;
 }
 
+size_t readFileStart(const char* path, void* buf, size_t cap) {
+    HANDLE f = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (f == INVALID_HANDLE_VALUE) return 0;
+    DWORD got = 0;
+    if (!ReadFile(f, buf, (DWORD)cap, &got, nullptr)) got = 0;
+    CloseHandle(f);
+    return got;
+}
+
 void makeTempFile(char* dst) {
     char dir[TEXT_CAP];
     dst[0] = '\0';

@@ -1,6 +1,7 @@
 // Path and file-name functions over the file system. Buffers are TEXT_CAP
 // bytes.
 #pragma once
+#include <cstddef>
 #include <cstdint>
 
 #include "files/path_text.h"
@@ -16,5 +17,7 @@ const char* exeDirectory();
 void resolveFromExeDir(char* dst, const char* path);
 void canonicalPath(char* dst, const char* path);
 bool pathExists(const char* path, FileTime* lastWriteTime = nullptr);
+// Reads up to cap bytes from the start of a file; 0 when it cannot be read.
+size_t readFileStart(const char* path, void* buf, size_t cap);
 // Creates a new empty temporary file; dst is empty when none could be made.
 void makeTempFile(char* dst);

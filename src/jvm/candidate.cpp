@@ -6,6 +6,7 @@
 
 #include "files/registry.h"
 #include "files/text.h"
+#include "jvm/image_text.h"
 #include "jvm/search_text.h"
 #include "jvm/version_text.h"
 #include "launcher/config.h"
@@ -51,12 +52,15 @@ void writeCachedVersion(const char* javaPath, const FileTime& lastWriteTime, con
 // Reads standard error of the probe until the banner's first line is there,
 // the output ends, or the time is up.
 static bool readBanner(HANDLE pipe, char* version) {
-    char output[TEXT_CAP + 1];
+    char output[TEXT_CAP];
     size_t length = 0;
     DWORD start = GetTickCount();
     for (;;) {
         DWORD available = 0;
-        if (!PeekNamedPipe(pipe, nullptr, 0, nullptr, &available, nullptr)) return false;
+        // A broken pipe is the end of the output: a last line without its
+        // line end may still be the banner.
+        if (!PeekNamedPipe(pipe, nullptr, 0, nullptr, &available, nullptr))
+            return parseBanner(output, length, true, version, TEXT_CAP) == BANNER_OK;
         if (available == 0) {
             if (GetTickCount() - start > PROBE_TIMEOUT_MS) return false;
             Sleep(5);
@@ -64,10 +68,9 @@ static bool readBanner(HANDLE pipe, char* version) {
         }
         DWORD room = (DWORD)(TEXT_CAP - length), got = 0;
         if (!ReadFile(pipe, output + length, available < room ? available : room, &got, nullptr) || got == 0)
-            return false;
+            return parseBanner(output, length, true, version, TEXT_CAP) == BANNER_OK;
         length += got;
-        output[length] = '\0';
-        BannerResult result = parseBanner(output, length, version, TEXT_CAP);
+        BannerResult result = parseBanner(output, length, false, version, TEXT_CAP);
         if (result != BANNER_NEED_MORE) return result == BANNER_OK;
         if (length == TEXT_CAP) return false;
     }
@@ -113,6 +116,49 @@ bool probeJavaVersion(const char* javaPath, char* version) {
     return ok;
 }
 
+bool releaseVersion(const char* javaPath, char* version) {
+    char release[TEXT_CAP], text[TEXT_CAP];
+    javaHomeOf(release, sizeof release, javaPath);
+    if (!appendText(release, sizeof release, "release")) return false;
+    size_t length = readFileStart(release, text, sizeof text);
+    return parseReleaseVersion(text, length, version, TEXT_CAP);
+}
+
+#if defined(__x86_64__) || defined(_M_X64)
+static const uint16_t OWN_MACHINE = MACHINE_AMD64;
+#elif defined(__aarch64__) || defined(_M_ARM64)
+static const uint16_t OWN_MACHINE = MACHINE_ARM64;
+#else
+static const uint16_t OWN_MACHINE = MACHINE_I386;
+#endif
+
+// The machine of the jvm.dll that loadJvmLibrary would try first, read from
+// its header alone; unknown when there is none or it is no image.
+static uint16_t jvmLibraryMachine(const char* javaPath) {
+    unsigned char head[4096];
+    char library[TEXT_CAP];
+    for (int place = 0; place < JVM_LIBRARY_PLACES; ++place) {
+        if (!jvmLibraryPath(library, sizeof library, javaPath, place) || !pathExists(library)) continue;
+        return imageMachine(head, readFileStart(library, head, sizeof head));
+    }
+    return MACHINE_UNKNOWN;
+}
+
+uint16_t ownMachine() { return OWN_MACHINE; }
+
+static ForeignJava foreign;
+static bool foreignSeen = false;
+
+const ForeignJava* foreignJavaSeen() { return foreignSeen ? &foreign : nullptr; }
+
+static void noteForeignJava(const char* proposedPath, uint16_t machine, const char* version) {
+    if (foreignSeen) return;
+    foreignSeen = true;
+    foreign.machine = machine;
+    javaHomeOf(foreign.home, sizeof foreign.home, proposedPath);
+    copyText(foreign.version, sizeof foreign.version, version);
+}
+
 static bool switchToJavaw(char* javaPath) {
     size_t len = strlen(javaPath);
     if (len < 4) return false;
@@ -121,15 +167,34 @@ static bool switchToJavaw(char* javaPath) {
     return pathExists(javaPath);
 }
 
+// A VM built for another machine cannot load into this process: it is
+// turned away before any process is started for it, and nothing is cached.
+static bool foreignMachine(const char* proposedPath, const char* javaPath, bool cached, const char* version,
+                           const char* minVersion, const char* maxVersion) {
+    uint16_t machine = jvmLibraryMachine(javaPath);
+    if (machine == MACHINE_UNKNOWN || machine == OWN_MACHINE) return false;
+    char known[TEXT_CAP] = "";
+    if (cached)
+        copyText(known, sizeof known, version);
+    else
+        releaseVersion(javaPath, known);
+    // One whose version would be refused anyway is no reason to mention it.
+    if (!*known || versionInRange(known, minVersion, maxVersion)) noteForeignJava(proposedPath, machine, known);
+    return true;
+}
+
 bool checkJvmCandidate(char* javaPath, const char* minVersion, const char* maxVersion) {
-    char canonical[TEXT_CAP];
+    char proposed[TEXT_CAP], canonical[TEXT_CAP];
+    copyText(proposed, sizeof proposed, javaPath);
     canonicalPath(canonical, javaPath);
     copyText(javaPath, TEXT_CAP, canonical);
     FileTime lastWriteTime;
     if (!pathExists(javaPath, &lastWriteTime)) return false;
     char version[TEXT_CAP];
-    if (!readCachedVersion(javaPath, lastWriteTime, version)) {
-        if (!probeJavaVersion(javaPath, version)) return false;
+    bool cached = readCachedVersion(javaPath, lastWriteTime, version);
+    if (foreignMachine(proposed, javaPath, cached, version, minVersion, maxVersion)) return false;
+    if (!cached) {
+        if (!releaseVersion(javaPath, version) && !probeJavaVersion(javaPath, version)) return false;
         writeCachedVersion(javaPath, lastWriteTime, version);
     }
     if (!versionInRange(version, minVersion, maxVersion)) return false;

@@ -14,8 +14,6 @@
 
 enum { CFG_MIN_VERSION = 126, CFG_MAX_VERSION = 127, CFG_SEARCH = 128 };
 
-static const char JDK_KEY[] = "SOFTWARE\\JavaSoft\\Java Development Kit";
-static const char JRE_KEY[] = "SOFTWARE\\JavaSoft\\Java Runtime Environment";
 enum { CURRENT_VERSION_CAP = 100 };
 
 void javaExeFromHome(char* javaPath, const char* home) {
@@ -55,13 +53,48 @@ static bool readKeyString(HKEY root, const char* subKey, const char* name, char*
     return ok;
 }
 
-static bool candidateFromHome(HKEY root, const char* subKey, char* javaPath, const char* minVersion,
-                              const char* maxVersion) {
+static bool candidateFromHome(HKEY root, const char* subKey, const char* homeValue, char* javaPath,
+                              const char* minVersion, const char* maxVersion) {
     char home[TEXT_CAP];
-    if (!readKeyString(root, subKey, "JavaHome", home, sizeof home)) return false;
+    if (!readKeyString(root, subKey, homeValue, home, sizeof home)) return false;
     javaExeFromHome(javaPath, home);
     return checkJvmCandidate(javaPath, minVersion, maxVersion);
 }
+
+// Where installers record Java homes, below HKEY_LOCAL_MACHINE, in the order
+// the registry source tries them. A row with `otherKey` compares the
+// "CurrentVersion" of `key` (a development kit) with that of `otherKey` (a
+// runtime) and tries the greater; any other row walks the version sub-keys
+// of `key`, newest first, each named `namePrefix` and a version, with the
+// home in the value `homeValue` of the key `below` that sub-key.
+struct RegistryLayout {
+    const char* key;
+    const char* otherKey;
+    const char* namePrefix;
+    const char* below;
+    const char* homeValue;
+};
+
+static const char OLD_JDK[] = "SOFTWARE\\JavaSoft\\Java Development Kit";
+static const char OLD_JRE[] = "SOFTWARE\\JavaSoft\\Java Runtime Environment";
+static const char NEW_JDK[] = "SOFTWARE\\JavaSoft\\JDK";
+static const char NEW_JRE[] = "SOFTWARE\\JavaSoft\\JRE";
+
+static const RegistryLayout REGISTRY_LAYOUTS[] = {
+    {OLD_JDK, OLD_JRE, "", "", "JavaHome"},
+    {OLD_JRE, nullptr, "", "", "JavaHome"},
+    {OLD_JDK, nullptr, "", "", "JavaHome"},
+    {NEW_JDK, NEW_JRE, "", "", "JavaHome"},
+    {NEW_JDK, nullptr, "", "", "JavaHome"},
+    {NEW_JRE, nullptr, "", "", "JavaHome"},
+    {"SOFTWARE\\Eclipse Adoptium\\JDK", nullptr, "", "\\hotspot\\MSI", "Path"},
+    {"SOFTWARE\\Eclipse Adoptium\\JRE", nullptr, "", "\\hotspot\\MSI", "Path"},
+    {"SOFTWARE\\Eclipse Foundation\\JDK", nullptr, "", "\\hotspot\\MSI", "Path"},
+    {"SOFTWARE\\AdoptOpenJDK\\JDK", nullptr, "", "\\hotspot\\MSI", "Path"},
+    {"SOFTWARE\\AdoptOpenJDK\\JRE", nullptr, "", "\\hotspot\\MSI", "Path"},
+    {"SOFTWARE\\Microsoft\\JDK", nullptr, "", "\\hotspot\\MSI", "Path"},
+    {"SOFTWARE\\Azul Systems\\Zulu", nullptr, "zulu-", "", "InstallationPath"},
+};
 
 static void usableCurrentVersion(const char* key, char* value, const char* minVersion, const char* maxVersion) {
     if (!readKeyString(HKEY_LOCAL_MACHINE, key, "CurrentVersion", value, CURRENT_VERSION_CAP) ||
@@ -69,15 +102,17 @@ static void usableCurrentVersion(const char* key, char* value, const char* minVe
         value[0] = '\0';
 }
 
-static bool jvmFromCurrentVersion(char* javaPath, const char* minVersion, const char* maxVersion) {
+static bool jvmFromCurrentVersion(char* javaPath, const RegistryLayout& layout, const char* minVersion,
+                                  const char* maxVersion) {
     char jdk[CURRENT_VERSION_CAP], jre[CURRENT_VERSION_CAP], key[TEXT_CAP];
-    usableCurrentVersion(JDK_KEY, jdk, minVersion, maxVersion);
-    usableCurrentVersion(JRE_KEY, jre, minVersion, maxVersion);
-    bool takeJdk = strcmp(jdk, jre) > 0;
-    copyText(key, sizeof key, takeJdk ? JDK_KEY : JRE_KEY);
+    usableCurrentVersion(layout.key, jdk, minVersion, maxVersion);
+    usableCurrentVersion(layout.otherKey, jre, minVersion, maxVersion);
+    // A tie, both empty included, goes to the runtime.
+    bool takeJdk = compareVersions(jdk, jre) > 0;
+    copyText(key, sizeof key, takeJdk ? layout.key : layout.otherKey);
     appendText(key, sizeof key, "\\");
-    appendText(key, sizeof key, takeJdk ? jdk : jre);
-    return candidateFromHome(HKEY_LOCAL_MACHINE, key, javaPath, minVersion, maxVersion);
+    if (!appendText(key, sizeof key, takeJdk ? jdk : jre)) return false;
+    return candidateFromHome(HKEY_LOCAL_MACHINE, key, layout.homeValue, javaPath, minVersion, maxVersion);
 }
 
 struct NameList {
@@ -98,35 +133,49 @@ static void freeNames(NameList* list) {
     free(list->names);
 }
 
-static void collectVersionNames(HKEY base, NameList* list, const char* minVersion, const char* maxVersion) {
+// Keeps the version part of each sub-key name that carries the prefix and
+// lies within the bounds.
+static void collectVersionNames(HKEY base, const char* prefix, NameList* list, const char* minVersion,
+                                const char* maxVersion) {
     char name[TEXT_CAP], klass[TEXT_CAP];
+    size_t prefixLength = strlen(prefix);
     for (DWORD index = 0;; ++index) {
         DWORD nameSize = TEXT_CAP, classSize = TEXT_CAP;
         LONG rc = RegEnumKeyExA(base, index, name, &nameSize, nullptr, klass, &classSize, nullptr);
         if (rc == ERROR_MORE_DATA) continue;  // no usable name at this index
         if (rc != ERROR_SUCCESS) return;      // the end, or an enumeration that cannot go on
-        if (versionNameInRange(name, minVersion, maxVersion)) keepName(list, name);
+        if (strncmp(name, prefix, prefixLength) != 0) continue;
+        if (versionNameInRange(name + prefixLength, minVersion, maxVersion)) keepName(list, name + prefixLength);
     }
 }
 
-static bool jvmFromVersionKeys(char* javaPath, const char* minVersion, const char* maxVersion, const char* baseKey) {
+static bool jvmFromVersionKeys(char* javaPath, const RegistryLayout& layout, const char* minVersion,
+                               const char* maxVersion) {
     HKEY base;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, baseKey, 0, KEY_READ, &base) != ERROR_SUCCESS) return false;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, layout.key, 0, KEY_READ, &base) != ERROR_SUCCESS) return false;
     NameList list = {nullptr, 0};
-    collectVersionNames(base, &list, minVersion, maxVersion);
+    collectVersionNames(base, layout.namePrefix, &list, minVersion, maxVersion);
     sortVersionNames(list.names, list.count);
     bool found = false;
-    for (size_t i = list.count; i-- > 0 && !found;)
-        found = candidateFromHome(base, list.names[i], javaPath, minVersion, maxVersion);
+    char subKey[TEXT_CAP];
+    for (size_t i = list.count; i-- > 0 && !found;) {
+        copyText(subKey, sizeof subKey, layout.namePrefix);
+        appendText(subKey, sizeof subKey, list.names[i]);
+        if (!appendText(subKey, sizeof subKey, layout.below)) continue;
+        found = candidateFromHome(base, subKey, layout.homeValue, javaPath, minVersion, maxVersion);
+    }
     freeNames(&list);
     RegCloseKey(base);
     return found;
 }
 
 bool jvmFromRegistry(char* javaPath, const char* minVersion, const char* maxVersion) {
-    return jvmFromCurrentVersion(javaPath, minVersion, maxVersion) ||
-           jvmFromVersionKeys(javaPath, minVersion, maxVersion, JRE_KEY) ||
-           jvmFromVersionKeys(javaPath, minVersion, maxVersion, JDK_KEY);
+    for (const RegistryLayout& layout : REGISTRY_LAYOUTS) {
+        bool found = layout.otherKey ? jvmFromCurrentVersion(javaPath, layout, minVersion, maxVersion)
+                                     : jvmFromVersionKeys(javaPath, layout, minVersion, maxVersion);
+        if (found) return true;
+    }
+    return false;
 }
 
 static JvmSource trySearchEntry(char letter, const char* argument, char* javaPath, char* reportedName,
@@ -163,13 +212,13 @@ JvmSource findJvm(char* javaPath, char* reportedName) {
 }
 
 HMODULE loadJvmLibrary(const char* javaPath) {
-    static const char* const places[] = {"hotspot", "client", "server", "classic"};
+    // A VM's own runtime DLLs (vcruntime140.dll, msvcr100.dll) live only in
+    // the folder of its java.exe, which loading by full path does not search.
     char directory[TEXT_CAP], library[TEXT_CAP];
     jvmDirectoryOf(directory, sizeof directory, javaPath);
-    for (const char* place : places) {
-        copyText(library, sizeof library, directory);
-        appendText(library, sizeof library, place);
-        if (!appendText(library, sizeof library, "\\jvm.dll")) continue;
+    SetDllDirectoryA(directory);
+    for (int place = 0; place < JVM_LIBRARY_PLACES; ++place) {
+        if (!jvmLibraryPath(library, sizeof library, javaPath, place)) continue;
         HMODULE module = LoadLibraryA(library);
         if (module) return module;
     }

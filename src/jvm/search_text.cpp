@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "files/text.h"
+#include "jvm/version_text.h"
 
 bool nextSearchEntry(const char** at, char* letter, char* argument, size_t cap) {
     const char* p = *at;
@@ -46,8 +47,54 @@ void jvmDirectoryOf(char* dst, size_t cap, const char* javaPath) {
     copyChars(dst, cap, javaPath, len >= cut ? len - cut : 0);
 }
 
+static bool endsWithFolder(const char* text, size_t len, const char* folder) {
+    size_t n = strlen(folder);
+    if (len < n + 1 || text[len - n - 1] != '\\') return false;
+    for (size_t i = 0; i < n; ++i)
+        if ((text[len - n + i] | 0x20) != folder[i]) return false;
+    return true;
+}
+
+static size_t withoutTrailingBackslashes(const char* text, size_t len) {
+    while (len > 0 && text[len - 1] == '\\') --len;
+    return len;
+}
+
+void javaHomeOf(char* dst, size_t cap, const char* javaPath) {
+    jvmDirectoryOf(dst, cap, javaPath);
+    // A home recorded with a trailing backslash leaves a doubled one.
+    size_t len = withoutTrailingBackslashes(dst, strlen(dst));
+    if (endsWithFolder(dst, len, "bin")) len = withoutTrailingBackslashes(dst, len - 3);
+    if (endsWithFolder(dst, len, "jre")) len = withoutTrailingBackslashes(dst, len - 3);
+    dst[len] = '\0';
+    appendText(dst, cap, "\\");
+}
+
+bool jvmLibraryPath(char* dst, size_t cap, const char* javaPath, int place) {
+    static const char* const places[JVM_LIBRARY_PLACES] = {"hotspot", "client", "server", "classic"};
+    jvmDirectoryOf(dst, cap, javaPath);
+    appendText(dst, cap, places[place]);
+    return appendText(dst, cap, "\\jvm.dll");
+}
+
+void wrongBitnessText(char* dst, size_t cap, const char* version, const char* home, const char* found,
+                      const char* needed) {
+    copyText(dst, cap, "Java ");
+    if (*version) {
+        appendText(dst, cap, version);
+        appendText(dst, cap, " ");
+    }
+    appendText(dst, cap, "(");
+    appendText(dst, cap, found);
+    appendText(dst, cap, ") was found in ");
+    appendText(dst, cap, home);
+    appendText(dst, cap, ", but this program needs a ");
+    appendText(dst, cap, needed);
+    appendText(dst, cap, " Java.");
+}
+
 static int compareNames(const void* a, const void* b) {
-    return strcmp(*(char* const*)a, *(char* const*)b);
+    return compareVersions(*(char* const*)a, *(char* const*)b);
 }
 
 void sortVersionNames(char** names, size_t count) {

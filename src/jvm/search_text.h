@@ -16,5 +16,19 @@ bool cacheKeyName(char* dst, size_t cap, const char* javaPath);
 // The directory of java.exe or javaw.exe, with its trailing backslash.
 void jvmDirectoryOf(char* dst, size_t cap, const char* javaPath);
 
-// Sorts names ascending, byte by byte as unsigned characters.
+// The Java home of an executable: the folder above its bin, or above
+// jre\bin, with a trailing backslash (letter case of bin and jre ignored).
+void javaHomeOf(char* dst, size_t cap, const char* javaPath);
+
+// The folders beside java.exe that may hold jvm.dll, in the order tried.
+enum { JVM_LIBRARY_PLACES = 4 };
+// The path of jvm.dll in place `place`; false when it does not fit.
+bool jvmLibraryPath(char* dst, size_t cap, const char* javaPath, int place);
+
+// Sorts names ascending in Java's version order.
 void sortVersionNames(char** names, size_t count);
+
+// What the user reads when the only Java found cannot load in this process:
+// version may be empty, home ends in a backslash.
+void wrongBitnessText(char* dst, size_t cap, const char* version, const char* home, const char* found,
+                      const char* needed);

@@ -79,7 +79,7 @@ TEST_F(LaunchTest, VersionBoundsDecide) {
         bool accepted;
     };
     for (Case c : {Case{"1.4.2_03", "1.1", "", true}, Case{"1.0.2", "1.1", "", false},
-                   Case{"1.4.10", "1.4.2", "", false}, Case{"1.4.2_03", "1.1", "1.4", true},
+                   Case{"1.4.10", "1.4.2", "", true}, Case{"1.4.2_03", "1.1", "1.4", true},
                    Case{"1.5.0", "1.1", "1.4", false}}) {
         deleteRegistryTree("SOFTWARE\\brannoc");
         std::string home = javaHome(std::string("jdk-") + c.version + "-" + c.minimum + "-" + c.maximum,
@@ -94,8 +94,8 @@ TEST_F(LaunchTest, BannersThatDoNotQualifyAreRejectedAndNotCached) {
     std::string log = root / "probes.txt";
     setEnv("JAVA_STANDIN_LOG", log.c_str());
     std::vector<std::string> scripts = {
-        "say=java version \"1.4.2\"\\nline feeds only\\n\n",
-        "say=Picked up options\\r\\njava version \"1.4.2\"\\r\\n\n",
+        "say=Picked up options\\r\\nno version here\\n\n",
+        "say=java version \"1.4.2\\r\\n\n",
         "say=java version \"\\r\\n\n",
         "exit=0\n",
         "say=java version \"1.4.2_03\"\nhang\n",
@@ -127,7 +127,7 @@ TEST_F(LaunchTest, TheProbeRunsExactlyTheCandidateEvenBesideADecoy) {
     std::string decoyLog = root / "decoy.txt";
     setEnv("JAVA_STANDIN_LOG", decoyLog.c_str());
     // root\Program.exe is what an unquoted C:\...\Program Files\... line starts.
-    CopyFileA(buildPath("java_standin.exe").c_str(), (root / "Program.exe").c_str(), FALSE);
+    CopyFileA(standinPath("java_standin.exe").c_str(), (root / "Program.exe").c_str(), FALSE);
     javaHome("Program Files\\Java");
     configure({"128=A" + programFiles + "\\Java;"});
     EXPECT_EQ(message1008(programFiles + "\\Java"), shown(run()));
@@ -168,7 +168,7 @@ TEST_F(LaunchTest, RegistryVersionKeysAreTriedFromTheGreatestDown) {
                            javaHome(std::string("k") + name, banner("0.1")));
     configure();
     EXPECT_EQ(MESSAGE_NO_JVM, shown(run()));
-    EXPECT_EQ(lowerCopy(root / "k1.9\\bin\\java.exe\n" + root / "k1.10\\bin\\java.exe\n"), lowerCopy(readFile(log)));
+    EXPECT_EQ(lowerCopy(root / "k1.10\\bin\\java.exe\n" + root / "k1.9\\bin\\java.exe\n"), lowerCopy(readFile(log)));
 }
 
 TEST_F(LaunchTest, JavawIsRequiredWhenConfiguredWhileTheCacheNamesJava) {

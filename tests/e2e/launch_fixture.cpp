@@ -3,7 +3,15 @@
 const char MESSAGE_NO_JVM[] =
     "No JVM could be found on your system.\nPlease define TARVO_JAVA_HOME\nto point to an installed JDK or JRE.";
 
-static const char TARVO_KEY[] = "SOFTWARE\\brannoc";
+// Every key below HKLM\SOFTWARE that a test may write.
+static const char* const TEST_KEYS[] = {"SOFTWARE\\brannoc",           "SOFTWARE\\JavaSoft",
+                                        "SOFTWARE\\Eclipse Adoptium",  "SOFTWARE\\Eclipse Foundation",
+                                        "SOFTWARE\\AdoptOpenJDK",      "SOFTWARE\\Microsoft\\JDK",
+                                        "SOFTWARE\\Azul Systems"};
+
+static void clearTestKeys() {
+    for (const char* key : TEST_KEYS) deleteRegistryTree(key);
+}
 
 void LaunchTest::SetUp() {
     CreateDirectoryA(app.c_str(), nullptr);
@@ -13,13 +21,11 @@ void LaunchTest::SetUp() {
     for (const char* name :
          {"JAVA_HOME", "JDK_HOME", "TARVO_JAVA_HOME", "SELVADRIN_JAVA_HOME", "TARVO_SCRIPT", "JAVA_STANDIN_LOG"})
         setEnv(name, nullptr);
-    deleteRegistryTree(TARVO_KEY);
-    deleteRegistryTree("SOFTWARE\\JavaSoft");
+    clearTestKeys();
 }
 
 void LaunchTest::TearDown() {
-    deleteRegistryTree(TARVO_KEY);
-    deleteRegistryTree("SOFTWARE\\JavaSoft");
+    clearTestKeys();
     // Undone last first, so a variable set twice gets its original back.
     while (!env.empty()) env.pop_back();
 }
@@ -69,8 +75,8 @@ std::string LaunchTest::javaHome(const std::string& name, const std::string& scr
     CreateDirectoryA(home.c_str(), nullptr);
     if (inJre) CreateDirectoryA((home + "\\jre").c_str(), nullptr);
     CreateDirectoryA(bin.c_str(), nullptr);
-    CopyFileA(buildPath("java_standin.exe").c_str(), (bin + "\\java.exe").c_str(), FALSE);
-    if (withJavaw) CopyFileA(buildPath("java_standin.exe").c_str(), (bin + "\\javaw.exe").c_str(), FALSE);
+    CopyFileA(standinPath("java_standin.exe").c_str(), (bin + "\\java.exe").c_str(), FALSE);
+    if (withJavaw) CopyFileA(standinPath("java_standin.exe").c_str(), (bin + "\\javaw.exe").c_str(), FALSE);
     if (!script.empty()) writeFile(bin + "\\java.script", script);
     return home;
 }
@@ -99,10 +105,36 @@ std::string LaunchTest::vmHome(const std::string& jvmScript, const char* library
     std::string home = javaHome("vm");
     std::string client = home + "\\bin\\client";
     CreateDirectoryA(client.c_str(), nullptr);
-    if (library) CopyFileA(buildPath(library).c_str(), (client + "\\jvm.dll").c_str(), FALSE);
+    if (library) CopyFileA(standinPath(library).c_str(), (client + "\\jvm.dll").c_str(), FALSE);
     writeFile(client + "\\jvm.script", jvmScript);
     setEnv("JAVA_HOME", home.c_str());
     return home;
 }
 
 std::string LaunchTest::vmRecord() { return readFile(root / "vm\\bin\\client\\jvm.record"); }
+
+static std::string modernBin(const std::string& home) {
+    return fileExists(home + "\\jre") ? home + "\\jre\\bin" : home + "\\bin";
+}
+
+std::string LaunchTest::modernHome(const std::string& name, bool jdk8, const std::string& version, bool foreign,
+                                   const std::string& banner) {
+    std::string home = root / name;
+    std::string bin = jdk8 ? home + "\\jre\\bin" : home + "\\bin";
+    for (const std::string& dir : {home, home + "\\jre", bin, bin + "\\server"})
+        if (jdk8 || dir != home + "\\jre") CreateDirectoryA(dir.c_str(), nullptr);
+    for (const char* exe : {"\\java.exe", "\\javaw.exe"})
+        CopyFileA(standinPath("java_standin.exe", foreign).c_str(), (bin + exe).c_str(), FALSE);
+    CopyFileA(standinPath(jdk8 ? "lib_jvm_standin.dll" : "lib_jvm_modern.dll", foreign).c_str(),
+              (bin + "\\server\\jvm.dll").c_str(), FALSE);
+    if (!jdk8) CopyFileA(standinPath("lib_rt_standin.dll", foreign).c_str(), (bin + "\\lib_rt_standin.dll").c_str(), FALSE);
+    if (!version.empty())
+        writeFile(home + "\\release", "IMPLEMENTOR=\"Stand-in\"\nJAVA_VERSION=\"" + version + "\"\nOS_NAME=\"Windows\"\n");
+    if (!banner.empty()) writeFile(bin + "\\java.script", banner);
+    writeFile(bin + "\\server\\jvm.script", "");
+    return home;
+}
+
+std::string LaunchTest::modernVmRecord(const std::string& home) {
+    return readFile(modernBin(home) + "\\server\\jvm.record");
+}

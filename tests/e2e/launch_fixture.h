@@ -37,6 +37,17 @@ struct LaunchTest : ::testing::Test {
     std::string vmHome(const std::string& jvmScript = "", const char* library = "lib_jvm_standin.dll");
     // What the stand-in VM recorded, one entry a line.
     std::string vmRecord();
+
+    // A Java home as installers lay it out today, with its VM in
+    // server\jvm.dll and, unless version is empty, a release file:
+    //   jdk8:  jre\bin\java.exe, jre\bin\server\jvm.dll;
+    //   jdk17: bin\java.exe, bin\server\jvm.dll and the runtime DLL that
+    //          VM imports, in bin alone.
+    // `foreign` builds it for the other architecture than the launcher's;
+    // `banner` scripts what its java.exe prints.
+    std::string modernHome(const std::string& name, bool jdk8, const std::string& version, bool foreign = false,
+                           const std::string& banner = "");
+    std::string modernVmRecord(const std::string& home);
     // How often the stand-in in that bin folder ran.
     int javaRuns(const std::string& binDir);
 };

@@ -3,23 +3,29 @@
 #include <cstdint>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "files/text.h"
+#include "jvm/image_text.h"
 #include "jvm/version_text.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::string out(reinterpret_cast<const char*>(data), size);
     char version[TEXT_CAP];
     for (size_t cut = 0; cut <= out.size(); cut += 1 + out.size() / 8) {
-        std::string part = out.substr(0, cut);
-        if (parseBanner(part.c_str(), part.size(), version, sizeof version) == BANNER_OK) {
+        // Exactly the bytes that arrived, with no terminator to lean on.
+        std::vector<char> part(out.begin(), out.begin() + cut);
+        if (parseBanner(part.data(), part.size(), cut == out.size(), version, sizeof version) == BANNER_OK) {
             if (strlen(version) >= cut) __builtin_trap();
-            versionInRange(version, part.c_str(), "");
+            versionInRange(version, out.c_str(), "");
         }
     }
     size_t third = out.size() / 3;
     std::string a = out.substr(0, third), b = out.substr(third, third), c = out.substr(2 * third);
     versionInRange(a.c_str(), b.c_str(), c.c_str());
     versionNameInRange(a.c_str(), b.c_str(), c.c_str());
+    if (parseReleaseVersion(out.data(), out.size(), version, sizeof version) && strlen(version) >= out.size())
+        __builtin_trap();
+    imageMachine(data, size);
     return 0;
 }

@@ -1,4 +1,6 @@
-// Stands in for a Java VM library. It serves JNI_CreateJavaVM and the
+// Stands in for a Java VM library. Built as lib_jvm_modern with
+// TARVO_NEEDS_RUNTIME, it imports the stand-in runtime DLL, as the VMs of
+// today import theirs. It serves JNI_CreateJavaVM and the
 // function-table slots the launcher uses, records every call in jvm.record
 // beside itself, and acts out jvm.script beside itself, one step a line:
 //   create=CODE     JNI_CreateJavaVM answers CODE (refused when negative)
@@ -184,9 +186,16 @@ void findOwnDirectory() {
 
 }  // namespace
 
+#ifdef TARVO_NEEDS_RUNTIME
+extern "C" __declspec(dllimport) int standinRuntimeReady();
+#endif
+
 extern "C" __declspec(dllexport) jint JNICALL JNI_CreateJavaVM(JavaVM** outVm, void** outEnv, void* rawArgs) {
     findOwnDirectory();
     loadScript();
+#ifdef TARVO_NEEDS_RUNTIME
+    record("runtime=" + std::to_string(standinRuntimeReady()));
+#endif
     JavaVMInitArgs* args = (JavaVMInitArgs*)rawArgs;
     record("JNI_CreateJavaVM version=" + std::to_string(args->version) + " nOptions=" +
            std::to_string(args->nOptions) + " ignoreUnrecognized=" + std::to_string(args->ignoreUnrecognized));

@@ -21,8 +21,8 @@ struct CandidateTest : ::testing::Test {
         std::string bin = dir / "bin";
         CreateDirectoryA(bin.c_str(), nullptr);
         java = bin + "\\Java.EXE";
-        CopyFileA(buildPath("java_standin.exe").c_str(), java.c_str(), FALSE);
-        CopyFileA(buildPath("java_standin.exe").c_str(), (bin + "\\javaw.exe").c_str(), FALSE);
+        CopyFileA(standinPath("java_standin.exe").c_str(), java.c_str(), FALSE);
+        CopyFileA(standinPath("java_standin.exe").c_str(), (bin + "\\javaw.exe").c_str(), FALSE);
     }
     void TearDown() override {
         deleteRegistryTree("SOFTWARE\\brannoc\\tarvo\\jvms");

@@ -48,11 +48,22 @@ TEST(JvmDirectory, StripsJavaOrJavawExe) {
     EXPECT_STREQ("", dir);
 }
 
-TEST(VersionNames, SortByteWise) {
-    std::vector<std::string> names = {"1.4.2_03", "1.10", "1.4", "1.9", "1.4.1_02"};
+TEST(VersionNames, SortInVersionOrder) {
+    std::vector<std::string> names = {"1.4.2_03", "1.10", "1.4", "17", "1.9", "9", "11.0.2", "1.4.1_02"};
     std::vector<char*> ptrs;
     for (auto& n : names) ptrs.push_back(&n[0]);
     sortVersionNames(ptrs.data(), ptrs.size());
     std::vector<std::string> sorted(ptrs.begin(), ptrs.end());
-    EXPECT_EQ((std::vector<std::string>{"1.10", "1.4", "1.4.1_02", "1.4.2_03", "1.9"}), sorted);
+    EXPECT_EQ((std::vector<std::string>{"1.4", "1.4.1_02", "1.4.2_03", "1.9", "1.10", "9", "11.0.2", "17"}),
+              sorted);
+}
+
+TEST(JavaHome, IsTheFolderAboveBinOrJreBin) {
+    char home[TEXT_CAP];
+    javaHomeOf(home, sizeof home, "C:\\Java\\jdk8\\jre\\bin\\java.exe");
+    EXPECT_STREQ("C:\\Java\\jdk8\\", home);
+    javaHomeOf(home, sizeof home, "c:\\jdk-17\\\\BIN\\javaw.exe");
+    EXPECT_STREQ("c:\\jdk-17\\", home);
+    jvmLibraryPath(home, sizeof home, "c:\\jdk-17\\bin\\java.exe", 2);
+    EXPECT_STREQ("c:\\jdk-17\\bin\\server\\jvm.dll", home);
 }

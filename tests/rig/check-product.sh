@@ -1,11 +1,16 @@
 #!/usr/bin/env bash
-# The product must be a 32-bit GUI executable that imports system DLLs only.
+# A product must be a GUI executable of its architecture (x86 or x64) that
+# imports system DLLs only.
 set -euo pipefail
-exe=$1
-file "$exe" | grep -q 'PE32 executable (GUI) Intel 80386' || { file "$exe"; echo "not a PE32 i386 GUI image"; exit 1; }
-dlls=$(i686-w64-mingw32-objdump -p "$exe" | sed -n 's/.*DLL Name: //p' | tr 'A-Z' 'a-z' | sort -u)
+exe=$1 arch=$2
+case $arch in
+  x86) kind='PE32 executable (GUI) Intel 80386'; objdump=i686-w64-mingw32-objdump ;;
+  x64) kind='PE32+ executable (GUI) x86-64'; objdump=x86_64-w64-mingw32-objdump ;;
+esac
+file "$exe" | grep -q "$kind" || { file "$exe"; echo "not a $kind image"; exit 1; }
+dlls=$($objdump -p "$exe" | sed -n 's/.*DLL Name: //p' | tr 'A-Z' 'a-z' | sort -u)
 allowed="kernel32.dll user32.dll gdi32.dll advapi32.dll msvcrt.dll"
 for d in $dlls; do
   case " $allowed " in *" $d "*) ;; *) echo "imports $d"; exit 1 ;; esac
 done
-echo "PE32 GUI i386, imports: $(echo $dlls), $(stat -c %s "$exe") bytes"
+echo "$(basename "$exe"): $kind, imports: $(echo $dlls), $(stat -c %s "$exe") bytes"

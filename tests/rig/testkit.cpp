@@ -16,7 +16,11 @@ static std::string fromEnv(const char* name) {
 
 std::string sourcePath(const std::string& relative) { return fromEnv("TARVO_SOURCE") + "\\" + relative; }
 std::string buildPath(const std::string& relative) { return fromEnv("TARVO_BUILD") + "\\" + relative; }
-std::string templatePath() { return buildPath("tarvo.exe"); }
+bool testingX86() { return fromEnv("TARVO_ARCH") == "x86"; }
+std::string templatePath() { return testingX86() ? productPath() : buildPath("tarvo.exe"); }
+std::string standinPath(const std::string& name, bool foreign) {
+    return (testingX86() != foreign ? fromEnv("TARVO_BUILD32") : fromEnv("TARVO_BUILD")) + "\\" + name;
+}
 std::string productPath() { return sourcePath("dist\\tarvo.exe"); }
 
 ScratchDir::ScratchDir(const std::string& hint) {
@@ -79,11 +83,20 @@ std::string readFile(const std::string& path) {
 
 bool fileExists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
-void deleteRegistryTree(const char* subKey) { RegDeleteTreeA(HKEY_LOCAL_MACHINE, subKey); }
+// A 32-bit launcher sees the 32-bit view of HKLM\SOFTWARE.
+static REGSAM view() { return testingX86() ? KEY_WOW64_32KEY : 0; }
+
+void deleteRegistryTree(const char* subKey) {
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, subKey, 0, KEY_ALL_ACCESS | view(), &key) != ERROR_SUCCESS) return;
+    RegDeleteTreeA(key, nullptr);
+    RegCloseKey(key);
+    RegDeleteKeyExA(HKEY_LOCAL_MACHINE, subKey, view(), 0);
+}
 
 bool readRegistryValue(const char* subKey, const char* name, std::string* data, DWORD* type) {
     HKEY key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, subKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, subKey, 0, KEY_READ | view(), &key) != ERROR_SUCCESS) return false;
     DWORD size = 0, t = 0;
     LONG rc = RegQueryValueExA(key, name, nullptr, &t, nullptr, &size);
     if (rc == ERROR_SUCCESS) {
@@ -98,7 +111,7 @@ bool readRegistryValue(const char* subKey, const char* name, std::string* data, 
 
 void writeRegistryValue(const char* subKey, const char* name, DWORD type, const std::string& data) {
     HKEY key;
-    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_LOCAL_MACHINE, subKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_LOCAL_MACHINE, subKey, 0, nullptr, 0, KEY_ALL_ACCESS | view(), nullptr,
                                              &key, nullptr));
     RegSetValueExA(key, name, 0, type, (const BYTE*)data.data(), (DWORD)data.size());
     RegCloseKey(key);

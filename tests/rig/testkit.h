@@ -11,10 +11,16 @@
 // A path below the source or build tree, in Windows form.
 std::string sourcePath(const std::string& relative);
 std::string buildPath(const std::string& relative);
-// The launcher template that the tests configure and run (built for this
-// machine's Wine), and the product itself, the 32-bit template.
+// Whether this run drives the 32-bit launcher (TARVO_ARCH=x86) rather than
+// the 64-bit one.
+bool testingX86();
+// The launcher template that the tests configure and run, of the
+// architecture under test, and the 32-bit product itself.
 std::string templatePath();
 std::string productPath();
+// A stand-in built for the launcher under test, or for the other
+// architecture when `foreign`.
+std::string standinPath(const std::string& name, bool foreign = false);
 
 // A fresh folder below the temporary folder, removed with everything in it
 // when the object goes.
@@ -40,7 +46,8 @@ std::string readFile(const std::string& path);
 bool fileExists(const std::string& path);
 void removeTree(const std::string& path);
 
-// Registry helpers below HKEY_LOCAL_MACHINE.
+// Registry helpers below HKEY_LOCAL_MACHINE, in the view of the launcher
+// under test.
 void deleteRegistryTree(const char* subKey);
 bool readRegistryValue(const char* subKey, const char* name, std::string* data, DWORD* type = nullptr);
 void writeRegistryValue(const char* subKey, const char* name, DWORD type, const std::string& data);

@@ -1,0 +1,19 @@
+# Stand-ins for a Java installation, built for the architecture of this
+# build, so that each launcher meets a java.exe and jvm.dll of its own kind
+# (or, in the tests, of the other kind).
+set(STANDIN_TARGETS java_standin lib_jvm_standin lib_jvm_noexport lib_rt_standin lib_jvm_modern)
+add_executable(java_standin tests/helpers/java_standin.cpp)
+target_link_options(java_standin PRIVATE ${STATIC_RUNTIME})
+foreach(name lib_jvm_standin lib_jvm_noexport lib_rt_standin)
+  add_library(${name} SHARED tests/helpers/${name}.cpp)
+endforeach()
+# The VM as installations ship it today: it imports a runtime DLL that only
+# its bin folder holds.
+add_library(lib_jvm_modern SHARED tests/helpers/lib_jvm_standin.cpp)
+target_compile_definitions(lib_jvm_modern PRIVATE TARVO_NEEDS_RUNTIME)
+target_link_libraries(lib_jvm_modern PRIVATE lib_rt_standin)
+foreach(name lib_jvm_standin lib_jvm_noexport lib_rt_standin lib_jvm_modern)
+  set_target_properties(${name} PROPERTIES PREFIX "")
+  target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/src)
+  target_link_options(${name} PRIVATE ${STATIC_RUNTIME})
+endforeach()

@@ -1,0 +1,18 @@
+// What the header of a Windows image tells about the code inside it.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+
+enum : uint16_t {
+    MACHINE_UNKNOWN = 0,
+    MACHINE_I386 = 0x014C,
+    MACHINE_AMD64 = 0x8664,
+    MACHINE_ARM64 = 0xAA64,
+};
+
+// The machine field of the image whose first `length` bytes are given, or
+// MACHINE_UNKNOWN when they do not hold a complete header.
+uint16_t imageMachine(const unsigned char* data, size_t length);
+
+// "32-bit", "64-bit" or "ARM64" for the user; null for a machine we do not name.
+const char* machineWords(uint16_t machine);
