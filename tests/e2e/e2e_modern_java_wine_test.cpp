@@ -22,6 +22,18 @@ std::string cachedVersion(const std::string& javaPath) {
 
 bool mainRan(const std::string& record) { return record.find("main-returned") != std::string::npos; }
 
+uint64_t now() {
+    FILETIME t;
+    GetSystemTimeAsFileTime(&t);
+    return ((uint64_t)t.dwHighDateTime << 32) | t.dwLowDateTime;
+}
+
+// From `started` to the last call of main that the stand-in VM recorded.
+double msToMain(const std::string& record, uint64_t started) {
+    size_t at = record.rfind("main-at=");
+    return at == std::string::npos ? -1 : (double)(std::stoull(record.substr(at + 8)) - started) / 10000.0;
+}
+
 }  // namespace
 
 TEST_F(LaunchTest, AJdk17KnownOnlyToItsInstallerStartsWithoutAProbe) {
@@ -32,6 +44,7 @@ TEST_F(LaunchTest, AJdk17KnownOnlyToItsInstallerStartsWithoutAProbe) {
     // the rig that holds the runtime DLL is the current one.
     WatchOptions fromExplorer;
     fromExplorer.currentDirectory = app;
+    uint64_t started = now();
     WatchReport r = run("", fromExplorer);
     EXPECT_TRUE(r.windows.empty()) << r.describe();
     EXPECT_EQ(0u, exitOf(r, "child"));
@@ -40,6 +53,17 @@ TEST_F(LaunchTest, AJdk17KnownOnlyToItsInstallerStartsWithoutAProbe) {
     EXPECT_NE(std::string::npos, record.find("runtime=140")) << "the VM's runtime DLL, found in bin only";
     EXPECT_EQ(0, javaRuns(home + "\\bin")) << "the release file tells the version";
     EXPECT_EQ("17.0.9", cachedVersion(home + "\\bin\\java.exe"));
+    double withRelease = msToMain(record, started);
+
+    // The same first start where only a probe can tell the version.
+    deleteRegistryTree("SOFTWARE\\brannoc");
+    DeleteFileA((home + "\\release").c_str());
+    writeFile(home + "\\bin\\java.script", "say=openjdk version \"17.0.9\" 2023-10-17\\r\\n\n");
+    started = now();
+    run("", fromExplorer);
+    EXPECT_EQ(1, javaRuns(home + "\\bin"));
+    double withProbe = msToMain(modernVmRecord(home), started);
+    printf("first start to main: %.0f ms with a release file, %.0f ms with a probe\n", withRelease, withProbe);
 }
 
 TEST_F(LaunchTest, AJavaOfTheOtherBitnessIsPassedOverAndNamedWhenItIsAllThereIs) {
