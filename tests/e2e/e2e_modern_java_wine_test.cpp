@@ -60,7 +60,8 @@ TEST_F(LaunchTest, AJdk17KnownOnlyToItsInstallerStartsWithoutAProbe) {
     DeleteFileA((home + "\\release").c_str());
     writeFile(home + "\\bin\\java.script", "say=openjdk version \"17.0.9\" 2023-10-17\\r\\n\n");
     started = now();
-    run("", fromExplorer);
+    r = run("", fromExplorer);
+    EXPECT_EQ(0u, exitOf(r, "child")) << r.describe();
     EXPECT_EQ(1, javaRuns(home + "\\bin"));
     double withProbe = msToMain(modernVmRecord(home), started);
     printf("first start to main: %.0f ms with a release file, %.0f ms with a probe\n", withRelease, withProbe);

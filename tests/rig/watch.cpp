@@ -179,6 +179,10 @@ WatchReport watchProgram(const WatchOptions& options) {
     line.push_back('\0');
     const char* dir = options.currentDirectory.empty() ? nullptr : options.currentDirectory.c_str();
     const char* program = options.program.empty() ? nullptr : options.program.c_str();
+    // The first window call of a process connects it to the display, which
+    // under Wine can take longer than a quick child lives; made here, before
+    // the start, it cannot hide that child from the first poll.
+    EnumWindows([](HWND, LPARAM) { return FALSE; }, 0);
     if (!CreateProcessA(program, line.data(), nullptr, nullptr, FALSE, 0, nullptr, dir, &si, &pi)) {
         report.error = "CreateProcess failed with " + std::to_string(GetLastError());
         return report;

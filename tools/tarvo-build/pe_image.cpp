@@ -1,0 +1,169 @@
+#include "pe_image.h"
+
+#include <cstring>
+
+namespace {
+
+uint32_t get32(const std::vector<uint8_t>& b, size_t at) {
+    return b[at] | b[at + 1] << 8 | b[at + 2] << 16 | (uint32_t)b[at + 3] << 24;
+}
+uint16_t get16(const std::vector<uint8_t>& b, size_t at) { return (uint16_t)(b[at] | b[at + 1] << 8); }
+void put32(std::vector<uint8_t>& b, size_t at, uint32_t v) {
+    for (int i = 0; i < 4; ++i) b[at + i] = (uint8_t)(v >> (8 * i));
+}
+uint32_t alignUp(uint32_t v, uint32_t a) { return (v + a - 1) / a * a; }
+
+enum { DIR_RESOURCE = 2, DIR_SECURITY = 4, DIR_RELOC = 5 };
+enum { SECTION_HEADER = 40 };
+
+bool fail(std::string* error, const std::string& why) {
+    *error = "not a usable launcher template: " + why;
+    return false;
+}
+
+bool inside(const std::vector<uint8_t>& b, size_t at, size_t length) {
+    return at <= b.size() && length <= b.size() - at;
+}
+
+uint32_t directoryRva(const PeImage& im, int index) {
+    return (uint32_t)index < im.directoryCount ? get32(im.bytes, im.directoriesAt + 8 * index) : 0;
+}
+
+int sectionAt(const PeImage& im, uint32_t rva) {
+    for (size_t i = 0; i < im.sections.size(); ++i) {
+        const PeSection& s = im.sections[i];
+        if (rva >= s.virtualAddress && rva - s.virtualAddress < s.virtualSize) return (int)i;
+    }
+    return -1;
+}
+
+bool readHeaders(PeImage* im, std::string* error) {
+    const std::vector<uint8_t>& b = im->bytes;
+    if (!inside(b, 0, 0x40) || b[0] != 'M' || b[1] != 'Z') return fail(error, "no MZ header");
+    uint32_t pe = get32(b, 0x3C);
+    if (!inside(b, pe, 24) || memcmp(&b[pe], "PE\0\0", 4) != 0) return fail(error, "no PE header");
+    im->coffAt = pe + 4;
+    im->machine = get16(b, im->coffAt);
+    size_t count = get16(b, im->coffAt + 2), optionalSize = get16(b, im->coffAt + 16);
+    im->optionalAt = im->coffAt + 20;
+    if (!inside(b, im->optionalAt, optionalSize) || optionalSize < 96) return fail(error, "a short optional header");
+    uint16_t magic = get16(b, im->optionalAt);
+    if (magic != 0x10B && magic != 0x20B) return fail(error, "an unknown optional header");
+    im->pe32plus = magic == 0x20B;
+    im->sectionAlignment = get32(b, im->optionalAt + 32);
+    im->fileAlignment = get32(b, im->optionalAt + 36);
+    if (im->fileAlignment == 0 || im->sectionAlignment == 0) return fail(error, "no alignment");
+    size_t directoriesAt = im->optionalAt + (im->pe32plus ? 112 : 96);
+    if (directoriesAt + 4 > im->optionalAt + optionalSize) return fail(error, "no data directories");
+    im->directoryCount = get32(b, directoriesAt - 4);
+    im->directoriesAt = directoriesAt;
+    if (im->directoryCount > 16 || directoriesAt + 8 * (size_t)im->directoryCount > im->optionalAt + optionalSize)
+        return fail(error, "damaged data directories");
+    im->sectionsAt = im->optionalAt + optionalSize;
+    if (!inside(b, im->sectionsAt, SECTION_HEADER * count)) return fail(error, "a cut section table");
+    for (size_t i = 0; i < count; ++i) {
+        size_t at = im->sectionsAt + SECTION_HEADER * i;
+        PeSection s;
+        s.name.assign((const char*)&b[at], strnlen((const char*)&b[at], 8));
+        s.virtualSize = get32(b, at + 8);
+        s.virtualAddress = get32(b, at + 12);
+        s.rawSize = get32(b, at + 16);
+        s.rawOffset = get32(b, at + 20);
+        if (s.rawSize && !inside(b, s.rawOffset, s.rawSize)) return fail(error, "section " + s.name + " is cut");
+        im->sections.push_back(s);
+    }
+    return true;
+}
+
+// Where the resource section is, and that only the base relocations follow it.
+bool findResourceSection(PeImage* im, std::string* error) {
+    if (directoryRva(*im, DIR_SECURITY) != 0) return fail(error, "it is signed; sign the launcher after building it");
+    im->resourceSection = sectionAt(*im, directoryRva(*im, DIR_RESOURCE));
+    if (im->resourceSection < 0) return fail(error, "no resource section");
+    int reloc = directoryRva(*im, DIR_RELOC) ? sectionAt(*im, directoryRva(*im, DIR_RELOC)) : -1;
+    size_t after = im->sections.size() - 1 - (size_t)im->resourceSection;
+    if (after > 1 || (after == 1 && reloc != im->resourceSection + 1))
+        return fail(error, "sections other than the base relocations follow the resources");
+    im->relocSection = after == 1 ? reloc : -1;
+    const PeSection& last = im->sections.back();
+    if ((size_t)last.rawOffset + last.rawSize != im->bytes.size())
+        return fail(error, "data follows the last section");
+    const PeSection& r = im->sections[im->resourceSection];
+    std::string why;
+    if (!parseResources(&im->bytes[r.rawOffset], r.rawSize < r.virtualSize ? r.rawSize : r.virtualSize,
+                        r.virtualAddress, &im->resources, &why))
+        return fail(error, why);
+    return true;
+}
+
+void writeSectionHeader(std::vector<uint8_t>& out, size_t at, const PeSection& s) {
+    put32(out, at + 8, s.virtualSize);
+    put32(out, at + 12, s.virtualAddress);
+    put32(out, at + 16, s.rawSize);
+    put32(out, at + 20, s.rawOffset);
+}
+
+}  // namespace
+
+bool readPeImage(std::vector<uint8_t> bytes, PeImage* out, std::string* error) {
+    *out = PeImage();
+    out->bytes = std::move(bytes);
+    return readHeaders(out, error) && findResourceSection(out, error);
+}
+
+uint32_t peChecksum(const std::vector<uint8_t>& image, size_t checksumAt) {
+    uint64_t sum = 0;
+    for (size_t i = 0; i < image.size(); i += 2) {
+        if (i == checksumAt || i == checksumAt + 2) continue;
+        uint32_t word = image[i] | (i + 1 < image.size() ? image[i + 1] << 8 : 0);
+        sum += word;
+        sum = (sum & 0xFFFF) + (sum >> 16);
+    }
+    sum = (sum & 0xFFFF) + (sum >> 16);
+    return (uint32_t)sum + (uint32_t)image.size();
+}
+
+std::vector<uint8_t> writePeImage(const PeImage& im, const ResourceTree& resources, uint32_t timeStamp) {
+    const PeSection& oldRes = im.sections[im.resourceSection];
+    // Everything before the old resource section stays byte for byte.
+    std::vector<uint8_t> out(im.bytes.begin(), im.bytes.begin() + oldRes.rawOffset);
+    PeSection reloc{}, res = oldRes;
+    uint32_t nextRva = oldRes.virtualAddress;
+    size_t resHeader = im.sectionsAt + SECTION_HEADER * im.resourceSection;
+    if (im.relocSection >= 0) {
+        reloc = im.sections[im.relocSection];
+        const uint8_t* data = &im.bytes[reloc.rawOffset];
+        reloc.virtualAddress = nextRva;
+        reloc.rawOffset = (uint32_t)out.size();
+        out.insert(out.end(), data, data + reloc.rawSize);
+        nextRva = alignUp(reloc.virtualAddress + reloc.virtualSize, im.sectionAlignment);
+        // The two headers change places, so that addresses still ascend.
+        std::vector<uint8_t> relocHeader(im.bytes.begin() + resHeader + SECTION_HEADER,
+                                         im.bytes.begin() + resHeader + 2 * SECTION_HEADER);
+        std::vector<uint8_t> resHeaderBytes(im.bytes.begin() + resHeader,
+                                            im.bytes.begin() + resHeader + SECTION_HEADER);
+        memcpy(&out[resHeader], relocHeader.data(), SECTION_HEADER);
+        memcpy(&out[resHeader + SECTION_HEADER], resHeaderBytes.data(), SECTION_HEADER);
+        writeSectionHeader(out, resHeader, reloc);
+        resHeader += SECTION_HEADER;
+        put32(out, im.directoriesAt + 8 * DIR_RELOC, reloc.virtualAddress);
+    }
+    std::vector<uint8_t> section = writeResources(resources, nextRva);
+    res.virtualAddress = nextRva;
+    res.virtualSize = (uint32_t)section.size();
+    res.rawOffset = (uint32_t)out.size();
+    res.rawSize = alignUp((uint32_t)section.size(), im.fileAlignment);
+    section.resize(res.rawSize, 0);
+    out.insert(out.end(), section.begin(), section.end());
+    writeSectionHeader(out, resHeader, res);
+
+    put32(out, im.directoriesAt + 8 * DIR_RESOURCE, res.virtualAddress);
+    put32(out, im.directoriesAt + 8 * DIR_RESOURCE + 4, res.virtualSize);
+    put32(out, im.coffAt + 4, timeStamp);
+    size_t initializedAt = im.optionalAt + 8;
+    put32(out, initializedAt, get32(out, initializedAt) - oldRes.rawSize + res.rawSize);
+    put32(out, im.optionalAt + 56, alignUp(res.virtualAddress + res.virtualSize, im.sectionAlignment));
+    put32(out, im.optionalAt + 64, 0);
+    put32(out, im.optionalAt + 64, peChecksum(out, im.optionalAt + 64));
+    return out;
+}

@@ -1,0 +1,38 @@
+// Reading a launcher template's image and writing it anew with another
+// resource section, which always becomes the image's last section.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "resources.h"
+
+struct PeSection {
+    std::string name;
+    uint32_t virtualAddress, virtualSize, rawOffset, rawSize;
+};
+
+struct PeImage {
+    std::vector<uint8_t> bytes;
+    uint16_t machine = 0;
+    bool pe32plus = false;
+    size_t coffAt = 0, optionalAt = 0, sectionsAt = 0, directoriesAt = 0;
+    uint32_t directoryCount = 0, fileAlignment = 0, sectionAlignment = 0;
+    std::vector<PeSection> sections;
+    int resourceSection = -1;  // index into sections
+    int relocSection = -1;     // -1: none
+    ResourceTree resources;
+};
+
+// False, with a reason, for anything but a complete, unsigned image whose
+// resource section is followed by nothing but its base relocations.
+bool readPeImage(std::vector<uint8_t> bytes, PeImage* out, std::string* error);
+
+// The image with `resources` in place of its own: the base relocations move
+// up into the old resource section's place and the new resource section
+// follows them, so nothing comes after it. Sizes, directories, the time
+// stamp and the checksum are set; nothing else changes.
+std::vector<uint8_t> writePeImage(const PeImage& image, const ResourceTree& resources, uint32_t timeStamp);
+
+// The checksum the loader checks for drivers and signing tools report.
+uint32_t peChecksum(const std::vector<uint8_t>& image, size_t checksumAt);
