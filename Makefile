@@ -6,6 +6,7 @@ B := build
 CMAKE_WIN := cmake -S . -B $(B)/win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=MinSizeRel
 CMAKE_WIN64 := cmake -S . -B $(B)/win64 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake -DCMAKE_BUILD_TYPE=MinSizeRel
 CMAKE_NATIVE := cmake -S . -B $(B)/native -DCMAKE_BUILD_TYPE=Debug
+CMAKE_TOOL := cmake -S . -B $(B)/tool -DTARVO_TOOL=ON -DCMAKE_BUILD_TYPE=Release
 CMAKE_FUZZ := cmake -S . -B $(B)/fuzz -DTARVO_FUZZ=ON -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
 .PHONY: all deps build check check-native check-fuzz check-wine demo fuzz clean
@@ -20,6 +21,11 @@ build: deps
 	@cmake --build $(B)/win -j $(JOBS)
 	@$(CMAKE_WIN64) >/dev/null
 	@cmake --build $(B)/win64 -j $(JOBS) --target tarvo
+	@$(CMAKE_TOOL) >/dev/null
+	@cmake --build $(B)/tool -j $(JOBS)
+	@cmake --build $(B)/win64 -j $(JOBS) --target tarvo-build
+	@stat -c "dist/tarvo-build: %s bytes" dist/tarvo-build
+	@stat -c "dist/tarvo-build.exe: %s bytes" dist/tarvo-build.exe
 
 check: build
 	@cmake --build $(B)/win -j $(JOBS) --target standins

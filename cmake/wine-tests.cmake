@@ -3,12 +3,11 @@ set(gtest_disable_pthreads OFF CACHE BOOL "" FORCE)
 set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
 add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
 
-# The configuration tool: a library for the tests, and its own CLI.
-add_library(tarvo_configure STATIC tools/tarvo-config/string_block.cpp tools/tarvo-config/configure.cpp)
-target_include_directories(tarvo_configure PUBLIC tools/tarvo-config)
-add_executable(tarvo-config tools/tarvo-config/main.cpp)
-target_link_libraries(tarvo-config PRIVATE tarvo_configure)
-target_link_options(tarvo-config PRIVATE ${STATIC_RUNTIME} -s)
+# The builder: the tests make their launchers with its library, and the
+# builder for Windows lands in dist/.
+include(cmake/builder.cmake)
+add_builder_tool(${CMAKE_SOURCE_DIR}/dist)
+target_link_options(tarvo-build PRIVATE ${STATIC_RUNTIME} -s)
 
 # The user's-eye harness.
 add_library(tarvo_watch STATIC tests/rig/watch.cpp)
@@ -33,9 +32,9 @@ foreach(src ${HELPERS})
   endif()
 endforeach()
 
-add_library(tarvo_testkit STATIC tests/rig/testkit.cpp)
+add_library(tarvo_testkit STATIC tests/rig/testkit.cpp tests/rig/config_lines.cpp)
 target_include_directories(tarvo_testkit PUBLIC tests/rig)
-target_link_libraries(tarvo_testkit PUBLIC tarvo_core tarvo_configure tarvo_watch gtest)
+target_link_libraries(tarvo_testkit PUBLIC tarvo_core tarvo_builder tarvo_watch gtest)
 
 add_library(tarvo_e2e STATIC tests/e2e/launch_fixture.cpp)
 target_include_directories(tarvo_e2e PUBLIC tests/e2e)
@@ -50,7 +49,7 @@ file(GLOB WINE_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/*/*_wine_test.c
 foreach(src ${WINE_TESTS})
   get_filename_component(name ${src} NAME_WE)
   add_executable(${name} ${src})
-  target_link_libraries(${name} PRIVATE tarvo_testkit gtest_main)
+  target_link_libraries(${name} PRIVATE tarvo_testkit gtest_main version shell32 gdi32)
   target_link_options(${name} PRIVATE ${STATIC_RUNTIME})
   add_test(NAME ${name} COMMAND ${CMAKE_SOURCE_DIR}/tests/rig/wine-run.sh $<TARGET_FILE:${name}> --gtest_brief=1)
   set_tests_properties(${name} PROPERTIES ENVIRONMENT "${WINE_ENV}" TIMEOUT 300)
@@ -77,3 +76,6 @@ endforeach()
 add_test(NAME e2e_x86 COMMAND ${CMAKE_SOURCE_DIR}/tests/rig/run-x86.sh ${BUILD32} ${E2E_EXES})
 set_tests_properties(e2e_x86 PROPERTIES ENVIRONMENT "${WINE_ENV};TARVO_ARCH=x86" TIMEOUT 900
                      SKIP_RETURN_CODE 77 RESOURCE_LOCK machine_registry)
+
+add_test(NAME sign_launcher COMMAND ${CMAKE_SOURCE_DIR}/tests/tarvo-build/sign-test.sh ${CMAKE_SOURCE_DIR} ${CMAKE_BINARY_DIR})
+set_tests_properties(sign_launcher PROPERTIES ENVIRONMENT "${WINE_ENV}" TIMEOUT 120)

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# The main job, end to end: the 64-bit launcher with the example
-# configuration, a stand-in JDK 17 laid out as installed today (its VM in
+# The main job, end to end: the example product's launcher, built for 64-bit
+# Java by tarvo-build from its project file, a stand-in JDK 17 laid out as installed today (its VM in
 # bin\server, the VM's runtime DLL in bin, a release file) and known only
 # through its installer's registry key, and the launcher started under Wine
 # as a user would, through the harness.
@@ -10,7 +10,10 @@ demo="$(pwd)/$B/demo"
 rm -rf "$demo"
 app="$demo/Orvan Desk"; home="$demo/Java/jdk-17.0.9.9-hotspot"
 mkdir -p "$app" "$home/bin/server"
-cp dist/tarvo64.exe "$app/orvan.exe"
+sed 's/^arch = "x86"/arch = "x64"/' examples/orvan-desk.toml > "$demo/orvan-desk.toml"
+printf '\n[version]\nfile_version = "1.0.0.0"\ncompany = "Orvan"\ndescription = "Orvan Desk"\n' >> "$demo/orvan-desk.toml"
+echo "== Building: dist/tarvo-build $demo/orvan-desk.toml -o $app/orvan.exe"
+dist/tarvo-build "$demo/orvan-desk.toml" -o "$app/orvan.exe"
 cp "$B/win64/java_standin.exe" "$home/bin/java.exe"
 cp "$B/win64/java_standin.exe" "$home/bin/javaw.exe"
 cp "$B/win64/lib_jvm_modern.dll" "$home/bin/server/jvm.dll"

@@ -1,10 +1,10 @@
-// The test tools themselves: the configuration tool and the harness.
+// The test tools themselves: configured launchers and the harness.
 #include <gtest/gtest.h>
 
 #include "testkit.h"
 #include "watch.h"
 
-TEST(ConfigTool, SetsEmptiesAndRemovesEntriesInACopy) {
+TEST(MakeLauncher, SetsEmptiesAndRemovesEntriesInACopy) {
     ScratchDir dir("cfgtool");
     std::string exe = dir / "launch.exe";
     makeLauncher(exe, {"127=1.4", "128=", "1013", "1007~=a\\nb\\x41", "60000=far away"});
@@ -16,29 +16,12 @@ TEST(ConfigTool, SetsEmptiesAndRemovesEntriesInACopy) {
     EXPECT_EQ("a\nbA", table[1007]);
     EXPECT_EQ("far away", table[60000]);
     EXPECT_EQ("Vuvudozid", table[122]);
-    // An empty entry keeps its block, but reads as the empty text like an absent one.
+    // An empty entry reads as the empty text, like an absent one.
     EXPECT_EQ(0u, table.count(128));
 
     std::map<unsigned, std::string> original;
     ASSERT_TRUE(readConfiguration(templatePath(), &original, &error));
     EXPECT_EQ("Y;EJAVA_HOME;EJDK_HOME;", original[128]) << "the template itself must stay untouched";
-}
-
-TEST(ConfigTool, CommandLineAndFileFormsAgree) {
-    ScratchDir dir("cfgcli");
-    std::string conf = dir / "product.conf";
-    writeFile(conf, "# a product\r\n101=Other App\r\n\r\n2001=s\n105\n");
-    std::string exe = dir / "launch.exe";
-    std::string tool = buildPath("tarvo-config.exe");
-    EXPECT_EQ("", runCaptured("\"" + tool + "\" \"" + templatePath() + "\" -o \"" + exe + "\" -f \"" + conf +
-                             "\" 1005~=x\\ty -u 104"));
-    std::string printed = runCaptured("\"" + tool + "\" --print \"" + exe + "\"");
-    EXPECT_NE(std::string::npos, printed.find("101~=Other App\n")) << printed;
-    EXPECT_NE(std::string::npos, printed.find("2001~=s\n"));
-    EXPECT_NE(std::string::npos, printed.find("1005~=x\\ty\n"));
-    EXPECT_EQ(std::string::npos, printed.find("104~="));
-    EXPECT_EQ(std::string::npos, printed.find("105~="));
-    EXPECT_NE(std::string::npos, runCaptured("\"" + tool + "\" \"" + exe + "\" 70000=x").find("65535"));
 }
 
 TEST(Harness, ReportsAMessageBoxClosesItAndGivesTheExitCode) {

@@ -6,6 +6,10 @@
 #include <fstream>
 #include <sstream>
 
+#include "config_lines.h"
+#include "string_block.h"
+#include "utf.h"
+
 static std::string fromEnv(const char* name) {
     const char* v = getenv(name);
     std::string s = v ? v : "";
@@ -56,17 +60,63 @@ void removeTree(const std::string& path) {
     RemoveDirectoryA(path.c_str());
 }
 
+static std::string ansiToUtf8(const std::string& ansi) {
+    if (ansi.empty()) return ansi;
+    int n = MultiByteToWideChar(CP_ACP, 0, ansi.data(), (int)ansi.size(), nullptr, 0);
+    std::wstring wide(n, L'\0');
+    MultiByteToWideChar(CP_ACP, 0, ansi.data(), (int)ansi.size(), &wide[0], n);
+    return utf16ToUtf8(std::u16string(wide.begin(), wide.end()));
+}
+
+static std::vector<uint8_t> readBytes(const std::string& path) {
+    std::string s = readFile(path);
+    return std::vector<uint8_t>(s.begin(), s.end());
+}
+
 void makeLauncher(const std::string& path, const std::vector<std::string>& lines) {
-    std::vector<ConfigChange> changes;
+    LauncherSpec spec;
     for (const std::string& line : lines) {
         ConfigChange c;
         bool skip = false;
         std::string error;
         ASSERT_TRUE(parseConfigLine(line, &c, &skip, &error)) << error;
-        if (!skip) changes.push_back(c);
+        // The tests write their texts in the ANSI code page, as the launcher reads them.
+        if (!skip) spec.strings[c.id] = c.remove ? "" : ansiToUtf8(c.value);
     }
+    makeLauncher(path, spec);
+}
+
+void makeLauncher(const std::string& path, const LauncherSpec& spec) {
+    std::vector<uint8_t> launcher;
     std::string error;
-    ASSERT_TRUE(configureLauncher(templatePath(), path, changes, &error)) << error;
+    ASSERT_TRUE(buildLauncher(readBytes(templatePath()), spec, 0, &launcher, &error)) << error;
+    writeFile(path, std::string(launcher.begin(), launcher.end()));
+}
+
+static BOOL CALLBACK readBlock(HMODULE module, LPCSTR type, LPSTR name, LONG_PTR param) {
+    auto* table = (std::map<unsigned, std::u16string>*)param;
+    if (!IS_INTRESOURCE(name)) return TRUE;
+    HRSRC found = FindResourceA(module, name, type);
+    HGLOBAL loaded = found ? LoadResource(module, found) : nullptr;
+    const uint8_t* data = loaded ? (const uint8_t*)LockResource(loaded) : nullptr;
+    if (data) decodeBlock(data, SizeofResource(module, found), (unsigned)(UINT_PTR)name, table);
+    return TRUE;
+}
+
+bool readConfiguration(const std::string& exe, std::map<unsigned, std::string>* out, std::string* error) {
+    HMODULE module = LoadLibraryExA(exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    if (!module) return *error = "cannot load " + exe, false;
+    std::map<unsigned, std::u16string> table;
+    EnumResourceNamesA(module, (LPCSTR)RT_STRING, readBlock, (LONG_PTR)&table);
+    FreeLibrary(module);
+    for (auto& entry : table) {
+        std::wstring w(entry.second.begin(), entry.second.end());
+        int n = WideCharToMultiByte(CP_ACP, 0, w.data(), (int)w.size(), nullptr, 0, nullptr, nullptr);
+        std::string s(n, '\0');
+        WideCharToMultiByte(CP_ACP, 0, w.data(), (int)w.size(), &s[0], n, nullptr, nullptr);
+        (*out)[entry.first] = s;
+    }
+    return true;
 }
 
 void writeFile(const std::string& path, const std::string& content) {

@@ -6,7 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "configure.h"
+#include <map>
+
+#include "launcher.h"
 
 // A path below the source or build tree, in Windows form.
 std::string sourcePath(const std::string& relative);
@@ -31,8 +33,12 @@ struct ScratchDir {
     std::string operator/(const std::string& name) const { return path + "\\" + name; }
 };
 
-// A copy of the template at `path`, with the given configuration lines.
+// A launcher at `path`, built from the template under test with the given
+// configuration lines: "ID=VALUE", "ID~=VALUE" with escapes, "ID" to remove.
 void makeLauncher(const std::string& path, const std::vector<std::string>& lines = {});
+void makeLauncher(const std::string& path, const LauncherSpec& spec);
+// An executable's string table as the launcher reads it (ANSI code page).
+bool readConfiguration(const std::string& exe, std::map<unsigned, std::string>* out, std::string* error);
 
 // Runs a program to its end and returns what it wrote to standard output and
 // error, with carriage returns dropped.

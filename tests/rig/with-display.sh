@@ -7,6 +7,12 @@ export WINEPREFIX=${WINEPREFIX:-$(cd "$here/../.." && pwd)/build/wineprefix}
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
 
+# One run at a time per prefix: a second run would share the first one's
+# Wine server and stop it under the first one's feet when it ends.
+mkdir -p "$(dirname "$WINEPREFIX")"
+exec 9>"$WINEPREFIX.lock"
+flock 9
+
 display=
 for n in $(seq 90 140); do
   if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ]; then display=$n; break; fi
@@ -23,6 +29,10 @@ export DISPLAY=":$display"
 # The desktop and services start once, here, with no output of ours: started
 # by a test, they would hold its output pipe open long after it ended.
 /usr/lib/wine/wine64 wineboot </dev/null >/dev/null 2>&1
+# Wine would close the desktop between two tests and start it anew inside
+# the next one, holding that test's output open; the keeper holds it.
+keeper="$here/../../build/win64/gui_keeper.exe"
+[ -f "$keeper" ] && /usr/lib/wine/wine64 "$keeper" </dev/null >/dev/null 2>&1 &
 "$@"
 status=$?
 /usr/lib/wine/wineserver -k >/dev/null 2>&1

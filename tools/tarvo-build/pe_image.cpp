@@ -69,15 +69,16 @@ bool readHeaders(PeImage* im, std::string* error) {
         s.virtualAddress = get32(b, at + 12);
         s.rawSize = get32(b, at + 16);
         s.rawOffset = get32(b, at + 20);
-        if (s.rawSize && !inside(b, s.rawOffset, s.rawSize)) return fail(error, "section " + s.name + " is cut");
+        if (!inside(b, s.rawOffset, s.rawSize)) return fail(error, "section " + s.name + " is cut");
         im->sections.push_back(s);
     }
     return true;
 }
 
 // Where the resource section is, and that only the base relocations follow it.
-bool findResourceSection(PeImage* im, std::string* error) {
-    if (directoryRva(*im, DIR_SECURITY) != 0) return fail(error, "it is signed; sign the launcher after building it");
+bool findResourceSection(PeImage* im, std::string* error, bool signedToo) {
+    uint32_t signature = directoryRva(*im, DIR_SECURITY);  // a file offset, not an address
+    if (signature != 0 && !signedToo) return fail(error, "it is signed; sign the launcher after building it");
     im->resourceSection = sectionAt(*im, directoryRva(*im, DIR_RESOURCE));
     if (im->resourceSection < 0) return fail(error, "no resource section");
     int reloc = directoryRva(*im, DIR_RELOC) ? sectionAt(*im, directoryRva(*im, DIR_RELOC)) : -1;
@@ -86,9 +87,11 @@ bool findResourceSection(PeImage* im, std::string* error) {
         return fail(error, "sections other than the base relocations follow the resources");
     im->relocSection = after == 1 ? reloc : -1;
     const PeSection& last = im->sections.back();
-    if ((size_t)last.rawOffset + last.rawSize != im->bytes.size())
+    size_t end = (size_t)last.rawOffset + last.rawSize;
+    if (end != im->bytes.size() && !(signature != 0 && signature >= end))
         return fail(error, "data follows the last section");
     const PeSection& r = im->sections[im->resourceSection];
+    if (r.rawSize == 0) return fail(error, "an empty resource section");
     std::string why;
     if (!parseResources(&im->bytes[r.rawOffset], r.rawSize < r.virtualSize ? r.rawSize : r.virtualSize,
                         r.virtualAddress, &im->resources, &why))
@@ -105,10 +108,10 @@ void writeSectionHeader(std::vector<uint8_t>& out, size_t at, const PeSection& s
 
 }  // namespace
 
-bool readPeImage(std::vector<uint8_t> bytes, PeImage* out, std::string* error) {
+bool readPeImage(std::vector<uint8_t> bytes, PeImage* out, std::string* error, bool signedToo) {
     *out = PeImage();
     out->bytes = std::move(bytes);
-    return readHeaders(out, error) && findResourceSection(out, error);
+    return readHeaders(out, error) && findResourceSection(out, error, signedToo);
 }
 
 uint32_t peChecksum(const std::vector<uint8_t>& image, size_t checksumAt) {
@@ -126,7 +129,13 @@ uint32_t peChecksum(const std::vector<uint8_t>& image, size_t checksumAt) {
 std::vector<uint8_t> writePeImage(const PeImage& im, const ResourceTree& resources, uint32_t timeStamp) {
     const PeSection& oldRes = im.sections[im.resourceSection];
     // Everything before the old resource section stays byte for byte.
-    std::vector<uint8_t> out(im.bytes.begin(), im.bytes.begin() + oldRes.rawOffset);
+    std::vector<uint8_t> out;
+    size_t data = 0;
+    for (auto& type : resources)
+        for (auto& name : type.second)
+            for (auto& lang : name.second) data += lang.second.size() + 8;
+    out.reserve(im.bytes.size() + data + 65536);
+    out.assign(im.bytes.begin(), im.bytes.begin() + oldRes.rawOffset);
     PeSection reloc{}, res = oldRes;
     uint32_t nextRva = oldRes.virtualAddress;
     size_t resHeader = im.sectionsAt + SECTION_HEADER * im.resourceSection;
@@ -148,13 +157,11 @@ std::vector<uint8_t> writePeImage(const PeImage& im, const ResourceTree& resourc
         resHeader += SECTION_HEADER;
         put32(out, im.directoriesAt + 8 * DIR_RELOC, reloc.virtualAddress);
     }
-    std::vector<uint8_t> section = writeResources(resources, nextRva);
     res.virtualAddress = nextRva;
-    res.virtualSize = (uint32_t)section.size();
     res.rawOffset = (uint32_t)out.size();
-    res.rawSize = alignUp((uint32_t)section.size(), im.fileAlignment);
-    section.resize(res.rawSize, 0);
-    out.insert(out.end(), section.begin(), section.end());
+    res.virtualSize = (uint32_t)writeResources(resources, nextRva, &out);
+    res.rawSize = alignUp(res.virtualSize, im.fileAlignment);
+    out.resize(res.rawOffset + res.rawSize, 0);
     writeSectionHeader(out, resHeader, res);
 
     put32(out, im.directoriesAt + 8 * DIR_RESOURCE, res.virtualAddress);

@@ -25,8 +25,9 @@ struct PeImage {
 };
 
 // False, with a reason, for anything but a complete, unsigned image whose
-// resource section is followed by nothing but its base relocations.
-bool readPeImage(std::vector<uint8_t> bytes, PeImage* out, std::string* error);
+// resource section is followed by nothing but its base relocations. With
+// `signedToo`, a signature behind the last section is accepted (for reading).
+bool readPeImage(std::vector<uint8_t> bytes, PeImage* out, std::string* error, bool signedToo = false);
 
 // The image with `resources` in place of its own: the base relocations move
 // up into the old resource section's place and the new resource section

@@ -93,10 +93,17 @@ struct Reader {
     }
 };
 
-void put32(std::vector<uint8_t>& out, size_t at, uint32_t v) {
+// The part of the image that the section fills, addressed from its start.
+struct Section {
+    std::vector<uint8_t>* image;
+    size_t base;
+    uint8_t& operator[](size_t at) { return (*image)[base + at]; }
+};
+
+void put32(Section& out, size_t at, uint32_t v) {
     for (int i = 0; i < 4; ++i) out[at + i] = (uint8_t)(v >> (8 * i));
 }
-void put16(std::vector<uint8_t>& out, size_t at, uint16_t v) {
+void put16(Section& out, size_t at, uint16_t v) {
     out[at] = (uint8_t)v;
     out[at + 1] = (uint8_t)(v >> 8);
 }
@@ -119,7 +126,7 @@ bool parseResources(const uint8_t* section, size_t size, uint32_t sectionRva, Re
     });
 }
 
-std::vector<uint8_t> writeResources(const ResourceTree& tree, uint32_t sectionRva) {
+size_t writeResources(const ResourceTree& tree, uint32_t sectionRva, std::vector<uint8_t>* image) {
     // First pass: where each part begins. Tables come first (root, types,
     // names), then the name texts, then the leaves, then the data.
     size_t tables = tableSize(tree.size()), nameBytes = 0, leafCount = 0, dataBytes = 0;
@@ -138,8 +145,10 @@ std::vector<uint8_t> writeResources(const ResourceTree& tree, uint32_t sectionRv
             }
         }
     }
+    size_t base = image->size();
     size_t namesAt = tables, leavesAt = alignUp(namesAt + nameBytes, 8), dataAt = leavesAt + 16 * leafCount;
-    std::vector<uint8_t> out(dataAt + dataBytes, 0);
+    image->resize(base + dataAt + dataBytes, 0);
+    Section out{image, base};
 
     size_t nextTable = 0, nextName = namesAt, nextLeaf = leavesAt, nextData = dataAt;
     auto nameField = [&](const ResName& n) -> uint32_t {
@@ -197,5 +206,5 @@ std::vector<uint8_t> writeResources(const ResourceTree& tree, uint32_t sectionRv
         }
         ++i;
     }
-    return out;
+    return dataAt + dataBytes;
 }

@@ -38,5 +38,6 @@ enum : uint16_t {
 // Reads the section whose bytes start at the image address `sectionRva`.
 // False, with a reason, on anything that does not lie inside the section.
 bool parseResources(const uint8_t* section, size_t size, uint32_t sectionRva, ResourceTree* out, std::string* error);
-// The section bytes for a tree placed at `sectionRva`; time stamps are 0.
-std::vector<uint8_t> writeResources(const ResourceTree& tree, uint32_t sectionRva);
+// Appends the section bytes for a tree placed at `sectionRva` to `out`;
+// time stamps are 0. Returns their size.
+size_t writeResources(const ResourceTree& tree, uint32_t sectionRva, std::vector<uint8_t>* out);

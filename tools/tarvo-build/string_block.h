@@ -16,14 +16,3 @@ bool decodeBlock(const uint8_t* data, size_t size, unsigned block, std::map<unsi
 // Encodes the entries of `strings` that belong to `block`; empty when the
 // block would hold no string at all.
 std::vector<uint8_t> encodeBlock(const std::map<unsigned, Utf16>& strings, unsigned block);
-
-// Configuration lines: "ID=VALUE" sets the value literally, "ID~=VALUE" sets
-// it with C escapes (\n \r \t \\ \xHH), "ID" alone removes the entry. Blank
-// lines and lines starting with # are skipped.
-struct ConfigChange {
-    unsigned id;
-    bool remove;
-    std::string value;
-};
-bool parseConfigLine(const std::string& line, ConfigChange* change, bool* skip, std::string* error);
-std::string escapeValue(const std::string& value);

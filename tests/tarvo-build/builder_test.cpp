@@ -1,0 +1,148 @@
+// The builder on this host: round trips, reproducible bytes, and every kind
+// of bad input refused with a message that names the place, writing nothing.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+
+#include "launcher.h"
+#include "project.h"
+#include "resources.h"
+
+namespace {
+
+const std::string SOURCE = TARVO_SOURCE_DIR;
+const std::string SCRATCH = TARVO_SCRATCH;
+
+std::string slurp(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+void spit(const std::string& path, const std::string& content) {
+    std::ofstream out(path, std::ios::binary);
+    out << content;
+}
+
+bool exists(const std::string& path) { return std::ifstream(path).good(); }
+
+// Runs the builder; its standard error, and whether it succeeded.
+std::string builder(const std::string& args, bool* ok = nullptr) {
+    std::string command = std::string(TARVO_BUILDER) + " " + args + " 2>&1";
+    FILE* pipe = popen(command.c_str(), "r");
+    std::string out;
+    char buf[4096];
+    for (size_t n; (n = fread(buf, 1, sizeof buf, pipe)) > 0;) out.append(buf, n);
+    int status = pclose(pipe);
+    if (ok) *ok = status == 0;
+    return out;
+}
+
+// The string table of the resource script: the template's example.
+std::map<unsigned, std::string> stringsOf(const std::string& exe) {
+    std::string bytes = slurp(exe);
+    PeImage image;
+    std::string error;
+    EXPECT_TRUE(readPeImage(std::vector<uint8_t>(bytes.begin(), bytes.end()), &image, &error)) << error;
+    std::map<unsigned, std::string> table;
+    EXPECT_TRUE(readStringTable(image.resources, &table, &error)) << error;
+    return table;
+}
+
+struct BuilderTest : ::testing::Test {
+    std::string dir;
+    void SetUp() override {
+        dir = SCRATCH + "/" + ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        std::system(("rm -rf '" + dir + "' && mkdir -p '" + dir + "'").c_str());
+    }
+    std::string at(const std::string& name) const { return dir + "/" + name; }
+    // A project of the example with `extra` added, built to `out`; the message.
+    std::string build(const std::string& extra, bool* ok, const std::string& head = "arch = \"x64\"\n") {
+        std::string example = slurp(SOURCE + "/examples/orvan-desk.toml");
+        example.replace(example.find("arch = \"x86\""), 12, head);
+        spit(at("p.toml"), extra.empty() ? example : head + "main_class = \"M\"\n" + extra);
+        return builder("'" + at("p.toml") + "' -o '" + at("out.exe") + "'", ok);
+    }
+};
+
+}  // namespace
+
+TEST_F(BuilderTest, TheExampleProjectRoundTripsToTheSameBytes) {
+    bool ok = false;
+    EXPECT_EQ("", builder(SOURCE + "/examples/orvan-desk.toml -o '" + at("a.exe") + "'", &ok));
+    ASSERT_TRUE(ok);
+    EXPECT_EQ(stringsOf(SOURCE + "/dist/tarvo.exe"), stringsOf(at("a.exe")));
+    builder(SOURCE + "/examples/orvan-desk.toml -o '" + at("b.exe") + "'");
+    EXPECT_EQ(slurp(at("a.exe")), slurp(at("b.exe"))) << "two builds give the same bytes";
+
+    spit(at("printed.toml"), builder("--print '" + at("a.exe") + "'"));
+    EXPECT_EQ("", builder("'" + at("printed.toml") + "' -o '" + at("c.exe") + "'", &ok));
+    EXPECT_EQ(slurp(at("a.exe")), slurp(at("c.exe"))) << slurp(at("printed.toml"));
+}
+
+TEST_F(BuilderTest, TheResourceSectionIsRebuiltLastWithNothingBehindIt) {
+    bool ok = false;
+    build("", &ok);
+    ASSERT_TRUE(ok);
+    std::string bytes = slurp(at("out.exe"));
+    PeImage image;
+    std::string error;
+    ASSERT_TRUE(readPeImage(std::vector<uint8_t>(bytes.begin(), bytes.end()), &image, &error)) << error;
+    EXPECT_EQ((int)image.sections.size() - 1, image.resourceSection);
+    const PeSection& last = image.sections.back();
+    EXPECT_EQ(bytes.size(), (size_t)last.rawOffset + last.rawSize);
+    std::vector<uint8_t> v(bytes.begin(), bytes.end());
+    uint32_t stored = v[image.optionalAt + 64] | v[image.optionalAt + 65] << 8 | v[image.optionalAt + 66] << 16 |
+                      (uint32_t)v[image.optionalAt + 67] << 24;
+    EXPECT_EQ(peChecksum(v, image.optionalAt + 64), stored);
+}
+
+TEST_F(BuilderTest, BadInputIsRefusedWithItsPlaceAndNothingIsWritten) {
+    spit(at("a.jar"), "jar");
+    spit(at("bad.ico"), "not an icon");
+    spit(at("bad.bmp"), "BMnot a bitmap");
+    struct Case {
+        std::string project, message;
+    };
+    for (const Case& c : std::vector<Case>{
+             {"colour = 1\n", ":3: colour: unknown key"},
+             {"[splash]\nwidth = \"wide\"\n", ":4: splash.width: expected a whole number"},
+             {"[splash.status]\ncolour = \"300,0,0\"\n",
+              ":4: splash.status.colour: expected a colour \"r,g,b\", each from 0 to 255, got \"300,0,0\""},
+             {"icon = \"missing.ico\"\n", ":3: icon: cannot read the file missing.ico"},
+             {"icon = \"bad.ico\"\n", ":3: icon: not an icon file (.ico)"},
+             {"[splash]\nbitmap = \"bad.bmp\"\n", ":4: splash.bitmap: not a bitmap file (.bmp)"},
+             {"include = [{file = \"a.jar\", name = \"../x.jar\"}]\n",
+              ":3: include: expected a plain file name, without \\ / : or ;, got \"../x.jar\""},
+             {"include = [\"a.jar\", \"sub/A.jar\"]\n", ":3: include: the name \"A.jar\" is given twice"},
+             {"vm_options = \"" + std::string(8192, 'x') + "\"\n",
+              ":3: vm_options: expected at most 8191 characters, got 8192"},
+             {"[java]\nsearch = [\"Y\", \"QJAVA\"]\n", ":4: java.search: expected entries that begin with one of YEARS"},
+         }) {
+        spit(at("missing.ico"), "");
+        std::remove(at("missing.ico").c_str());
+        bool ok = true;
+        std::string message = build(c.project, &ok);
+        EXPECT_FALSE(ok) << c.project;
+        EXPECT_NE(std::string::npos, message.find(c.message)) << message;
+        EXPECT_NE(std::string::npos, message.find(at("p.toml"))) << message;
+        EXPECT_FALSE(exists(at("out.exe"))) << c.project;
+    }
+}
+
+TEST_F(BuilderTest, ADamagedTemplateIsRefused) {
+    std::string good = slurp(SOURCE + "/dist/tarvo64.exe");
+    spit(at("cut.exe"), good.substr(0, good.size() / 2));
+    spit(at("text.exe"), "MZ but nothing else");
+    for (const char* name : {"cut.exe", "text.exe"}) {
+        bool ok = true;
+        spit(at("p.toml"), "arch = \"x64\"\nmain_class = \"M\"\n");
+        std::string message = builder("'" + at("p.toml") + "' -o '" + at("out.exe") + "' --template '" + at(name) + "'", &ok);
+        EXPECT_FALSE(ok);
+        EXPECT_NE(std::string::npos, message.find("not a usable launcher template")) << message;
+        EXPECT_FALSE(exists(at("out.exe")));
+    }
+}

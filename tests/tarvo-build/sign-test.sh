@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# A built launcher takes an Authenticode signature as it is: signed with a
+# throw-away certificate, it verifies, still starts, and its resources still
+# read back through Windows.
+set -euo pipefail
+src=$1 win64=$2
+work=$win64/sign-test
+rm -rf "$work" && mkdir -p "$work"
+openssl req -x509 -newkey rsa:2048 -nodes -keyout "$work/key.pem" -out "$work/cert.pem" -days 2 \
+  -subj "/CN=tarvo test signer" 2>"$work/openssl.txt" || { cat "$work/openssl.txt"; exit 1; }
+sed 's/^arch = "x86"/arch = "x64"/' "$src/examples/orvan-desk.toml" > "$work/p.toml"
+printf 'jar bytes' > "$work/app.jar"
+printf 'include = ["app.jar"]\n' | cat - "$work/p.toml" > "$work/project.toml"
+"$src/dist/tarvo-build" "$work/project.toml" -o "$work/built.exe"
+osslsigncode sign -certs "$work/cert.pem" -key "$work/key.pem" -n "Orvan Desk" \
+  -in "$work/built.exe" -out "$work/signed.exe" >/dev/null
+osslsigncode verify -CAfile "$work/cert.pem" -in "$work/signed.exe" >"$work/verify.txt" 2>&1 ||
+  { cat "$work/verify.txt"; echo "the signed launcher does not verify"; exit 1; }
+grep -q "Signature verification: ok" "$work/verify.txt" || { cat "$work/verify.txt"; exit 1; }
+
+"$src/dist/tarvo-build" --print "$work/signed.exe" | grep -q "main_class = 'Vuvudozid'" ||
+  { echo "the signed launcher cannot be printed"; exit 1; }
+
+winpath() { echo "Z:${1//\//\\}"; }
+export SIGNED_LINE="\"$(winpath "$work/signed.exe")\""
+report=$("$src/tests/rig/wine-run.sh" "$win64/tarvo-watch.exe" --read 300 --line-from SIGNED_LINE)
+echo "$report" | grep -q 'No JVM could be found' || { echo "$report"; echo "the signed launcher did not start"; exit 1; }
+TARVO_SIGNED=$(winpath "$work/signed.exe") "$src/tests/rig/wine-run.sh" "$win64/builder_wine_test.exe" \
+  --gtest_filter='*Signed*' --gtest_brief=1
+echo "signed, verified, started and read back"

@@ -1,0 +1,210 @@
+#include "launcher.h"
+
+#include <algorithm>
+
+#include "string_block.h"
+#include "utf.h"
+
+const unsigned PRODUCT_STRING_IDS[] = {101, 111, 117, 121, 122, 123, 124, 126, 127, 146, 2003};
+const size_t PRODUCT_STRING_COUNT = sizeof PRODUCT_STRING_IDS / sizeof PRODUCT_STRING_IDS[0];
+
+namespace {
+
+enum { LANG_NEUTRAL_ID = 0 };
+
+uint16_t get16(const std::vector<uint8_t>& b, size_t at) { return (uint16_t)(b[at] | b[at + 1] << 8); }
+uint32_t get32(const std::vector<uint8_t>& b, size_t at) {
+    return b[at] | b[at + 1] << 8 | b[at + 2] << 16 | (uint32_t)b[at + 3] << 24;
+}
+void add16(std::vector<uint8_t>& b, uint16_t v) {
+    b.push_back((uint8_t)v);
+    b.push_back((uint8_t)(v >> 8));
+}
+void add32(std::vector<uint8_t>& b, uint32_t v) {
+    add16(b, (uint16_t)v);
+    add16(b, (uint16_t)(v >> 16));
+}
+void pad4(std::vector<uint8_t>& b) {
+    while (b.size() % 4) b.push_back(0);
+}
+
+bool applyStrings(ResourceTree* tree, const std::map<unsigned, std::string>& changes, bool fromDefaults,
+                  std::string* error) {
+    std::map<unsigned, std::string> table;
+    if (!readStringTable(*tree, &table, error)) return false;
+    if (fromDefaults)
+        for (size_t i = 0; i < PRODUCT_STRING_COUNT; ++i) table.erase(PRODUCT_STRING_IDS[i]);
+    for (auto& change : changes) table[change.first] = change.second;
+    std::map<unsigned, Utf16> wide;
+    for (auto& entry : table) {
+        if (entry.second.empty()) continue;
+        if (!utf8ToUtf16(entry.second, &wide[entry.first]))
+            return *error = "string " + std::to_string(entry.first) + " is not UTF-8", false;
+        if (wide[entry.first].size() > 8191)
+            return *error = "string " + std::to_string(entry.first) + " is longer than 8191 characters", false;
+    }
+    ResNames& blocks = (*tree)[ResName::number(RT_STRING_ID)];
+    blocks.clear();
+    for (unsigned block = 1; block <= 4096; ++block) {
+        std::vector<uint8_t> data = encodeBlock(wide, block);
+        if (!data.empty()) blocks[ResName::number((uint16_t)block)][LANG_NEUTRAL_ID] = data;
+    }
+    return true;
+}
+
+uint16_t nextIconId(const ResourceTree& tree) {
+    auto icons = tree.find(ResName::number(RT_ICON_ID));
+    uint16_t next = 1;
+    if (icons != tree.end())
+        for (auto& icon : icons->second)
+            if (!icon.first.isText && icon.first.id >= next) next = (uint16_t)(icon.first.id + 1);
+    return next;
+}
+
+void addIncluded(ResourceTree* tree, const LauncherSpec& spec) {
+    ResNames& files = (*tree)[ResName::named("APPFILES")];
+    files.clear();
+    for (size_t i = 0; i < spec.included.size(); ++i)
+        files[ResName::named("ID_FILE_" + std::to_string(i))][LANG_NEUTRAL_ID] = spec.included[i].bytes;
+    if (files.empty()) tree->erase(ResName::named("APPFILES"));
+}
+
+}  // namespace
+
+bool readStringTable(const ResourceTree& tree, std::map<unsigned, std::string>* out, std::string* error) {
+    out->clear();
+    auto blocks = tree.find(ResName::number(RT_STRING_ID));
+    if (blocks == tree.end()) return true;
+    for (auto& block : blocks->second) {
+        if (block.first.isText || block.second.empty()) continue;
+        const std::vector<uint8_t>& data = block.second.begin()->second;
+        std::map<unsigned, Utf16> wide;
+        if (!decodeBlock(data.data(), data.size(), block.first.id, &wide))
+            return *error = "string block " + std::to_string(block.first.id) + " is damaged", false;
+        for (auto& entry : wide) (*out)[entry.first] = utf16ToUtf8(entry.second);
+    }
+    return true;
+}
+
+bool addIconGroup(ResourceTree* tree, const ResName& group, const std::vector<uint8_t>& ico, std::string* error) {
+    if (ico.size() < 6 || get16(ico, 0) != 0 || get16(ico, 2) != 1 || get16(ico, 4) == 0)
+        return *error = "not an icon file (.ico)", false;
+    size_t count = get16(ico, 4);
+    if (ico.size() < 6 + 16 * count) return *error = "the icon file is cut short", false;
+    std::vector<uint8_t> directory;
+    add16(directory, 0);
+    add16(directory, 1);
+    add16(directory, (uint16_t)count);
+    uint16_t id = nextIconId(*tree);
+    if ((size_t)id + count > 0xFFFF) return *error = "too many icon images", false;
+    ResNames& images = (*tree)[ResName::number(RT_ICON_ID)];
+    for (size_t i = 0; i < count; ++i) {
+        size_t entry = 6 + 16 * i;
+        uint32_t size = get32(ico, entry + 8), offset = get32(ico, entry + 12);
+        if (offset > ico.size() || size > ico.size() - offset || size == 0)
+            return *error = "image " + std::to_string(i + 1) + " of the icon file lies outside it", false;
+        images[ResName::number((uint16_t)(id + i))][LANG_NEUTRAL_ID].assign(ico.begin() + offset,
+                                                                           ico.begin() + offset + size);
+        directory.insert(directory.end(), ico.begin() + entry, ico.begin() + entry + 12);
+        add16(directory, (uint16_t)(id + i));
+    }
+    (*tree)[ResName::number(RT_GROUP_ICON_ID)][group][LANG_NEUTRAL_ID] = directory;
+    return true;
+}
+
+bool bitmapResource(const std::vector<uint8_t>& bmp, std::vector<uint8_t>* out, std::string* error) {
+    if (bmp.size() < 14 + 40 || bmp[0] != 'B' || bmp[1] != 'M') return *error = "not a bitmap file (.bmp)", false;
+    uint32_t infoSize = get32(bmp, 14), bitsAt = get32(bmp, 10);
+    if (infoSize < 12 || infoSize > bmp.size() - 14 || bitsAt > bmp.size() || bitsAt < 14 + infoSize)
+        return *error = "the bitmap file is damaged", false;
+    out->assign(bmp.begin() + 14, bmp.end());
+    return true;
+}
+
+namespace {
+
+// One node of the version resource: length, value length, type, key, value,
+// children, each part on a 4-byte boundary of the node.
+std::vector<uint8_t> versionNode(const std::string& key, bool text, const std::vector<uint8_t>& value,
+                                 uint16_t valueLength, const std::vector<uint8_t>& children) {
+    std::vector<uint8_t> node(6, 0);
+    Utf16 wideKey;
+    utf8ToUtf16(key, &wideKey);
+    for (char16_t c : wideKey) add16(node, c);
+    add16(node, 0);
+    pad4(node);
+    node.insert(node.end(), value.begin(), value.end());
+    if (!children.empty()) pad4(node);
+    node.insert(node.end(), children.begin(), children.end());
+    node[0] = (uint8_t)node.size();
+    node[1] = (uint8_t)(node.size() >> 8);
+    node[2] = (uint8_t)valueLength;
+    node[3] = (uint8_t)(valueLength >> 8);
+    node[4] = text ? 1 : 0;
+    pad4(node);
+    return node;
+}
+
+uint32_t high(const uint16_t v[4]) { return (uint32_t)v[0] << 16 | v[1]; }
+uint32_t low(const uint16_t v[4]) { return (uint32_t)v[2] << 16 | v[3]; }
+
+}  // namespace
+
+std::vector<uint8_t> versionResource(const VersionInfo& info) {
+    std::vector<uint8_t> fixed;
+    for (uint32_t v : {0xFEEF04BDu, 0x00010000u, high(info.fileVersion), low(info.fileVersion),
+                       high(info.productVersion), low(info.productVersion), 0x3Fu, 0u, 0x00040004u, 1u, 0u, 0u, 0u})
+        add32(fixed, v);
+    std::vector<uint8_t> strings;
+    for (auto& t : info.texts) {
+        Utf16 wide;
+        utf8ToUtf16(t.second, &wide);
+        std::vector<uint8_t> value;
+        for (char16_t c : wide) add16(value, c);
+        add16(value, 0);
+        std::vector<uint8_t> node = versionNode(t.first, true, value, (uint16_t)(wide.size() + 1), {});
+        strings.insert(strings.end(), node.begin(), node.end());
+    }
+    // US English, Unicode: the table that version readers look for first.
+    std::vector<uint8_t> table = versionNode("040904B0", true, {}, 0, strings);
+    std::vector<uint8_t> children = versionNode("StringFileInfo", true, {}, 0, table);
+    std::vector<uint8_t> translation;
+    add16(translation, 0x0409);
+    add16(translation, 0x04B0);
+    std::vector<uint8_t> var = versionNode("Translation", false, translation, 4, {});
+    std::vector<uint8_t> varInfo = versionNode("VarFileInfo", true, {}, 0, var);
+    children.insert(children.end(), varInfo.begin(), varInfo.end());
+    return versionNode("VS_VERSION_INFO", false, fixed, (uint16_t)fixed.size(), children);
+}
+
+bool buildLauncher(const std::vector<uint8_t>& templateBytes, const LauncherSpec& spec, uint32_t timeStamp,
+                   std::vector<uint8_t>* out, std::string* error) {
+    PeImage image;
+    if (!readPeImage(templateBytes, &image, error)) return false;
+    ResourceTree tree = image.resources;
+    std::map<unsigned, std::string> strings = spec.strings;
+    // The launcher learns the included files from these two strings.
+    if (spec.includeGiven) {
+        std::string names;
+        for (const IncludedFile& f : spec.included) names += (names.empty() ? "" : ";") + f.name;
+        strings[2002] = std::to_string(spec.included.size());
+        strings[2003] = names;
+    }
+    if (!applyStrings(&tree, strings, spec.fromDefaults, error)) return false;
+    // The program's icon group sorts before "ID_SPLASH_ICON", so that it is
+    // the first group, the one the shell shows.
+    if (!spec.icon.empty() && !addIconGroup(&tree, ResName::named("APPICON"), spec.icon, error))
+        return *error = "icon: " + *error, false;
+    if (!spec.splashIcon.empty() && !addIconGroup(&tree, ResName::named("ID_SPLASH_ICON"), spec.splashIcon, error))
+        return *error = "splash icon: " + *error, false;
+    if (!spec.splashBitmap.empty()) {
+        std::vector<uint8_t> bitmap;
+        if (!bitmapResource(spec.splashBitmap, &bitmap, error)) return *error = "splash bitmap: " + *error, false;
+        tree[ResName::number(RT_BITMAP_ID)][ResName::named("ID_SPLASH_BMP")][LANG_NEUTRAL_ID] = bitmap;
+    }
+    if (spec.includeGiven) addIncluded(&tree, spec);
+    if (spec.version.present)
+        tree[ResName::number(RT_VERSION_ID)][ResName::number(1)][LANG_NEUTRAL_ID] = versionResource(spec.version);
+    *out = writePeImage(image, tree, timeStamp);
+    return true;
+}

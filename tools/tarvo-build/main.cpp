@@ -1,0 +1,107 @@
+// tarvo-build: writes a product's launcher from a project file.
+//   tarvo-build PROJECT.toml -o LAUNCHER.exe [--template TEMPLATE.exe]
+//   tarvo-build --print LAUNCHER.exe
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "launcher.h"
+#include "project.h"
+#include "templates.h"
+
+namespace {
+
+int fail(const std::string& message) {
+    fprintf(stderr, "tarvo-build: %s\n", message.c_str());
+    return 1;
+}
+
+int usage() {
+    return fail("usage: tarvo-build PROJECT.toml -o LAUNCHER.exe [--template TEMPLATE.exe]\n"
+                "       tarvo-build --print LAUNCHER.exe");
+}
+
+bool readAll(const std::string& path, std::vector<uint8_t>* out) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return false;
+    in.seekg(0, std::ios::end);
+    out->resize((size_t)in.tellg());
+    in.seekg(0);
+    in.read((char*)out->data(), (std::streamsize)out->size());
+    return true;
+}
+
+// Written beside the target and renamed over it, so that a failure never
+// leaves a half-written launcher.
+bool writeAll(const std::string& path, const std::vector<uint8_t>& bytes, std::string* error) {
+    std::string temporary = path + ".part";
+    {
+        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+        out.write((const char*)bytes.data(), (std::streamsize)bytes.size());
+        if (!out.good()) {
+            std::remove(temporary.c_str());
+            return *error = "cannot write " + path, false;
+        }
+    }
+    std::remove(path.c_str());
+    if (std::rename(temporary.c_str(), path.c_str()) != 0) {
+        std::remove(temporary.c_str());
+        return *error = "cannot write " + path, false;
+    }
+    return true;
+}
+
+// SOURCE_DATE_EPOCH when set, so that builds are reproducible; else 0.
+uint32_t timeStamp() {
+    const char* epoch = getenv("SOURCE_DATE_EPOCH");
+    if (!epoch || !*epoch) return 0;
+    unsigned long long v = strtoull(epoch, nullptr, 10);
+    return v > 0xFFFFFFFFull ? 0xFFFFFFFFu : (uint32_t)v;
+}
+
+std::vector<uint8_t> embeddedTemplate(const std::string& arch) {
+    return arch == "x86" ? std::vector<uint8_t>(TEMPLATE_X86, TEMPLATE_X86 + TEMPLATE_X86_SIZE)
+                         : std::vector<uint8_t>(TEMPLATE_X64, TEMPLATE_X64 + TEMPLATE_X64_SIZE);
+}
+
+int print(const std::string& path) {
+    std::vector<uint8_t> bytes;
+    if (!readAll(path, &bytes)) return fail("cannot read " + path);
+    PeImage image, base;
+    std::string error;
+    if (!readPeImage(bytes, &image, &error, true)) return fail(path + ": " + error);
+    std::string arch = image.machine == 0x014C ? "x86" : "x64";
+    std::map<unsigned, std::string> strings, defaults;
+    if (!readStringTable(image.resources, &strings, &error)) return fail(path + ": " + error);
+    if (!readPeImage(embeddedTemplate(arch), &base, &error) || !readStringTable(base.resources, &defaults, &error))
+        return fail("the built-in template: " + error);
+    for (size_t i = 0; i < PRODUCT_STRING_COUNT; ++i) defaults.erase(PRODUCT_STRING_IDS[i]);
+    fputs(printProject(arch, strings, defaults, image.resources).c_str(), stdout);
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::vector<std::string> args(argv + 1, argv + argc);
+    if (args.size() == 2 && args[0] == "--print") return print(args[1]);
+    std::string project, output, templateFile;
+    for (size_t i = 0; i < args.size(); ++i) {
+        if (args[i] == "-o" && i + 1 < args.size()) output = args[++i];
+        else if (args[i] == "--template" && i + 1 < args.size()) templateFile = args[++i];
+        else if (project.empty() && args[i][0] != '-') project = args[i];
+        else return usage();
+    }
+    if (project.empty() || output.empty()) return usage();
+    Project p;
+    std::string error;
+    if (!loadProject(project, &p, &error)) return fail(error);
+    std::vector<uint8_t> base = embeddedTemplate(p.arch), launcher;
+    if (!templateFile.empty() && !readAll(templateFile, &base)) return fail("cannot read " + templateFile);
+    if (!buildLauncher(base, p.spec, timeStamp(), &launcher, &error)) return fail(project + ": " + error);
+    if (!writeAll(output, launcher, &error)) return fail(error);
+    return 0;
+}

@@ -1,0 +1,434 @@
+#include "project.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <set>
+#include <sstream>
+#include <toml++/toml.h>
+
+#include "utf.h"
+
+const ProjectKey PROJECT_KEYS[] = {
+    {"name", 101, ProjectKey::TEXT},
+    {"main_class", 122, ProjectKey::TEXT},
+    {"arguments", 124, ProjectKey::TEXT},
+    {"class_path", 121, ProjectKey::CLASS_PATH},
+    {"vm_options", 123, ProjectKey::TEXT},
+    {"java_options_from_command_line", 125, ProjectKey::SWITCH},
+    {"working_directory", 146, ProjectKey::TEXT},
+    {"flavour", 2001, ProjectKey::CHAR},
+    {"java.search", 128, ProjectKey::SEARCH},
+    {"java.min_version", 126, ProjectKey::TEXT},
+    {"java.max_version", 127, ProjectKey::TEXT},
+    {"java.require_javaw", 107, ProjectKey::SWITCH},
+    {"logs.error_log", 102, ProjectKey::SWITCH},
+    {"logs.error_log_file", 103, ProjectKey::TEXT},
+    {"logs.output_log", 104, ProjectKey::SWITCH},
+    {"logs.output_log_file", 105, ProjectKey::TEXT},
+    {"logs.show_error_log", 106, ProjectKey::SWITCH},
+    {"monitor.end_on_window", 145, ProjectKey::SWITCH},
+    {"splash.show", 108, ProjectKey::SWITCH},
+    {"splash.width", 141, ProjectKey::SIZE},
+    {"splash.height", 142, ProjectKey::SIZE},
+    {"splash.topmost", 147, ProjectKey::SWITCH},
+    {"splash.status.x", 109, ProjectKey::INT},
+    {"splash.status.y", 110, ProjectKey::INT},
+    {"splash.status.text", 111, ProjectKey::TEXT},
+    {"splash.status.font", 112, ProjectKey::FONT},
+    {"splash.status.size", 113, ProjectKey::SIZE},
+    {"splash.status.colour", 114, ProjectKey::COLOUR},
+    {"splash.status.weight", 143, ProjectKey::WEIGHT},
+    {"splash.line2.x", 115, ProjectKey::INT},
+    {"splash.line2.y", 116, ProjectKey::INT},
+    {"splash.line2.text", 117, ProjectKey::TEXT},
+    {"splash.line2.font", 118, ProjectKey::FONT},
+    {"splash.line2.size", 119, ProjectKey::SIZE},
+    {"splash.line2.colour", 120, ProjectKey::COLOUR},
+    {"splash.line2.weight", 144, ProjectKey::WEIGHT},
+    {"messages.caption", 1001, ProjectKey::TEXT},
+    {"messages.no_jvm", 1005, ProjectKey::TEXT},
+    {"messages.jvm_from_path", 1006, ProjectKey::TEXT},
+    {"messages.jvm_from_env_var", 1007, ProjectKey::TEXT},
+    {"messages.jvm_from_defined_path", 1008, ProjectKey::TEXT},
+    {"messages.jvm_not_started", 1009, ProjectKey::TEXT},
+    {"messages.file_not_found", 1010, ProjectKey::TEXT},
+    {"messages.wrong_parameters", 1011, ProjectKey::TEXT},
+    {"messages.env_var_undefined", 1012, ProjectKey::TEXT},
+    {"messages.internal_error", 1013, ProjectKey::TEXT},
+    {"messages.no_main_class", 1014, ProjectKey::TEXT},
+    {"messages.no_main_method", 1015, ProjectKey::TEXT},
+};
+const size_t PROJECT_KEY_COUNT = sizeof PROJECT_KEYS / sizeof PROJECT_KEYS[0];
+
+namespace {
+
+// Keys that name files or tables rather than strings.
+const char* const OTHER_KEYS[] = {"arch", "icon", "include", "splash.bitmap", "splash.icon", "version", "strings"};
+const char* const VERSION_KEYS[][2] = {
+    {"file_version", "FileVersion"},     {"product_version", "ProductVersion"},
+    {"company", "CompanyName"},          {"description", "FileDescription"},
+    {"copyright", "LegalCopyright"},     {"original_filename", "OriginalFilename"},
+    {"product_name", "ProductName"},
+};
+
+struct Loader {
+    std::string path, folder;
+    std::string* error;
+
+    bool fail(const toml::node& node, const std::string& key, const std::string& what) {
+        *error = path + ":" + std::to_string(node.source().begin.line) + ": " + key + ": " + what;
+        return false;
+    }
+
+    bool readFile(const toml::node& node, const std::string& key, const std::string& name,
+                  std::vector<uint8_t>* out) {
+        std::string full = name.size() > 0 && (name[0] == '/' || name.find(':') == 1) ? name : folder + name;
+        std::ifstream in(full, std::ios::binary);
+        if (!in) return fail(node, key, "cannot read the file " + name);
+        in.seekg(0, std::ios::end);
+        out->resize((size_t)in.tellg());
+        in.seekg(0);
+        in.read((char*)out->data(), (std::streamsize)out->size());
+        return true;
+    }
+
+    bool text(const toml::node& node, const std::string& key, std::string* out) {
+        if (!node.is_string()) return fail(node, key, "expected a text");
+        *out = *node.value<std::string>();
+        std::u16string wide;
+        if (!utf8ToUtf16(*out, &wide)) return fail(node, key, "the text is not UTF-8");
+        if (wide.size() > 8191) return fail(node, key, "expected at most 8191 characters, got " +
+                                                           std::to_string(wide.size()));
+        return true;
+    }
+
+    bool integer(const toml::node& node, const std::string& key, long long lo, long long hi, std::string* out) {
+        if (!node.is_integer()) return fail(node, key, "expected a whole number");
+        long long v = *node.value<long long>();
+        if (v < lo || v > hi)
+            return fail(node, key, "expected a whole number from " + std::to_string(lo) + " to " +
+                                       std::to_string(hi) + ", got " + std::to_string(v));
+        *out = std::to_string(v);
+        return true;
+    }
+
+    bool colour(const toml::node& node, const std::string& key, std::string* out) {
+        static const char expected[] = "expected a colour \"r,g,b\", each from 0 to 255";
+        if (!node.is_string()) return fail(node, key, expected);
+        std::string s = *node.value<std::string>();
+        int parts[3], n = 0;
+        char tail;
+        if (sscanf(s.c_str(), "%d , %d , %d %c", &parts[0], &parts[1], &parts[2], &tail) != 3)
+            return fail(node, key, std::string(expected) + ", got \"" + s + "\"");
+        for (n = 0; n < 3; ++n)
+            if (parts[n] < 0 || parts[n] > 255) return fail(node, key, std::string(expected) + ", got \"" + s + "\"");
+        *out = std::to_string(parts[0]) + "," + std::to_string(parts[1]) + "," + std::to_string(parts[2]);
+        return true;
+    }
+
+    // A list is given as the launcher's own text, or as an array of entries.
+    bool list(const toml::node& node, const std::string& key, const char* letters, size_t shortest,
+              std::string* out) {
+        std::vector<std::pair<std::string, const toml::node*>> entries;
+        if (node.is_string()) {
+            if (!text(node, key, out)) return false;
+            std::stringstream in(*out);
+            for (std::string e; std::getline(in, e, ';');)
+                if (!e.empty()) entries.push_back({e, &node});
+        } else if (const toml::array* a = node.as_array()) {
+            out->clear();
+            for (const toml::node& item : *a) {
+                std::string e;
+                if (!text(item, key, &e)) return false;
+                if (e.find(';') != std::string::npos) return fail(item, key, "an entry cannot hold \";\"");
+                entries.push_back({e, &item});
+                *out += e + ";";
+            }
+        } else {
+            return fail(node, key, "expected a text or an array of texts");
+        }
+        for (auto& e : entries)
+            if (e.first.size() < shortest || !strchr(letters, e.first[0]))
+                return fail(*e.second, key, "expected entries that begin with one of " + std::string(letters) +
+                                                ", got \"" + e.first + "\"");
+        return true;
+    }
+
+    bool value(const ProjectKey& k, const toml::node& node, std::string* out) {
+        switch (k.kind) {
+            case ProjectKey::TEXT: return text(node, k.path, out);
+            case ProjectKey::SWITCH:
+                if (!node.is_boolean()) return fail(node, k.path, "expected true or false");
+                *out = *node.value<bool>() ? "1" : "0";
+                return true;
+            case ProjectKey::INT: return integer(node, k.path, -32768, 32767, out);
+            case ProjectKey::SIZE: return integer(node, k.path, 0, 32767, out);
+            case ProjectKey::WEIGHT: return integer(node, k.path, 0, 1000, out);
+            case ProjectKey::COLOUR: return colour(node, k.path, out);
+            case ProjectKey::FONT:
+                if (!text(node, k.path, out)) return false;
+                if (out->size() > 31) return fail(node, k.path, "expected a font name of at most 31 bytes");
+                return true;
+            case ProjectKey::CHAR:
+                if (!text(node, k.path, out)) return false;
+                if (out->size() != 1) return fail(node, k.path, "expected one character");
+                return true;
+            case ProjectKey::CLASS_PATH: return list(node, k.path, "ADES", 3, out);
+            case ProjectKey::SEARCH: return list(node, k.path, "YEARS", 1, out);
+        }
+        return false;
+    }
+
+    bool versionNumber(const toml::node& node, const std::string& key, uint16_t out[4]) {
+        std::string s;
+        if (!text(node, key, &s)) return false;
+        unsigned parts[4] = {0, 0, 0, 0};
+        int n = 0;
+        std::stringstream in(s);
+        for (std::string p; std::getline(in, p, '.');) {
+            char* end = nullptr;
+            unsigned long v = strtoul(p.c_str(), &end, 10);
+            if (n == 4 || p.empty() || *end || v > 65535)
+                return fail(node, key, "expected a version of up to four numbers from 0 to 65535, got \"" + s + "\"");
+            parts[n++] = (unsigned)v;
+        }
+        for (int i = 0; i < 4; ++i) out[i] = (uint16_t)parts[i];
+        return true;
+    }
+
+    bool version(const toml::table& t, VersionInfo* info) {
+        info->present = true;
+        for (auto& [k, node] : t) {
+            std::string key = "version." + std::string(k.str());
+            const char* name = nullptr;
+            for (auto& v : VERSION_KEYS)
+                if (k.str() == v[0]) name = v[1];
+            if (!name) return fail(node, key, "unknown key");
+            if (!text(node, key, &info->texts[name])) return false;
+            if (k.str() == "file_version" && !versionNumber(node, key, info->fileVersion)) return false;
+            if (k.str() == "product_version" && !versionNumber(node, key, info->productVersion)) return false;
+        }
+        return true;
+    }
+
+    bool includedName(const toml::node& node, const std::string& name) {
+        if (name.empty() || name == "." || name == ".." || name.find_first_of("\\/:;") != std::string::npos)
+            return fail(node, "include", "expected a plain file name, without \\ / : or ;, got \"" + name + "\"");
+        return true;
+    }
+
+    bool include(const toml::node& node, LauncherSpec* spec) {
+        const toml::array* a = node.as_array();
+        if (!a) return fail(node, "include", "expected an array of files");
+        spec->includeGiven = true;
+        std::set<std::string> names;
+        for (const toml::node& item : *a) {
+            std::string file, name;
+            if (const toml::table* t = item.as_table()) {
+                for (auto& [k, v] : *t)
+                    if (k.str() != "file" && k.str() != "name") return fail(v, "include", "unknown key " + std::string(k.str()));
+                if (!t->get("file") || !text(*t->get("file"), "include.file", &file)) return fail(item, "include", "expected a file");
+                if (t->get("name") && !text(*t->get("name"), "include.name", &name)) return false;
+            } else if (!text(item, "include", &file)) {
+                return false;
+            }
+            if (name.empty()) name = file.substr(file.find_last_of("\\/") + 1);
+            if (!includedName(item, name)) return false;
+            std::string folded;
+            for (char c : name) folded.push_back(c >= 'A' && c <= 'Z' ? (char)(c - 'A' + 'a') : c);
+            if (!names.insert(folded).second) return fail(item, "include", "the name \"" + name + "\" is given twice");
+            IncludedFile f{name, {}};
+            if (!readFile(item, "include", file, &f.bytes)) return false;
+            spec->included.push_back(std::move(f));
+        }
+        return true;
+    }
+
+    bool rawStrings(const toml::table& t, LauncherSpec* spec) {
+        for (auto& [k, node] : t) {
+            std::string name(k.str()), key = "strings." + name;
+            char* end = nullptr;
+            unsigned long id = strtoul(name.c_str(), &end, 10);
+            if (name.empty() || *end || id > 65535) return fail(node, key, "expected a string id from 0 to 65535");
+            if (!text(node, key, &spec->strings[(unsigned)id])) return false;
+        }
+        return true;
+    }
+
+    // Every key of the file must be known.
+    bool checkKeys(const toml::table& t, const std::string& prefix) {
+        for (auto& [k, node] : t) {
+            std::string key = prefix + std::string(k.str());
+            bool known = false, table = false;
+            for (size_t i = 0; i < PROJECT_KEY_COUNT; ++i) {
+                std::string p = PROJECT_KEYS[i].path;
+                known = known || p == key;
+                table = table || p.compare(0, key.size() + 1, key + ".") == 0;
+            }
+            for (const char* other : OTHER_KEYS) known = known || key == other;
+            if (known) continue;
+            if (table && node.is_table()) {
+                if (!checkKeys(*node.as_table(), key + ".")) return false;
+                continue;
+            }
+            return fail(node, key, "unknown key");
+        }
+        return true;
+    }
+
+    // An icon or bitmap file, checked here so that its error names its line.
+    bool picture(const toml::table& root, const std::string& key, std::vector<uint8_t>* out) {
+        const toml::node* n = root.at_path(key).node();
+        std::string file, why;
+        if (!n) return true;
+        if (!text(*n, key, &file) || !readFile(*n, key, file, out)) return false;
+        ResourceTree scratch;
+        std::vector<uint8_t> bitmap;
+        bool fine = key == "splash.bitmap" ? bitmapResource(*out, &bitmap, &why)
+                                           : addIconGroup(&scratch, ResName::number(1), *out, &why);
+        return fine || fail(*n, key, why);
+    }
+
+    bool load(const toml::table& root, Project* out) {
+        if (!checkKeys(root, "")) return false;
+        LauncherSpec& spec = out->spec;
+        spec.fromDefaults = true;
+        const toml::node* arch = root.get("arch");
+        if (!arch || !arch->is_string() || (**arch->as_string() != "x86" && **arch->as_string() != "x64"))
+            return arch ? fail(*arch, "arch", "expected \"x86\" or \"x64\"")
+                        : (*error = path + ": arch: expected \"x86\" or \"x64\"", false);
+        out->arch = **arch->as_string();
+        for (size_t i = 0; i < PROJECT_KEY_COUNT; ++i) {
+            const toml::node* node = root.at_path(PROJECT_KEYS[i].path).node();
+            if (node && !value(PROJECT_KEYS[i], *node, &spec.strings[PROJECT_KEYS[i].id])) return false;
+        }
+        if (!spec.strings.count(122)) return *error = path + ": main_class: the main class must be given", false;
+        const toml::node* n;
+        if (!picture(root, "icon", &spec.icon) || !picture(root, "splash.bitmap", &spec.splashBitmap) ||
+            !picture(root, "splash.icon", &spec.splashIcon))
+            return false;
+        if ((n = root.get("include")) && !include(*n, &spec)) return false;
+        if ((n = root.get("version"))) {
+            if (!n->is_table()) return fail(*n, "version", "expected a table");
+            if (!version(*n->as_table(), &spec.version)) return false;
+        }
+        if ((n = root.get("strings"))) {
+            if (!n->is_table()) return fail(*n, "strings", "expected a table");
+            if (!rawStrings(*n->as_table(), &spec)) return false;
+        }
+        return true;
+    }
+};
+
+}  // namespace
+
+bool loadProject(const std::string& path, Project* out, std::string* error) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return *error = path + ": cannot read the project file", false;
+    std::string content((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    size_t slash = path.find_last_of("\\/");
+    Loader loader{path, slash == std::string::npos ? "" : path.substr(0, slash + 1), error};
+    try {
+        toml::table root = toml::parse(content, path);
+        *out = Project();
+        return loader.load(root, out);
+    } catch (const toml::parse_error& e) {
+        *error = path + ":" + std::to_string(e.source().begin.line) + ": " + std::string(e.description());
+        return false;
+    }
+}
+
+namespace {
+
+// Whether reading `text` back through the key's kind gives `text` again.
+bool holdsExactly(const ProjectKey& k, const std::string& text) {
+    auto number = [&](long long lo, long long hi) {
+        char* end = nullptr;
+        long long v = strtoll(text.c_str(), &end, 10);
+        return !text.empty() && !*end && v >= lo && v <= hi && std::to_string(v) == text;
+    };
+    switch (k.kind) {
+        case ProjectKey::TEXT: return true;
+        case ProjectKey::SWITCH: return text == "0" || text == "1";
+        case ProjectKey::INT: return number(-32768, 32767);
+        case ProjectKey::SIZE: return number(0, 32767);
+        case ProjectKey::WEIGHT: return number(0, 1000);
+        case ProjectKey::FONT: return text.size() <= 31;
+        case ProjectKey::CHAR: return text.size() == 1;
+        case ProjectKey::COLOUR: {
+            int r, g, b;
+            char tail;
+            return sscanf(text.c_str(), "%d,%d,%d%c", &r, &g, &b, &tail) == 3 && r >= 0 && r <= 255 && g >= 0 &&
+                   g <= 255 && b >= 0 && b <= 255 &&
+                   text == std::to_string(r) + "," + std::to_string(g) + "," + std::to_string(b);
+        }
+        case ProjectKey::CLASS_PATH:
+        case ProjectKey::SEARCH: {
+            const char* letters = k.kind == ProjectKey::SEARCH ? "YEARS" : "ADES";
+            size_t shortest = k.kind == ProjectKey::SEARCH ? 1 : 3;
+            std::stringstream in(text);
+            for (std::string e; std::getline(in, e, ';');)
+                if (!e.empty() && (e.size() < shortest || !strchr(letters, e[0]))) return false;
+            return true;
+        }
+    }
+    return false;
+}
+
+toml::table& tableAt(toml::table& root, const std::string& dotted, std::string* leaf) {
+    toml::table* t = &root;
+    size_t start = 0;
+    for (size_t dot; (dot = dotted.find('.', start)) != std::string::npos; start = dot + 1) {
+        std::string part = dotted.substr(start, dot - start);
+        if (!t->get(part)) t->insert(part, toml::table());
+        t = t->get(part)->as_table();
+    }
+    *leaf = dotted.substr(start);
+    return *t;
+}
+
+}  // namespace
+
+std::string printProject(const std::string& arch, const std::map<unsigned, std::string>& strings,
+                         const std::map<unsigned, std::string>& defaults, const ResourceTree& tree) {
+    toml::table root, raw;
+    root.insert("arch", arch);
+    for (auto& [id, text] : strings) {
+        const ProjectKey* key = nullptr;
+        for (size_t i = 0; i < PROJECT_KEY_COUNT; ++i)
+            if (PROJECT_KEYS[i].id == id) key = &PROJECT_KEYS[i];
+        if (!key || !holdsExactly(*key, text)) {
+            raw.insert(std::to_string(id), text);
+            continue;
+        }
+        std::string leaf;
+        toml::table& t = tableAt(root, key->path, &leaf);
+        switch (key->kind) {
+            case ProjectKey::SWITCH: t.insert(leaf, text == "1"); break;
+            case ProjectKey::INT:
+            case ProjectKey::SIZE:
+            case ProjectKey::WEIGHT: t.insert(leaf, strtoll(text.c_str(), nullptr, 10)); break;
+            default: t.insert(leaf, text);
+        }
+    }
+    // What a new project would inherit but this launcher does not hold.
+    for (auto& [id, text] : defaults)
+        if (!strings.count(id)) raw.insert(std::to_string(id), "");
+    if (!raw.empty()) root.insert("strings", raw);
+
+    std::stringstream out;
+    out << "# Printed from a launcher; `tarvo-build` builds the same launcher from it.\n";
+    auto files = tree.find(ResName::named("APPFILES"));
+    if (files != tree.end())
+        out << "# It includes " << files->second.size()
+            << " files; list them under include = [...] to build it again.\n";
+    for (auto& [type, what] : std::map<uint16_t, const char*>{{RT_GROUP_ICON_ID, "icons"},
+                                                               {RT_BITMAP_ID, "a splash bitmap"},
+                                                               {RT_VERSION_ID, "version information"}})
+        if (tree.count(ResName::number(type)))
+            out << "# It holds " << what << "; give their files or [version] to build it again.\n";
+    out << root << "\n";
+    return out.str();
+}

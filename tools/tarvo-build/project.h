@@ -1,0 +1,31 @@
+// The project file: a product's launcher described in TOML.
+#pragma once
+#include <string>
+
+#include "launcher.h"
+
+struct Project {
+    std::string arch;  // "x86" or "x64"
+    LauncherSpec spec;
+};
+
+// Reads the project file and every file it names (relative to its folder).
+// On error, the message names the file, the line and the key, and what was
+// expected.
+bool loadProject(const std::string& path, Project* out, std::string* error);
+
+// A project file that builds the same launcher again: its strings by their
+// names where the name's kind holds the value exactly, else in [strings].
+// Resources made from files are named in comments: their files are needed.
+// `defaults` is the table a new project starts from.
+std::string printProject(const std::string& arch, const std::map<unsigned, std::string>& strings,
+                         const std::map<unsigned, std::string>& defaults, const ResourceTree& tree);
+
+// The readable keys, for the README and the messages.
+struct ProjectKey {
+    const char* path;  // dotted TOML path
+    unsigned id;
+    enum Kind { TEXT, SWITCH, INT, SIZE, WEIGHT, COLOUR, FONT, CHAR, CLASS_PATH, SEARCH } kind;
+};
+extern const ProjectKey PROJECT_KEYS[];
+extern const size_t PROJECT_KEY_COUNT;
