@@ -77,5 +77,5 @@ add_test(NAME e2e_x86 COMMAND ${CMAKE_SOURCE_DIR}/tests/rig/run-x86.sh ${BUILD32
 set_tests_properties(e2e_x86 PROPERTIES ENVIRONMENT "${WINE_ENV};TARVO_ARCH=x86" TIMEOUT 900
                      SKIP_RETURN_CODE 77 RESOURCE_LOCK machine_registry)
 
-add_test(NAME sign_launcher COMMAND ${CMAKE_SOURCE_DIR}/tests/tarvo-build/sign-test.sh ${CMAKE_SOURCE_DIR} ${CMAKE_BINARY_DIR})
-set_tests_properties(sign_launcher PROPERTIES ENVIRONMENT "${WINE_ENV}" TIMEOUT 120)
+add_test(NAME builder_cli COMMAND ${CMAKE_SOURCE_DIR}/tests/tarvo-build/builder-cli-test.sh ${CMAKE_SOURCE_DIR} ${CMAKE_BINARY_DIR})
+set_tests_properties(builder_cli PROPERTIES ENVIRONMENT "${WINE_ENV}" TIMEOUT 120)

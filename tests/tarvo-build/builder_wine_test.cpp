@@ -135,7 +135,7 @@ TEST(Builder, EveryResourceReadsBackThroughWindows) {
     EXPECT_EQ(0x00000007u, fixed->dwFileVersionLS);
 }
 
-// Run by sign-test.sh with the launcher it signed.
+// Run by builder-cli-test.sh with the launcher it signed.
 TEST(Builder, ASignedLauncherStillReadsBack) {
     const char* signedExe = getenv("TARVO_SIGNED");
     if (!signedExe) GTEST_SKIP() << "only with a signed launcher";

@@ -1,6 +1,7 @@
 #include "launcher.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "string_block.h"
 #include "utf.h"
@@ -61,11 +62,11 @@ uint16_t nextIconId(const ResourceTree& tree) {
     return next;
 }
 
-void addIncluded(ResourceTree* tree, const LauncherSpec& spec) {
+void addIncluded(ResourceTree* tree, LauncherSpec* spec) {
     ResNames& files = (*tree)[ResName::named("APPFILES")];
     files.clear();
-    for (size_t i = 0; i < spec.included.size(); ++i)
-        files[ResName::named("ID_FILE_" + std::to_string(i))][LANG_NEUTRAL_ID] = spec.included[i].bytes;
+    for (size_t i = 0; i < spec->included.size(); ++i)
+        files[ResName::named("ID_FILE_" + std::to_string(i))][LANG_NEUTRAL_ID].swap(spec->included[i].bytes);
     if (files.empty()) tree->erase(ResName::named("APPFILES"));
 }
 
@@ -177,8 +178,8 @@ std::vector<uint8_t> versionResource(const VersionInfo& info) {
     return versionNode("VS_VERSION_INFO", false, fixed, (uint16_t)fixed.size(), children);
 }
 
-bool buildLauncher(const std::vector<uint8_t>& templateBytes, const LauncherSpec& spec, uint32_t timeStamp,
-                   std::vector<uint8_t>* out, std::string* error) {
+bool buildLauncher(const std::vector<uint8_t>& templateBytes, LauncherSpec spec, uint32_t timeStamp,
+                   const ByteSink& sink, std::string* error) {
     PeImage image;
     if (!readPeImage(templateBytes, &image, error)) return false;
     ResourceTree tree = image.resources;
@@ -202,9 +203,16 @@ bool buildLauncher(const std::vector<uint8_t>& templateBytes, const LauncherSpec
         if (!bitmapResource(spec.splashBitmap, &bitmap, error)) return *error = "splash bitmap: " + *error, false;
         tree[ResName::number(RT_BITMAP_ID)][ResName::named("ID_SPLASH_BMP")][LANG_NEUTRAL_ID] = bitmap;
     }
-    if (spec.includeGiven) addIncluded(&tree, spec);
+    if (spec.includeGiven) addIncluded(&tree, &spec);
     if (spec.version.present)
         tree[ResName::number(RT_VERSION_ID)][ResName::number(1)][LANG_NEUTRAL_ID] = versionResource(spec.version);
-    *out = writePeImage(image, tree, timeStamp);
+    writePeImage(image, tree, timeStamp, sink);
     return true;
+}
+
+bool buildLauncher(const std::vector<uint8_t>& templateBytes, LauncherSpec spec, uint32_t timeStamp,
+                   std::vector<uint8_t>* out, std::string* error) {
+    out->clear();
+    return buildLauncher(templateBytes, std::move(spec), timeStamp,
+                         [&](const uint8_t* data, size_t size) { out->insert(out->end(), data, data + size); }, error);
 }

@@ -40,8 +40,13 @@ struct LauncherSpec {
 extern const unsigned PRODUCT_STRING_IDS[];
 extern const size_t PRODUCT_STRING_COUNT;
 
-// The launcher's bytes, or false with a reason (nothing half-made).
-bool buildLauncher(const std::vector<uint8_t>& templateBytes, const LauncherSpec& spec, uint32_t timeStamp,
+// The launcher's bytes, or false with a reason (nothing half-made). The
+// spec is taken by value, so that a caller who moves it in lends its
+// included files to the image without a copy.
+// Nothing reaches `sink` unless the whole launcher can be written.
+bool buildLauncher(const std::vector<uint8_t>& templateBytes, LauncherSpec spec, uint32_t timeStamp,
+                   const ByteSink& sink, std::string* error);
+bool buildLauncher(const std::vector<uint8_t>& templateBytes, LauncherSpec spec, uint32_t timeStamp,
                    std::vector<uint8_t>* out, std::string* error);
 
 // The string table of a launcher's resources, UTF-8.

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <fstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "launcher.h"
@@ -34,32 +35,34 @@ bool readAll(const std::string& path, std::vector<uint8_t>* out) {
     return true;
 }
 
-// Written beside the target and renamed over it, so that a failure never
-// leaves a half-written launcher.
-bool writeAll(const std::string& path, const std::vector<uint8_t>& bytes, std::string* error) {
-    std::string temporary = path + ".part";
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        out.write((const char*)bytes.data(), (std::streamsize)bytes.size());
-        if (!out.good()) {
-            std::remove(temporary.c_str());
-            return *error = "cannot write " + path, false;
-        }
-    }
-    std::remove(path.c_str());
-    if (std::rename(temporary.c_str(), path.c_str()) != 0) {
-        std::remove(temporary.c_str());
-        return *error = "cannot write " + path, false;
-    }
-    return true;
-}
-
 // SOURCE_DATE_EPOCH when set, so that builds are reproducible; else 0.
 uint32_t timeStamp() {
     const char* epoch = getenv("SOURCE_DATE_EPOCH");
     if (!epoch || !*epoch) return 0;
     unsigned long long v = strtoull(epoch, nullptr, 10);
     return v > 0xFFFFFFFFull ? 0xFFFFFFFFu : (uint32_t)v;
+}
+
+// Written beside the target and renamed over it, so that a failure never
+// leaves a half-written launcher.
+bool buildInto(const std::string& path, const std::vector<uint8_t>& base, Project project, std::string* error) {
+    std::string temporary = path + ".part";
+    bool built;
+    {
+        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+        if (!out) return *error = "cannot write " + path, false;
+        built = buildLauncher(base, std::move(project.spec), timeStamp(),
+                              [&](const uint8_t* data, size_t size) { out.write((const char*)data, (std::streamsize)size); },
+                              error);
+        if (built && !out.good()) built = (*error = "cannot write " + path, false);
+    }
+    if (built) {
+        std::remove(path.c_str());
+        if (std::rename(temporary.c_str(), path.c_str()) == 0) return true;
+        *error = "cannot write " + path;
+    }
+    std::remove(temporary.c_str());
+    return false;
 }
 
 std::vector<uint8_t> embeddedTemplate(const std::string& arch) {
@@ -99,9 +102,8 @@ int main(int argc, char** argv) {
     Project p;
     std::string error;
     if (!loadProject(project, &p, &error)) return fail(error);
-    std::vector<uint8_t> base = embeddedTemplate(p.arch), launcher;
+    std::vector<uint8_t> base = embeddedTemplate(p.arch);
     if (!templateFile.empty() && !readAll(templateFile, &base)) return fail("cannot read " + templateFile);
-    if (!buildLauncher(base, p.spec, timeStamp(), &launcher, &error)) return fail(project + ": " + error);
-    if (!writeAll(output, launcher, &error)) return fail(error);
+    if (!buildInto(output, base, std::move(p), &error)) return fail(project + ": " + error);
     return 0;
 }

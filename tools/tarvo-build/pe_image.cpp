@@ -1,5 +1,6 @@
 #include "pe_image.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -114,63 +115,104 @@ bool readPeImage(std::vector<uint8_t> bytes, PeImage* out, std::string* error, b
     return readHeaders(out, error) && findResourceSection(out, error, signedToo);
 }
 
-uint32_t peChecksum(const std::vector<uint8_t>& image, size_t checksumAt) {
+namespace {
+
+// The ones'-complement sum of 16-bit words over pieces of any length: summed
+// in 64 bits and folded once at the end, which gives the same result as
+// folding after every word at a fraction of the cost.
+struct ChecksumSum {
     uint64_t sum = 0;
-    for (size_t i = 0; i < image.size(); i += 2) {
-        if (i == checksumAt || i == checksumAt + 2) continue;
-        uint32_t word = image[i] | (i + 1 < image.size() ? image[i + 1] << 8 : 0);
-        sum += word;
-        sum = (sum & 0xFFFF) + (sum >> 16);
+    size_t length = 0;
+
+    void add(const uint8_t* data, size_t size) {
+        size_t i = 0;
+        if (length % 2 && size > 0) sum += (uint32_t)data[i++] << 8;
+        for (; i + 1 < size; i += 2) sum += (uint32_t)(data[i] | data[i + 1] << 8);
+        if (i < size) sum += data[i];
+        length += size;
     }
-    sum = (sum & 0xFFFF) + (sum >> 16);
-    return (uint32_t)sum + (uint32_t)image.size();
+    uint32_t value() const {
+        uint64_t s = sum;
+        while (s >> 16) s = (s & 0xFFFF) + (s >> 16);
+        return (uint32_t)s + (uint32_t)length;
+    }
+};
+
+}  // namespace
+
+uint32_t peChecksum(const std::vector<uint8_t>& image, size_t checksumAt) {
+    std::vector<uint8_t> head(image.begin(), image.begin() + std::min(image.size(), checksumAt + 4));
+    if (checksumAt + 4 <= head.size()) memset(&head[checksumAt], 0, 4);
+    ChecksumSum sum;
+    sum.add(head.data(), head.size());
+    if (image.size() > head.size()) sum.add(image.data() + head.size(), image.size() - head.size());
+    return sum.value();
 }
 
-std::vector<uint8_t> writePeImage(const PeImage& im, const ResourceTree& resources, uint32_t timeStamp) {
+void writePeImage(const PeImage& im, const ResourceTree& resources, uint32_t timeStamp, const ByteSink& sink) {
     const PeSection& oldRes = im.sections[im.resourceSection];
-    // Everything before the old resource section stays byte for byte.
-    std::vector<uint8_t> out;
-    size_t data = 0;
-    for (auto& type : resources)
-        for (auto& name : type.second)
-            for (auto& lang : name.second) data += lang.second.size() + 8;
-    out.reserve(im.bytes.size() + data + 65536);
-    out.assign(im.bytes.begin(), im.bytes.begin() + oldRes.rawOffset);
+    // Everything before the old resource section stays byte for byte, but
+    // for the headers' fields that change.
+    std::vector<uint8_t> head(im.bytes.begin(), im.bytes.begin() + oldRes.rawOffset);
     PeSection reloc{}, res = oldRes;
-    uint32_t nextRva = oldRes.virtualAddress;
+    uint32_t nextRva = oldRes.virtualAddress, nextRaw = oldRes.rawOffset;
     size_t resHeader = im.sectionsAt + SECTION_HEADER * im.resourceSection;
     if (im.relocSection >= 0) {
         reloc = im.sections[im.relocSection];
-        const uint8_t* data = &im.bytes[reloc.rawOffset];
         reloc.virtualAddress = nextRva;
-        reloc.rawOffset = (uint32_t)out.size();
-        out.insert(out.end(), data, data + reloc.rawSize);
+        reloc.rawOffset = nextRaw;
         nextRva = alignUp(reloc.virtualAddress + reloc.virtualSize, im.sectionAlignment);
+        nextRaw += reloc.rawSize;
         // The two headers change places, so that addresses still ascend.
-        std::vector<uint8_t> relocHeader(im.bytes.begin() + resHeader + SECTION_HEADER,
-                                         im.bytes.begin() + resHeader + 2 * SECTION_HEADER);
-        std::vector<uint8_t> resHeaderBytes(im.bytes.begin() + resHeader,
-                                            im.bytes.begin() + resHeader + SECTION_HEADER);
-        memcpy(&out[resHeader], relocHeader.data(), SECTION_HEADER);
-        memcpy(&out[resHeader + SECTION_HEADER], resHeaderBytes.data(), SECTION_HEADER);
-        writeSectionHeader(out, resHeader, reloc);
+        memcpy(&head[resHeader], &im.bytes[resHeader + SECTION_HEADER], SECTION_HEADER);
+        memcpy(&head[resHeader + SECTION_HEADER], &im.bytes[resHeader], SECTION_HEADER);
+        writeSectionHeader(head, resHeader, reloc);
         resHeader += SECTION_HEADER;
-        put32(out, im.directoriesAt + 8 * DIR_RELOC, reloc.virtualAddress);
+        put32(head, im.directoriesAt + 8 * DIR_RELOC, reloc.virtualAddress);
     }
+    size_t sectionSize = 0;
+    std::vector<uint8_t> resHead = resourceHead(resources, nextRva, &sectionSize);
     res.virtualAddress = nextRva;
-    res.rawOffset = (uint32_t)out.size();
-    res.virtualSize = (uint32_t)writeResources(resources, nextRva, &out);
+    res.rawOffset = nextRaw;
+    res.virtualSize = (uint32_t)sectionSize;
     res.rawSize = alignUp(res.virtualSize, im.fileAlignment);
-    out.resize(res.rawOffset + res.rawSize, 0);
-    writeSectionHeader(out, resHeader, res);
-
-    put32(out, im.directoriesAt + 8 * DIR_RESOURCE, res.virtualAddress);
-    put32(out, im.directoriesAt + 8 * DIR_RESOURCE + 4, res.virtualSize);
-    put32(out, im.coffAt + 4, timeStamp);
+    writeSectionHeader(head, resHeader, res);
+    put32(head, im.directoriesAt + 8 * DIR_RESOURCE, res.virtualAddress);
+    put32(head, im.directoriesAt + 8 * DIR_RESOURCE + 4, res.virtualSize);
+    put32(head, im.coffAt + 4, timeStamp);
     size_t initializedAt = im.optionalAt + 8;
-    put32(out, initializedAt, get32(out, initializedAt) - oldRes.rawSize + res.rawSize);
-    put32(out, im.optionalAt + 56, alignUp(res.virtualAddress + res.virtualSize, im.sectionAlignment));
-    put32(out, im.optionalAt + 64, 0);
-    put32(out, im.optionalAt + 64, peChecksum(out, im.optionalAt + 64));
+    put32(head, initializedAt, get32(head, initializedAt) - oldRes.rawSize + res.rawSize);
+    put32(head, im.optionalAt + 56, alignUp(res.virtualAddress + res.virtualSize, im.sectionAlignment));
+    put32(head, im.optionalAt + 64, 0);
+
+    static const uint8_t zeros[4096] = {};
+    auto padding = [&](const ByteSink& to, size_t n) {
+        for (; n > 0; n -= std::min(n, sizeof zeros)) to(zeros, std::min(n, sizeof zeros));
+    };
+    // Everything after the headers, in file order.
+    auto body = [&](const ByteSink& to) {
+        if (im.relocSection >= 0) to(&im.bytes[im.sections[im.relocSection].rawOffset], reloc.rawSize);
+        to(resHead.data(), resHead.size());
+        for (auto& type : resources)
+            for (auto& name : type.second)
+                for (auto& lang : name.second) {
+                    to(lang.second.data(), lang.second.size());
+                    padding(to, resourcePadding(lang.second.size()));
+                }
+        padding(to, res.rawSize - res.virtualSize);
+    };
+    ChecksumSum sum;
+    sum.add(head.data(), head.size());
+    body([&](const uint8_t* data, size_t size) { sum.add(data, size); });
+    put32(head, im.optionalAt + 64, sum.value());
+    sink(head.data(), head.size());
+    body(sink);
+}
+
+std::vector<uint8_t> writePeImage(const PeImage& im, const ResourceTree& resources, uint32_t timeStamp) {
+    std::vector<uint8_t> out;
+    writePeImage(im, resources, timeStamp, [&](const uint8_t* data, size_t size) {
+        out.insert(out.end(), data, data + size);
+    });
     return out;
 }

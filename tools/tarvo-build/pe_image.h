@@ -2,6 +2,7 @@
 // resource section, which always becomes the image's last section.
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -29,10 +30,16 @@ struct PeImage {
 // `signedToo`, a signature behind the last section is accepted (for reading).
 bool readPeImage(std::vector<uint8_t> bytes, PeImage* out, std::string* error, bool signedToo = false);
 
+// Receives the image's bytes in order.
+using ByteSink = std::function<void(const uint8_t* data, size_t size)>;
+
 // The image with `resources` in place of its own: the base relocations move
 // up into the old resource section's place and the new resource section
 // follows them, so nothing comes after it. Sizes, directories, the time
-// stamp and the checksum are set; nothing else changes.
+// stamp and the checksum are set; nothing else changes. The bytes go to
+// `sink` piece by piece, so that large included files are never copied
+// into one buffer.
+void writePeImage(const PeImage& image, const ResourceTree& resources, uint32_t timeStamp, const ByteSink& sink);
 std::vector<uint8_t> writePeImage(const PeImage& image, const ResourceTree& resources, uint32_t timeStamp);
 
 // The checksum the loader checks for drivers and signing tools report.

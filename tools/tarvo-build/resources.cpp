@@ -93,17 +93,10 @@ struct Reader {
     }
 };
 
-// The part of the image that the section fills, addressed from its start.
-struct Section {
-    std::vector<uint8_t>* image;
-    size_t base;
-    uint8_t& operator[](size_t at) { return (*image)[base + at]; }
-};
-
-void put32(Section& out, size_t at, uint32_t v) {
+void put32(std::vector<uint8_t>& out, size_t at, uint32_t v) {
     for (int i = 0; i < 4; ++i) out[at + i] = (uint8_t)(v >> (8 * i));
 }
-void put16(Section& out, size_t at, uint16_t v) {
+void put16(std::vector<uint8_t>& out, size_t at, uint16_t v) {
     out[at] = (uint8_t)v;
     out[at + 1] = (uint8_t)(v >> 8);
 }
@@ -126,7 +119,7 @@ bool parseResources(const uint8_t* section, size_t size, uint32_t sectionRva, Re
     });
 }
 
-size_t writeResources(const ResourceTree& tree, uint32_t sectionRva, std::vector<uint8_t>* image) {
+std::vector<uint8_t> resourceHead(const ResourceTree& tree, uint32_t sectionRva, size_t* sectionSize) {
     // First pass: where each part begins. Tables come first (root, types,
     // names), then the name texts, then the leaves, then the data.
     size_t tables = tableSize(tree.size()), nameBytes = 0, leafCount = 0, dataBytes = 0;
@@ -145,10 +138,9 @@ size_t writeResources(const ResourceTree& tree, uint32_t sectionRva, std::vector
             }
         }
     }
-    size_t base = image->size();
     size_t namesAt = tables, leavesAt = alignUp(namesAt + nameBytes, 8), dataAt = leavesAt + 16 * leafCount;
-    image->resize(base + dataAt + dataBytes, 0);
-    Section out{image, base};
+    std::vector<uint8_t> out(dataAt, 0);
+    *sectionSize = dataAt + dataBytes;
 
     size_t nextTable = 0, nextName = namesAt, nextLeaf = leavesAt, nextData = dataAt;
     auto nameField = [&](const ResName& n) -> uint32_t {
@@ -197,7 +189,6 @@ size_t writeResources(const ResourceTree& tree, uint32_t sectionRva, std::vector
                 put32(out, at + 20 + 8 * k, (uint32_t)nextLeaf);
                 put32(out, nextLeaf, sectionRva + (uint32_t)nextData);
                 put32(out, nextLeaf + 4, (uint32_t)lang.second.size());
-                if (!lang.second.empty()) memcpy(&out[nextData], lang.second.data(), lang.second.size());
                 nextLeaf += 16;
                 nextData += alignUp(lang.second.size(), 8);
                 ++k;
@@ -206,5 +197,5 @@ size_t writeResources(const ResourceTree& tree, uint32_t sectionRva, std::vector
         }
         ++i;
     }
-    return dataAt + dataBytes;
+    return out;
 }

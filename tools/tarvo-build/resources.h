@@ -38,6 +38,9 @@ enum : uint16_t {
 // Reads the section whose bytes start at the image address `sectionRva`.
 // False, with a reason, on anything that does not lie inside the section.
 bool parseResources(const uint8_t* section, size_t size, uint32_t sectionRva, ResourceTree* out, std::string* error);
-// Appends the section bytes for a tree placed at `sectionRva` to `out`;
-// time stamps are 0. Returns their size.
-size_t writeResources(const ResourceTree& tree, uint32_t sectionRva, std::vector<uint8_t>* out);
+// The section for a tree placed at `sectionRva` is its head (the tables,
+// names and data entries; time stamps are 0) followed by each data block of
+// the tree, in the tree's order, padded to 8 bytes. Returns the head and
+// sets the whole section's size.
+std::vector<uint8_t> resourceHead(const ResourceTree& tree, uint32_t sectionRva, size_t* sectionSize);
+inline size_t resourcePadding(size_t dataSize) { return (8 - dataSize % 8) % 8; }

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# A built launcher takes an Authenticode signature as it is: signed with a
-# throw-away certificate, it verifies, still starts, and its resources still
-# read back through Windows.
+# The builder's command line on both hosts: the Windows build writes the
+# same bytes as the Linux one, and the launcher takes an Authenticode
+# signature as it is: signed with a throw-away certificate, it verifies,
+# still starts, and its resources still read back through Windows.
 set -euo pipefail
 src=$1 win64=$2
 work=$win64/sign-test
@@ -12,6 +13,10 @@ sed 's/^arch = "x86"/arch = "x64"/' "$src/examples/orvan-desk.toml" > "$work/p.t
 printf 'jar bytes' > "$work/app.jar"
 printf 'include = ["app.jar"]\n' | cat - "$work/p.toml" > "$work/project.toml"
 "$src/dist/tarvo-build" "$work/project.toml" -o "$work/built.exe"
+winpath() { echo "Z:${1//\//\\}"; }
+"$src/tests/rig/wine-run.sh" "$src/dist/tarvo-build.exe" "$(winpath "$work/project.toml")" -o "$(winpath "$work/built-on-windows.exe")"
+cmp "$work/built.exe" "$work/built-on-windows.exe" || { echo "the two hosts' builders differ"; exit 1; }
+
 osslsigncode sign -certs "$work/cert.pem" -key "$work/key.pem" -n "Orvan Desk" \
   -in "$work/built.exe" -out "$work/signed.exe" >/dev/null
 osslsigncode verify -CAfile "$work/cert.pem" -in "$work/signed.exe" >"$work/verify.txt" 2>&1 ||
@@ -21,10 +26,9 @@ grep -q "Signature verification: ok" "$work/verify.txt" || { cat "$work/verify.t
 "$src/dist/tarvo-build" --print "$work/signed.exe" | grep -q "main_class = 'Vuvudozid'" ||
   { echo "the signed launcher cannot be printed"; exit 1; }
 
-winpath() { echo "Z:${1//\//\\}"; }
 export SIGNED_LINE="\"$(winpath "$work/signed.exe")\""
 report=$("$src/tests/rig/wine-run.sh" "$win64/tarvo-watch.exe" --read 300 --line-from SIGNED_LINE)
 echo "$report" | grep -q 'No JVM could be found' || { echo "$report"; echo "the signed launcher did not start"; exit 1; }
 TARVO_SIGNED=$(winpath "$work/signed.exe") "$src/tests/rig/wine-run.sh" "$win64/builder_wine_test.exe" \
   --gtest_filter='*Signed*' --gtest_brief=1
-echo "signed, verified, started and read back"
+echo "the same bytes from both hosts; signed, verified, started and read back"
