@@ -22,6 +22,7 @@ set(TARVO_WIN_SOURCES
   src/launcher/config.cpp
   src/files/paths.cpp
   src/files/temp_records.cpp
+  src/files/extract.cpp
   src/files/registry.cpp
   src/errors/fail.cpp
   src/errors/error_dialog.cpp

@@ -49,6 +49,8 @@ bool addArchivesOfDirectory(GrowText* classPath, const char* directory, const ch
     HANDLE search = FindFirstFileA(pattern, &found);
     if (search == INVALID_HANDLE_VALUE) return true;
     do {
+        // The pattern also matches a short-name alias: x.jarold as X~1.JAR.
+        if (!hasExtension(found.cFileName, extension)) continue;
         char entry[TEXT_CAP];
         copyText(entry, sizeof entry, directory);
         appendText(entry, sizeof entry, "\\");

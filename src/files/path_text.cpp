@@ -40,3 +40,18 @@ void lowerAscii(char* text) {
     for (; *text; ++text)
         if (*text >= 'A' && *text <= 'Z') *text = (char)(*text - 'A' + 'a');
 }
+
+bool isPlainFileName(const char* name) {
+    if (!*name || strcmp(name, ".") == 0 || strcmp(name, "..") == 0) return false;
+    return strpbrk(name, "\\/:") == nullptr;
+}
+
+static char lowerOf(char c) { return c >= 'A' && c <= 'Z' ? (char)(c - 'A' + 'a') : c; }
+
+bool hasExtension(const char* name, const char* extension) {
+    size_t n = strlen(name), e = strlen(extension);
+    if (n < e + 1 || name[n - e - 1] != '.') return false;
+    for (size_t i = 0; i < e; ++i)
+        if (lowerOf(name[n - e + i]) != lowerOf(extension[i])) return false;
+    return true;
+}

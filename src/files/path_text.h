@@ -18,3 +18,11 @@ void cutToDirectory(char* path);
 // Replaces the letters A to Z by a to z and nothing else, whatever the
 // locale, as the default C locale does.
 void lowerAscii(char* text);
+
+// A name that stays inside the folder it is joined to: not empty, not "."
+// or "..", and without "\", "/" or ":" (so no folder part, drive or stream).
+bool isPlainFileName(const char* name);
+
+// Whether a file name ends in "." and the extension, letters of A to Z in
+// either case; a short-name match such as x.jarold does not.
+bool hasExtension(const char* name, const char* extension);

@@ -4,6 +4,7 @@
 
 #include "errors/fail.h"
 #include "errors/logs.h"
+#include "files/extract.h"
 #include "files/paths.h"
 #include "files/temp_records.h"
 #include "files/text.h"
@@ -81,7 +82,8 @@ static char* childCommandLine(const char* commFile, const char* extractDir, cons
 
 void runParentMode(int showCommand, const char* tail) {
     if (configInt(CFG_SHOW_SPLASH)) showSplash(showCommand);
-    char extractDir[TEXT_CAP] = "";
+    char extractDir[TEXT_CAP];
+    extractIncludedFiles(extractDir);
     char commFile[TEXT_CAP];
     makeTempFile(commFile);
     addTempFile(commFile);

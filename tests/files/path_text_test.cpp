@@ -71,3 +71,12 @@ TEST(BoundedText, AppendsDecimalNumbers) {
     EXPECT_FALSE(appendUnsigned(b, sizeof b, 4294967295ul));
     EXPECT_STREQ("n=01054", b);
 }
+
+TEST(FileNames, PlainNamesAndExtensions) {
+    for (const char* good : {"a.jar", " a b.jar ", "..x", "a..jar"}) EXPECT_TRUE(isPlainFileName(good)) << good;
+    for (const char* bad : {"", ".", "..", "..\\x.jar", "a/b.jar", "C:x.jar", "lib\\a.jar", "a.jar:stream"})
+        EXPECT_FALSE(isPlainFileName(bad)) << bad;
+    EXPECT_TRUE(hasExtension("A.JAR", "jar"));
+    EXPECT_FALSE(hasExtension("x.jarold", "jar"));
+    EXPECT_FALSE(hasExtension("jar", "jar"));
+}

@@ -67,6 +67,20 @@ BOOL CALLBACK collectStatic(HWND w, LPARAM param) {
     return TRUE;
 }
 
+uint64_t ticks(const FILETIME& t) { return ((uint64_t)t.dwHighDateTime << 32) | t.dwLowDateTime; }
+
+// Wine hands out the number of an ended process again, even while we hold
+// its handle: a process whose parent number matches is ours only if it was
+// made while that parent lived.
+bool bornOf(HANDLE child, HANDLE parent) {
+    FILETIME childMade, parentMade, parentEnded, unused1, unused2;
+    if (!GetProcessTimes(child, &childMade, &unused1, &unused1, &unused2) ||
+        !GetProcessTimes(parent, &parentMade, &parentEnded, &unused1, &unused2))
+        return false;
+    if (ticks(childMade) < ticks(parentMade)) return false;
+    return WaitForSingleObject(parent, 0) != WAIT_OBJECT_0 || ticks(childMade) <= ticks(parentEnded);
+}
+
 void addChildren(Watch* watch) {
     HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
     if (snap == INVALID_HANDLE_VALUE) return;
@@ -78,6 +92,10 @@ void addChildren(Watch* watch) {
         HANDLE h = OpenProcess(PROCESS_QUERY_INFORMATION | SYNCHRONIZE | PROCESS_TERMINATE, FALSE,
                                entry.th32ProcessID);
         if (!h) continue;
+        if (!bornOf(h, watch->procs[parent].handle)) {
+            CloseHandle(h);
+            continue;
+        }
         Tracked t{h, {}};
         t.info.pid = entry.th32ProcessID;
         t.info.parentIndex = parent;

@@ -184,12 +184,13 @@ bool buildLauncher(const std::vector<uint8_t>& templateBytes, LauncherSpec spec,
     if (!readPeImage(templateBytes, &image, error)) return false;
     ResourceTree tree = image.resources;
     std::map<unsigned, std::string> strings = spec.strings;
-    // The launcher learns the included files from these two strings.
+    // The launcher learns the included files from these two strings, unless
+    // they are given on purpose.
     if (spec.includeGiven) {
         std::string names;
         for (const IncludedFile& f : spec.included) names += (names.empty() ? "" : ";") + f.name;
-        strings[2002] = std::to_string(spec.included.size());
-        strings[2003] = names;
+        strings.insert({2002, std::to_string(spec.included.size())});
+        strings.insert({2003, names});
     }
     if (!applyStrings(&tree, strings, spec.fromDefaults, error)) return false;
     // The program's icon group sorts before "ID_SPLASH_ICON", so that it is

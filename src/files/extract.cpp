@@ -1,0 +1,92 @@
+#include "files/extract.h"
+
+#include <windows.h>
+
+#include <cstring>
+
+#include "errors/fail.h"
+#include "files/paths.h"
+#include "files/temp_records.h"
+#include "files/temp_records_text.h"
+#include "files/text.h"
+#include "launcher/config.h"
+#include "launcher/state.h"
+
+enum { CFG_FILE_COUNT = 2002, CFG_FILE_NAMES = 2003 };
+enum {
+    ERR_NO_FOLDER = 7,
+    ERR_NO_RESOURCE = 8,
+    ERR_NOT_LOADED = 9,
+    ERR_NO_DATA = 10,
+    ERR_NOT_CREATED = 11,
+    ERR_NOT_WRITTEN = 12,
+};
+
+int writeResourceFile(const char* path, const char* resourceName, const char* resourceType) {
+    HRSRC found = FindResourceA(appInstance, resourceName, resourceType);
+    if (!found) return ERR_NO_RESOURCE;
+    DWORD size = SizeofResource(appInstance, found);
+    HGLOBAL loaded = LoadResource(appInstance, found);
+    if (!loaded) return ERR_NOT_LOADED;
+    // The data is the mapped image itself: it goes to the file from there,
+    // never through a buffer of ours.
+    const char* data = (const char*)LockResource(loaded);
+    if (!data) return ERR_NO_DATA;
+    HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return ERR_NOT_CREATED;
+    for (DWORD written = 0; written < size;) {
+        DWORD now = 0;
+        if (!WriteFile(file, data + written, size - written, &now, nullptr)) {
+            CloseHandle(file);
+            return ERR_NOT_WRITTEN;
+        }
+        written += now;
+    }
+    CloseHandle(file);
+    return 0;
+}
+
+// A name that would leave the folder, or a path that does not fit, is
+// refused before anything is made: the launcher does not trust even its
+// own resources to name only plain files.
+static void checkNames(const char* names, int count, size_t folderLength) {
+    char name[TEXT_CAP];
+    const char* at = names;
+    for (int i = 0; i < count && nextRecordEntry(&at, name, sizeof name); ++i)
+        if (!isPlainFileName(name) || folderLength + 1 + strlen(name) >= TEXT_CAP) failInternal(ERR_NOT_CREATED);
+}
+
+// The folder is recorded after its files, also when extraction fails, so
+// that the clean-up deletes the files first and the folder does not stay.
+[[noreturn]] static void failExtraction(const char* folder, int code) {
+    addTempDir(folder);
+    failInternal(code);
+}
+
+void extractIncludedFiles(char* destination) {
+    destination[0] = '\0';
+    int count = configInt(CFG_FILE_COUNT);
+    if (count == 0) return;
+    char names[TEXT_CAP];
+    configString(CFG_FILE_NAMES, names, sizeof names);
+    char folder[TEXT_CAP];
+    makeTempFile(folder);
+    if (folder[0]) DeleteFileA(folder);
+    checkNames(names, count, strlen(folder) + 4);
+    if (!folder[0] || !appendText(folder, sizeof folder, "_dir") || !CreateDirectoryA(folder, nullptr))
+        failInternal(ERR_NO_FOLDER);
+    char name[TEXT_CAP], path[TEXT_CAP], resource[32];
+    const char* at = names;
+    for (int i = 0; i < count && nextRecordEntry(&at, name, sizeof name); ++i) {
+        copyText(path, sizeof path, folder);
+        appendText(path, sizeof path, "\\");
+        appendText(path, sizeof path, name);
+        copyText(resource, sizeof resource, "ID_FILE_");
+        appendUnsigned(resource, sizeof resource, (unsigned long)i);
+        addTempFile(path);
+        int code = writeResourceFile(path, resource, "APPFILES");
+        if (code) failExtraction(folder, code);
+    }
+    addTempDir(folder);
+    copyText(destination, TEXT_CAP, folder);
+}

@@ -1,0 +1,12 @@
+// Writing the files that a launcher carries as resources into a new folder
+// of the temporary directory, for the child's class path.
+#pragma once
+
+// destination (TEXT_CAP) receives the folder, or the empty text when the
+// launcher carries no files. Every failure ends the process with message
+// 1013; the paths written so far, and the folder, are recorded first.
+void extractIncludedFiles(char* destination);
+
+// Writes one resource of the executable to `path`: 0, or the code of
+// message 1013 that tells why it could not.
+int writeResourceFile(const char* path, const char* resourceName, const char* resourceType);
