@@ -26,6 +26,12 @@ bool appendText(char* dst, size_t cap, const char* src) {
     return appendChars(dst, cap, src, strlen(src));
 }
 
+bool appendTexts(char* dst, size_t cap, std::initializer_list<const char*> parts) {
+    bool fits = true;
+    for (const char* part : parts) fits = appendText(dst, cap, part) && fits;
+    return fits;
+}
+
 bool appendUnsigned(char* dst, size_t cap, unsigned long value) {
     char digits[24];
     size_t at = sizeof digits;

@@ -3,6 +3,7 @@
 // written into one, so no copy can run past its capacity.
 #pragma once
 #include <cstddef>
+#include <initializer_list>
 
 enum { TEXT_CAP = 8192 };
 
@@ -12,5 +13,7 @@ bool copyText(char* dst, size_t cap, const char* src);
 bool copyChars(char* dst, size_t cap, const char* src, size_t n);
 bool appendText(char* dst, size_t cap, const char* src);
 bool appendChars(char* dst, size_t cap, const char* src, size_t n);
+// Appends each part in turn; false when any had to be cut.
+bool appendTexts(char* dst, size_t cap, std::initializer_list<const char*> parts);
 // Appends a number in decimal, without leading zeros.
 bool appendUnsigned(char* dst, size_t cap, unsigned long value);

@@ -80,17 +80,9 @@ bool jvmLibraryPath(char* dst, size_t cap, const char* javaPath, int place) {
 void wrongBitnessText(char* dst, size_t cap, const char* version, const char* home, const char* found,
                       const char* needed) {
     copyText(dst, cap, "Java ");
-    if (*version) {
-        appendText(dst, cap, version);
-        appendText(dst, cap, " ");
-    }
-    appendText(dst, cap, "(");
-    appendText(dst, cap, found);
-    appendText(dst, cap, ") was found in ");
-    appendText(dst, cap, home);
-    appendText(dst, cap, ", but this program needs a ");
-    appendText(dst, cap, needed);
-    appendText(dst, cap, " Java.");
+    if (*version) appendTexts(dst, cap, {version, " "});
+    // The path on a line of its own, so that a message box never breaks it.
+    appendTexts(dst, cap, {"(", found, ") was found in\n", home, "\nbut this program needs a ", needed, " Java."});
 }
 
 static int compareNames(const void* a, const void* b) {

@@ -81,7 +81,7 @@ TEST_F(LaunchTest, AJavaOfTheOtherBitnessIsPassedOverAndNamedWhenItIsAllThereIs)
     setEnv("JAVA_HOME", nullptr);
     const char* needed = testingX86() ? "32-bit" : "64-bit";
     const char* found = testingX86() ? "64-bit" : "32-bit";
-    EXPECT_EQ(std::string("Java 17.0.9 (") + found + ") was found in " + foreign + "\\, but this program needs a " +
+    EXPECT_EQ(std::string("Java 17.0.9 (") + found + ") was found in\n" + foreign + "\\\nbut this program needs a " +
                   needed + " Java.",
               shown(run()));
 }

@@ -9,7 +9,7 @@ work=$win64/sign-test
 rm -rf "$work" && mkdir -p "$work"
 openssl req -x509 -newkey rsa:2048 -nodes -keyout "$work/key.pem" -out "$work/cert.pem" -days 2 \
   -subj "/CN=tarvo test signer" 2>"$work/openssl.txt" || { cat "$work/openssl.txt"; exit 1; }
-sed 's/^arch = "x86"/arch = "x64"/' "$src/examples/orvan-desk.toml" > "$work/p.toml"
+sed -e 's/^arch = "x86"/arch = "x64"/' -e '/^200[23] = /d' "$src/examples/orvan-desk.toml" > "$work/p.toml"
 printf 'jar bytes' > "$work/app.jar"
 printf 'include = ["app.jar"]\n' | cat - "$work/p.toml" > "$work/project.toml"
 "$src/dist/tarvo-build" "$work/project.toml" -o "$work/built.exe"

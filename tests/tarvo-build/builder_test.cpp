@@ -121,6 +121,7 @@ TEST_F(BuilderTest, BadInputIsRefusedWithItsPlaceAndNothingIsWritten) {
              {"vm_options = \"" + std::string(8192, 'x') + "\"\n",
               ":3: vm_options: expected at most 8191 characters, got 8192"},
              {"[java]\nsearch = [\"Y\", \"QJAVA\"]\n", ":4: java.search: expected entries that begin with one of YEARS"},
+             {"include = [\"a.jar\"]\n[strings]\n2002 = \"0\"\n", ":5: strings.2002: include sets this string"},
          }) {
         spit(at("missing.ico"), "");
         std::remove(at("missing.ico").c_str());

@@ -252,6 +252,8 @@ struct Loader {
             char* end = nullptr;
             unsigned long id = strtoul(name.c_str(), &end, 10);
             if (name.empty() || *end || id > 65535) return fail(node, key, "expected a string id from 0 to 65535");
+            if (spec->includeGiven && (id == 2002 || id == 2003))
+                return fail(node, key, "include sets this string; give the files under include alone");
             if (!text(node, key, &spec->strings[(unsigned)id])) return false;
         }
         return true;
