@@ -9,7 +9,7 @@ CMAKE_NATIVE := cmake -S . -B $(B)/native -DCMAKE_BUILD_TYPE=Debug
 CMAKE_TOOL := cmake -S . -B $(B)/tool -DTARVO_TOOL=ON -DCMAKE_BUILD_TYPE=Release
 CMAKE_FUZZ := cmake -S . -B $(B)/fuzz -DTARVO_FUZZ=ON -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
-.PHONY: all deps build check check-native check-fuzz check-wine demo fuzz clean
+.PHONY: all deps build check check-native check-fuzz check-wine demo bench fuzz clean
 
 all: build
 
@@ -39,6 +39,11 @@ check: build
 demo: build
 	@cmake --build $(B)/win64 -j $(JOBS)
 	@tools/demo.sh $(B)
+
+bench: build
+	@cmake --build $(B)/win --target standins -j $(JOBS)
+	@cmake --build $(B)/win64 -j $(JOBS)
+	@tools/bench.sh $(B)
 
 # Runs every fuzz target for FUZZ_SECONDS each, growing a scratch corpus.
 FUZZ_SECONDS ?= 60

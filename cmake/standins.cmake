@@ -1,9 +1,13 @@
 # Stand-ins for a Java installation, built for the architecture of this
 # build, so that each launcher meets a java.exe and jvm.dll of its own kind
 # (or, in the tests, of the other kind).
-set(STANDIN_TARGETS java_standin lib_jvm_standin lib_jvm_noexport lib_rt_standin lib_jvm_modern)
+set(STANDIN_TARGETS java_standin floor_loader lib_jvm_standin lib_jvm_noexport lib_rt_standin lib_jvm_modern)
 add_executable(java_standin tests/helpers/java_standin.cpp)
 target_link_options(java_standin PRIVATE ${STATIC_RUNTIME})
+# The benchmark's floor: two process starts and one library load.
+add_executable(floor_loader tests/helpers/floor_loader.cpp)
+target_include_directories(floor_loader PRIVATE ${CMAKE_SOURCE_DIR}/src)
+target_link_options(floor_loader PRIVATE ${STATIC_RUNTIME})
 foreach(name lib_jvm_standin lib_jvm_noexport lib_rt_standin)
   add_library(${name} SHARED tests/helpers/${name}.cpp)
 endforeach()

@@ -79,3 +79,8 @@ set_tests_properties(e2e_x86 PROPERTIES ENVIRONMENT "${WINE_ENV};TARVO_ARCH=x86"
 
 add_test(NAME builder_cli COMMAND ${CMAKE_SOURCE_DIR}/tests/tarvo-build/builder-cli-test.sh ${CMAKE_SOURCE_DIR} ${CMAKE_BINARY_DIR})
 set_tests_properties(builder_cli PROPERTIES ENVIRONMENT "${WINE_ENV}" TIMEOUT 120)
+
+# make bench: the launcher's costs against their floors.
+add_executable(bench tests/bench/bench_main.cpp)
+target_link_libraries(bench PRIVATE tarvo_testkit psapi)
+target_link_options(bench PRIVATE ${STATIC_RUNTIME})

@@ -191,8 +191,11 @@ extern "C" __declspec(dllimport) int standinRuntimeReady();
 #endif
 
 extern "C" __declspec(dllexport) jint JNICALL JNI_CreateJavaVM(JavaVM** outVm, void** outEnv, void* rawArgs) {
+    FILETIME entered;
+    GetSystemTimeAsFileTime(&entered);
     findOwnDirectory();
     loadScript();
+    record("create-at=" + std::to_string(((uint64_t)entered.dwHighDateTime << 32) | entered.dwLowDateTime));
 #ifdef TARVO_NEEDS_RUNTIME
     record("runtime=" + std::to_string(standinRuntimeReady()));
 #endif

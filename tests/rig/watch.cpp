@@ -228,7 +228,8 @@ WatchReport watchProgram(const WatchOptions& options) {
             report.error = "timed out";
             break;
         }
-        Sleep(20);
+        // A stand-in child may live only a few tens of milliseconds.
+        Sleep(5);
     }
     for (Tracked& t : watch.procs) {
         report.processes.push_back(t.info);

@@ -1,0 +1,201 @@
+// make bench: what the launcher costs, each figure against its floor,
+// measured in alternated rounds in one run; the median of the rounds counts.
+//   bench OUT.json   (architecture from TARVO_ARCH, like the tests)
+#include <windows.h>
+
+#include <psapi.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "testkit.h"
+#include "watch.h"
+
+namespace {
+
+const int ROUNDS = 9;
+
+uint64_t now() {
+    FILETIME t;
+    GetSystemTimeAsFileTime(&t);
+    return ((uint64_t)t.dwHighDateTime << 32) | t.dwLowDateTime;
+}
+
+double median(std::vector<double> v) {
+    if (v.empty()) return -1;
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+int lines(const std::string& file) {
+    std::string s = readFile(file);
+    return (int)std::count(s.begin(), s.end(), '\n');
+}
+
+// Starts a program, waits for it, and gives the milliseconds from the start
+// to the VM's creation as the stand-in VM recorded them; -1 when it did not.
+double msToCreate(const std::string& commandLine, const std::string& cwd, const std::string& record,
+                  size_t* peakMb = nullptr) {
+    DeleteFileA(record.c_str());
+    STARTUPINFOA si = {};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi;
+    std::string line = commandLine;
+    uint64_t start = now();
+    if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, cwd.empty() ? nullptr : cwd.c_str(),
+                        &si, &pi))
+        return -1;
+    WaitForSingleObject(pi.hProcess, 60000);
+    if (peakMb) {
+        PROCESS_MEMORY_COUNTERS m = {};
+        GetProcessMemoryInfo(pi.hProcess, &m, sizeof m);
+        *peakMb = m.PeakPagefileUsage / (1024 * 1024);
+    }
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    for (int i = 0; i < 100; ++i) {
+        std::string r = readFile(record);
+        size_t at = r.rfind("create-at=");
+        if (at != std::string::npos) return (double)(std::stoull(r.substr(at + 10)) - start) / 10000.0;
+        Sleep(20);
+    }
+    return -1;
+}
+
+struct Bench {
+    ScratchDir dir{"bench"};
+    std::string json, table;
+
+    std::string home(const std::string& name, bool release) {
+        std::string h = dir / name, bin = h + "\\bin";
+        for (const std::string& d : {h, bin, bin + "\\server"}) CreateDirectoryA(d.c_str(), nullptr);
+        for (const char* exe : {"\\java.exe", "\\javaw.exe"})
+            CopyFileA(standinPath("java_standin.exe").c_str(), (bin + exe).c_str(), FALSE);
+        CopyFileA(standinPath("lib_jvm_modern.dll").c_str(), (bin + "\\server\\jvm.dll").c_str(), FALSE);
+        CopyFileA(standinPath("lib_rt_standin.dll").c_str(), (bin + "\\lib_rt_standin.dll").c_str(), FALSE);
+        if (release) writeFile(h + "\\release", "JAVA_VERSION=\"17.0.9\"\n");
+        writeFile(bin + "\\java.script", "say=openjdk version \"17.0.9\" 2023-10-17\\n\n");
+        writeFile(bin + "\\server\\jvm.script", "");
+        return h;
+    }
+
+    void row(const std::string& key, const std::string& shown, const std::string& raw) {
+        char line[512];
+        snprintf(line, sizeof line, "| %-34s | %s |\n", key.c_str(), shown.c_str());
+        table += line;
+        json += (json.empty() ? "" : ",\n") + std::string("  \"") + key + "\": " + raw;
+    }
+
+    static std::string list(const std::vector<double>& v) {
+        std::string s = "[";
+        for (double d : v) s += (s.size() > 1 ? ", " : "") + std::to_string((int)(d + 0.5));
+        return s + "]";
+    }
+
+    // The launcher and the floor, alternated; a cold row empties the cache
+    // before each launcher round.
+    void startRow(const std::string& key, const std::string& launcher, const std::string& javaHome,
+                  bool cold, const char* target) {
+        ScopedEnv java("JAVA_HOME", javaHome.c_str());
+        std::string bin = javaHome + "\\bin", record = bin + "\\server\\jvm.record";
+        std::string floorLine = "\"" + standinPath("floor_loader.exe") + "\" \"" + bin + "\\server\\jvm.dll\"";
+        if (!cold) msToCreate("\"" + launcher + "\"", "", record);  // fills the cache
+        int probesBefore = lines(bin + "\\java.runs");
+        std::vector<double> mine, floor;
+        for (int i = 0; i < ROUNDS; ++i) {
+            if (cold) deleteRegistryTree("SOFTWARE\\brannoc\\tarvo\\jvms");
+            mine.push_back(msToCreate("\"" + launcher + "\"", "", record));
+            floor.push_back(msToCreate(floorLine, bin, record));
+        }
+        int probes = lines(bin + "\\java.runs") - probesBefore;
+        char shown[256];
+        snprintf(shown, sizeof shown, "%.0f ms against %.0f ms: %.2fx (target %s)%s", median(mine), median(floor),
+                 median(mine) / median(floor), target,
+                 cold ? (", " + std::to_string(probes) + " probes in " + std::to_string(ROUNDS) + " starts").c_str()
+                      : "");
+        row(key, shown,
+            "{\"ms\": " + list(mine) + ", \"floor_ms\": " + list(floor) + ", \"ratio\": " +
+                std::to_string(median(mine) / median(floor)) + ", \"probes\": " + std::to_string(probes) + "}");
+    }
+
+    void parentEndRow(const std::string& launcher, const std::string& javaHome) {
+        ScopedEnv java("JAVA_HOME", javaHome.c_str());
+        std::string script = javaHome + "\\bin\\server\\jvm.script";
+        writeFile(script, "window\nsleep=1500\n");
+        std::vector<double> after;
+        for (int i = 0; i < ROUNDS; ++i) {
+            WatchOptions options;
+            options.commandLine = "\"" + launcher + "\"";
+            WatchReport r = watchProgram(options);
+            const EndedProcess* parent = r.byRole("parent");
+            if (!r.windows.empty() && parent && parent->ended)
+                after.push_back((double)parent->endedMs - r.windows[0].atMs);
+        }
+        writeFile(script, "");
+        char shown[128];
+        snprintf(shown, sizeof shown, "%.0f ms after the window (target 150 ms)", median(after));
+        row("parent_end_after_window", shown, "{\"ms\": " + list(after) + "}");
+    }
+
+    void extractionRow(const std::string& small, const std::string& javaHome) {
+        ScopedEnv java("JAVA_HOME", javaHome.c_str());
+        const size_t part = 50u << 20;
+        LauncherSpec spec;
+        spec.includeGiven = true;
+        std::vector<std::string> sources;
+        for (int i = 0; i < 4; ++i) {
+            std::vector<uint8_t> bytes(part, (uint8_t)(i + 1));
+            std::string source = dir / ("part" + std::to_string(i) + ".jar");
+            writeFile(source, std::string(bytes.begin(), bytes.end()));
+            sources.push_back(source);
+            spec.included.push_back({"part" + std::to_string(i) + ".jar", std::move(bytes)});
+        }
+        std::string big = dir / "big\\launch.exe";
+        CreateDirectoryA((dir / "big").c_str(), nullptr);
+        makeLauncher(big, spec);
+        std::string record = javaHome + "\\bin\\server\\jvm.record";
+        std::vector<double> withFiles, without, copies;
+        size_t peak = 0;
+        for (int i = 0; i < 3; ++i) {
+            withFiles.push_back(msToCreate("\"" + big + "\"", "", record, &peak));
+            without.push_back(msToCreate("\"" + small + "\"", "", record));
+            uint64_t start = now();
+            for (size_t k = 0; k < sources.size(); ++k)
+                CopyFileA(sources[k].c_str(), (sources[k] + ".copy").c_str(), FALSE);
+            copies.push_back((double)(now() - start) / 10000.0);
+            for (const std::string& s : sources) DeleteFileA((s + ".copy").c_str());
+        }
+        double extraction = median(withFiles) - median(without);
+        char shown[256];
+        snprintf(shown, sizeof shown,
+                 "200 MB in %.0f ms, a plain copy in %.0f ms: %.2fx its throughput (target 0.8x); parent's peak "
+                 "private memory %zu MB",
+                 extraction, median(copies), median(copies) / extraction, peak);
+        row("extraction_200mb", shown,
+            "{\"with_files_ms\": " + list(withFiles) + ", \"without_ms\": " + list(without) + ", \"copy_ms\": " +
+                list(copies) + ", \"peak_private_mb\": " + std::to_string(peak) + "}");
+    }
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 2) return 2;
+    Bench b;
+    const char* arch = testingX86() ? "x86" : "x64";
+    std::string app = b.dir / "app";
+    CreateDirectoryA(app.c_str(), nullptr);
+    std::string launcher = app + "\\launch.exe";
+    makeLauncher(launcher, {"128=EJAVA_HOME;", "2001=x"});
+    std::string withRelease = b.home("jdk-release", true), probed = b.home("jdk-probe", false);
+    b.startRow("warm_start", launcher, withRelease, false, "1.10x");
+    b.startRow("cold_start_release_file", launcher, withRelease, true, "1.15x");
+    b.startRow("cold_start_probe", launcher, probed, true, "none");
+    b.parentEndRow(launcher, withRelease);
+    b.extractionRow(launcher, withRelease);
+    printf("%s", b.table.c_str());
+    writeFile(argv[1], "{\n  \"arch\": \"" + std::string(arch) + "\",\n" + b.json + "\n}\n");
+    return 0;
+}
