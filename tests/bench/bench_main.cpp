@@ -142,19 +142,19 @@ struct Bench {
     void extractionRow(const std::string& small, const std::string& javaHome) {
         ScopedEnv java("JAVA_HOME", javaHome.c_str());
         const size_t part = 50u << 20;
-        LauncherSpec spec;
-        spec.includeGiven = true;
+        LauncherPlan plan;
+        plan.includeGiven = true;
         std::vector<std::string> sources;
         for (int i = 0; i < 4; ++i) {
             std::vector<uint8_t> bytes(part, (uint8_t)(i + 1));
             std::string source = dir / ("part" + std::to_string(i) + ".jar");
             writeFile(source, std::string(bytes.begin(), bytes.end()));
             sources.push_back(source);
-            spec.included.push_back({"part" + std::to_string(i) + ".jar", std::move(bytes)});
+            plan.included.push_back({"part" + std::to_string(i) + ".jar", std::move(bytes)});
         }
         std::string big = dir / "big\\launch.exe";
         CreateDirectoryA((dir / "big").c_str(), nullptr);
-        makeLauncher(big, spec);
+        makeLauncher(big, plan);
         std::string record = javaHome + "\\bin\\server\\jvm.record";
         std::vector<double> withFiles, without, copies;
         size_t peak = 0;

@@ -16,12 +16,12 @@ struct ExtractTest : LaunchTest {
     // the files say when empty).
     void carry(const std::vector<IncludedFile>& files, const std::string& count = "",
                const std::string& names = "") {
-        LauncherSpec spec;
-        spec.includeGiven = true;
-        spec.included = files;
-        if (!count.empty()) spec.strings[2002] = count;
-        if (!names.empty()) spec.strings[2003] = names;
-        makeLauncher(exe, spec);
+        LauncherPlan plan;
+        plan.includeGiven = true;
+        plan.included = files;
+        if (!count.empty()) plan.strings[2002] = count;
+        if (!names.empty()) plan.strings[2003] = names;
+        makeLauncher(exe, plan);
     }
     // The extraction folders in the temporary folder.
     std::vector<std::string> folders() {

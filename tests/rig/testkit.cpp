@@ -74,22 +74,22 @@ static std::vector<uint8_t> readBytes(const std::string& path) {
 }
 
 void makeLauncher(const std::string& path, const std::vector<std::string>& lines) {
-    LauncherSpec spec;
+    LauncherPlan plan;
     for (const std::string& line : lines) {
         ConfigChange c;
         bool skip = false;
         std::string error;
         ASSERT_TRUE(parseConfigLine(line, &c, &skip, &error)) << error;
         // The tests write their texts in the ANSI code page, as the launcher reads them.
-        if (!skip) spec.strings[c.id] = c.remove ? "" : ansiToUtf8(c.value);
+        if (!skip) plan.strings[c.id] = c.remove ? "" : ansiToUtf8(c.value);
     }
-    makeLauncher(path, spec);
+    makeLauncher(path, plan);
 }
 
-void makeLauncher(const std::string& path, const LauncherSpec& spec) {
+void makeLauncher(const std::string& path, const LauncherPlan& plan) {
     std::vector<uint8_t> launcher;
     std::string error;
-    ASSERT_TRUE(buildLauncher(readBytes(templatePath()), spec, 0, &launcher, &error)) << error;
+    ASSERT_TRUE(buildLauncher(readBytes(templatePath()), plan, 0, &launcher, &error)) << error;
     writeFile(path, std::string(launcher.begin(), launcher.end()));
 }
 

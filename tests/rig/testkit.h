@@ -36,7 +36,7 @@ struct ScratchDir {
 // A launcher at `path`, built from the template under test with the given
 // configuration lines: "ID=VALUE", "ID~=VALUE" with escapes, "ID" to remove.
 void makeLauncher(const std::string& path, const std::vector<std::string>& lines = {});
-void makeLauncher(const std::string& path, const LauncherSpec& spec);
+void makeLauncher(const std::string& path, const LauncherPlan& plan);
 // An executable's string table as the launcher reads it (ANSI code page).
 bool readConfiguration(const std::string& exe, std::map<unsigned, std::string>* out, std::string* error);
 

@@ -66,19 +66,19 @@ std::string queryVersion(const std::vector<char>& block, const char* path) {
 TEST(Builder, EveryResourceReadsBackThroughWindows) {
     ScratchDir dir("builder");
     std::string exe = dir / "product.exe";
-    LauncherSpec spec;
-    spec.strings[122] = "com.example.Main";
-    spec.strings[101] = "Pr\xC3\xBC" "fung";  // UTF-8 in the project file
-    spec.icon = icoFile(0xFF0000FF);
-    spec.splashIcon = icoFile(0xFF00FF00);
-    spec.splashBitmap = bmpFile(3, 2, 0x00123456);
-    spec.includeGiven = true;
-    spec.included = {{"a.jar", {'P', 'K', 0, 1, 2}}, {"empty.jar", {}}};
-    spec.version.present = true;
-    spec.version.fileVersion[0] = 2;
-    spec.version.fileVersion[3] = 7;
-    spec.version.texts = {{"CompanyName", "Orvan Ltd"}, {"FileVersion", "2.0.0.7"}};
-    makeLauncher(exe, spec);
+    LauncherPlan plan;
+    plan.strings[122] = "com.example.Main";
+    plan.strings[101] = "Pr\xC3\xBC" "fung";  // UTF-8 in the project file
+    plan.icon = icoFile(0xFF0000FF);
+    plan.splashIcon = icoFile(0xFF00FF00);
+    plan.splashBitmap = bmpFile(3, 2, 0x00123456);
+    plan.includeGiven = true;
+    plan.included = {{"a.jar", {'P', 'K', 0, 1, 2}}, {"empty.jar", {}}};
+    plan.version.present = true;
+    plan.version.fileVersion[0] = 2;
+    plan.version.fileVersion[3] = 7;
+    plan.version.texts = {{"CompanyName", "Orvan Ltd"}, {"FileVersion", "2.0.0.7"}};
+    makeLauncher(exe, plan);
 
     HMODULE m = LoadLibraryExA(exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
     ASSERT_TRUE(m);
@@ -97,7 +97,7 @@ TEST(Builder, EveryResourceReadsBackThroughWindows) {
         ASSERT_TRUE(r) << i;
         const uint8_t* data = (const uint8_t*)LockResource(LoadResource(m, r));
         std::vector<uint8_t> got(data, data + SizeofResource(m, r));
-        EXPECT_EQ(spec.included[i].bytes, got) << i;
+        EXPECT_EQ(plan.included[i].bytes, got) << i;
     }
     HBITMAP bitmap = (HBITMAP)LoadImageA(m, "ID_SPLASH_BMP", IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION);
     ASSERT_TRUE(bitmap);

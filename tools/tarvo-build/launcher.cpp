@@ -62,11 +62,11 @@ uint16_t nextIconId(const ResourceTree& tree) {
     return next;
 }
 
-void addIncluded(ResourceTree* tree, LauncherSpec* spec) {
+void addIncluded(ResourceTree* tree, LauncherPlan* plan) {
     ResNames& files = (*tree)[ResName::named("APPFILES")];
     files.clear();
-    for (size_t i = 0; i < spec->included.size(); ++i)
-        files[ResName::named("ID_FILE_" + std::to_string(i))][LANG_NEUTRAL_ID].swap(spec->included[i].bytes);
+    for (size_t i = 0; i < plan->included.size(); ++i)
+        files[ResName::named("ID_FILE_" + std::to_string(i))][LANG_NEUTRAL_ID].swap(plan->included[i].bytes);
     if (files.empty()) tree->erase(ResName::named("APPFILES"));
 }
 
@@ -178,42 +178,42 @@ std::vector<uint8_t> versionResource(const VersionInfo& info) {
     return versionNode("VS_VERSION_INFO", false, fixed, (uint16_t)fixed.size(), children);
 }
 
-bool buildLauncher(const std::vector<uint8_t>& templateBytes, LauncherSpec spec, uint32_t timeStamp,
+bool buildLauncher(const std::vector<uint8_t>& templateBytes, LauncherPlan plan, uint32_t timeStamp,
                    const ByteSink& sink, std::string* error) {
     PeImage image;
     if (!readPeImage(templateBytes, &image, error)) return false;
     ResourceTree tree = image.resources;
-    std::map<unsigned, std::string> strings = spec.strings;
+    std::map<unsigned, std::string> strings = plan.strings;
     // The launcher learns the included files from these two strings, unless
     // they are given on purpose.
-    if (spec.includeGiven) {
+    if (plan.includeGiven) {
         std::string names;
-        for (const IncludedFile& f : spec.included) names += (names.empty() ? "" : ";") + f.name;
-        strings.insert({2002, std::to_string(spec.included.size())});
+        for (const IncludedFile& f : plan.included) names += (names.empty() ? "" : ";") + f.name;
+        strings.insert({2002, std::to_string(plan.included.size())});
         strings.insert({2003, names});
     }
-    if (!applyStrings(&tree, strings, spec.fromDefaults, error)) return false;
+    if (!applyStrings(&tree, strings, plan.fromDefaults, error)) return false;
     // The program's icon group sorts before "ID_SPLASH_ICON", so that it is
     // the first group, the one the shell shows.
-    if (!spec.icon.empty() && !addIconGroup(&tree, ResName::named("APPICON"), spec.icon, error))
+    if (!plan.icon.empty() && !addIconGroup(&tree, ResName::named("APPICON"), plan.icon, error))
         return *error = "icon: " + *error, false;
-    if (!spec.splashIcon.empty() && !addIconGroup(&tree, ResName::named("ID_SPLASH_ICON"), spec.splashIcon, error))
+    if (!plan.splashIcon.empty() && !addIconGroup(&tree, ResName::named("ID_SPLASH_ICON"), plan.splashIcon, error))
         return *error = "splash icon: " + *error, false;
-    if (!spec.splashBitmap.empty()) {
+    if (!plan.splashBitmap.empty()) {
         std::vector<uint8_t> bitmap;
-        if (!bitmapResource(spec.splashBitmap, &bitmap, error)) return *error = "splash bitmap: " + *error, false;
+        if (!bitmapResource(plan.splashBitmap, &bitmap, error)) return *error = "splash bitmap: " + *error, false;
         tree[ResName::number(RT_BITMAP_ID)][ResName::named("ID_SPLASH_BMP")][LANG_NEUTRAL_ID] = bitmap;
     }
-    if (spec.includeGiven) addIncluded(&tree, &spec);
-    if (spec.version.present)
-        tree[ResName::number(RT_VERSION_ID)][ResName::number(1)][LANG_NEUTRAL_ID] = versionResource(spec.version);
+    if (plan.includeGiven) addIncluded(&tree, &plan);
+    if (plan.version.present)
+        tree[ResName::number(RT_VERSION_ID)][ResName::number(1)][LANG_NEUTRAL_ID] = versionResource(plan.version);
     writePeImage(image, tree, timeStamp, sink);
     return true;
 }
 
-bool buildLauncher(const std::vector<uint8_t>& templateBytes, LauncherSpec spec, uint32_t timeStamp,
+bool buildLauncher(const std::vector<uint8_t>& templateBytes, LauncherPlan plan, uint32_t timeStamp,
                    std::vector<uint8_t>* out, std::string* error) {
     out->clear();
-    return buildLauncher(templateBytes, std::move(spec), timeStamp,
+    return buildLauncher(templateBytes, std::move(plan), timeStamp,
                          [&](const uint8_t* data, size_t size) { out->insert(out->end(), data, data + size); }, error);
 }

@@ -22,7 +22,7 @@ struct VersionInfo {
     std::map<std::string, std::string> texts;
 };
 
-struct LauncherSpec {
+struct LauncherPlan {
     // Changes to the template's string table, UTF-8; an empty text removes.
     std::map<unsigned, std::string> strings;
     // Remove the template's product-specific strings first (a new project),
@@ -41,12 +41,12 @@ extern const unsigned PRODUCT_STRING_IDS[];
 extern const size_t PRODUCT_STRING_COUNT;
 
 // The launcher's bytes, or false with a reason (nothing half-made). The
-// spec is taken by value, so that a caller who moves it in lends its
+// plan is taken by value, so that a caller who moves it in lends its
 // included files to the image without a copy.
 // Nothing reaches `sink` unless the whole launcher can be written.
-bool buildLauncher(const std::vector<uint8_t>& templateBytes, LauncherSpec spec, uint32_t timeStamp,
+bool buildLauncher(const std::vector<uint8_t>& templateBytes, LauncherPlan plan, uint32_t timeStamp,
                    const ByteSink& sink, std::string* error);
-bool buildLauncher(const std::vector<uint8_t>& templateBytes, LauncherSpec spec, uint32_t timeStamp,
+bool buildLauncher(const std::vector<uint8_t>& templateBytes, LauncherPlan plan, uint32_t timeStamp,
                    std::vector<uint8_t>* out, std::string* error);
 
 // The string table of a launcher's resources, UTF-8.

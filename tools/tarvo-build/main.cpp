@@ -51,7 +51,7 @@ bool buildInto(const std::string& path, const std::vector<uint8_t>& base, Projec
     {
         std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
         if (!out) return *error = "cannot write " + path, false;
-        built = buildLauncher(base, std::move(project.spec), timeStamp(),
+        built = buildLauncher(base, std::move(project.plan), timeStamp(),
                               [&](const uint8_t* data, size_t size) { out.write((const char*)data, (std::streamsize)size); },
                               error);
         if (built && !out.good()) built = (*error = "cannot write " + path, false);

@@ -219,10 +219,10 @@ struct Loader {
         return true;
     }
 
-    bool include(const toml::node& node, LauncherSpec* spec) {
+    bool include(const toml::node& node, LauncherPlan* plan) {
         const toml::array* a = node.as_array();
         if (!a) return fail(node, "include", "expected an array of files");
-        spec->includeGiven = true;
+        plan->includeGiven = true;
         std::set<std::string> names;
         for (const toml::node& item : *a) {
             std::string file, name;
@@ -241,20 +241,20 @@ struct Loader {
             if (!names.insert(folded).second) return fail(item, "include", "the name \"" + name + "\" is given twice");
             IncludedFile f{name, {}};
             if (!readFile(item, "include", file, &f.bytes)) return false;
-            spec->included.push_back(std::move(f));
+            plan->included.push_back(std::move(f));
         }
         return true;
     }
 
-    bool rawStrings(const toml::table& t, LauncherSpec* spec) {
+    bool rawStrings(const toml::table& t, LauncherPlan* plan) {
         for (auto& [k, node] : t) {
             std::string name(k.str()), key = "strings." + name;
             char* end = nullptr;
             unsigned long id = strtoul(name.c_str(), &end, 10);
             if (name.empty() || *end || id > 65535) return fail(node, key, "expected a string id from 0 to 65535");
-            if (spec->includeGiven && (id == 2002 || id == 2003))
+            if (plan->includeGiven && (id == 2002 || id == 2003))
                 return fail(node, key, "include sets this string; give the files under include alone");
-            if (!text(node, key, &spec->strings[(unsigned)id])) return false;
+            if (!text(node, key, &plan->strings[(unsigned)id])) return false;
         }
         return true;
     }
@@ -295,8 +295,8 @@ struct Loader {
 
     bool load(const toml::table& root, Project* out) {
         if (!checkKeys(root, "")) return false;
-        LauncherSpec& spec = out->spec;
-        spec.fromDefaults = true;
+        LauncherPlan& plan = out->plan;
+        plan.fromDefaults = true;
         const toml::node* arch = root.get("arch");
         if (!arch || !arch->is_string() || (**arch->as_string() != "x86" && **arch->as_string() != "x64"))
             return arch ? fail(*arch, "arch", "expected \"x86\" or \"x64\"")
@@ -304,21 +304,21 @@ struct Loader {
         out->arch = **arch->as_string();
         for (size_t i = 0; i < PROJECT_KEY_COUNT; ++i) {
             const toml::node* node = root.at_path(PROJECT_KEYS[i].path).node();
-            if (node && !value(PROJECT_KEYS[i], *node, &spec.strings[PROJECT_KEYS[i].id])) return false;
+            if (node && !value(PROJECT_KEYS[i], *node, &plan.strings[PROJECT_KEYS[i].id])) return false;
         }
-        if (!spec.strings.count(122)) return *error = path + ": main_class: the main class must be given", false;
+        if (!plan.strings.count(122)) return *error = path + ": main_class: the main class must be given", false;
         const toml::node* n;
-        if (!picture(root, "icon", &spec.icon) || !picture(root, "splash.bitmap", &spec.splashBitmap) ||
-            !picture(root, "splash.icon", &spec.splashIcon))
+        if (!picture(root, "icon", &plan.icon) || !picture(root, "splash.bitmap", &plan.splashBitmap) ||
+            !picture(root, "splash.icon", &plan.splashIcon))
             return false;
-        if ((n = root.get("include")) && !include(*n, &spec)) return false;
+        if ((n = root.get("include")) && !include(*n, &plan)) return false;
         if ((n = root.get("version"))) {
             if (!n->is_table()) return fail(*n, "version", "expected a table");
-            if (!version(*n->as_table(), &spec.version)) return false;
+            if (!version(*n->as_table(), &plan.version)) return false;
         }
         if ((n = root.get("strings"))) {
             if (!n->is_table()) return fail(*n, "strings", "expected a table");
-            if (!rawStrings(*n->as_table(), &spec)) return false;
+            if (!rawStrings(*n->as_table(), &plan)) return false;
         }
         return true;
     }

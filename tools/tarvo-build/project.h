@@ -6,7 +6,7 @@
 
 struct Project {
     std::string arch;  // "x86" or "x64"
-    LauncherSpec spec;
+    LauncherPlan plan;
 };
 
 // Reads the project file and every file it names (relative to its folder).
