@@ -64,6 +64,15 @@ static void pump(DWORD ms) {
     }
 }
 
+// The harness finds a launcher's child by polling; a stand-in that ended
+// within a few milliseconds could pass unseen, so each lives a little.
+enum { LIFETIME_FLOOR_MS = 150 };
+
+[[noreturn]] static void end(UINT code) {
+    Sleep(LIFETIME_FLOOR_MS);
+    ExitProcess(code);
+}
+
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     const char* script = getenv("TARVO_SCRIPT");
     std::string steps = script ? script : "";
@@ -84,7 +93,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
         else if (verb == "window") showWindow();
         else if (verb == "box") MessageBoxA(nullptr, arg.c_str(), "Stand-in", MB_OK);
         else if (verb == "sleep") pump((DWORD)atoi(arg.c_str()));
-        else if (verb == "exit") ExitProcess((UINT)atoi(arg.c_str()));
+        else if (verb == "exit") end((UINT)atoi(arg.c_str()));
     }
-    return 0;
+    end(0);
 }
