@@ -68,7 +68,7 @@ static void pump(DWORD ms) {
 // within a few milliseconds could pass unseen, so each lives a little.
 enum { LIFETIME_FLOOR_MS = 150 };
 
-[[noreturn]] static void end(UINT code) {
+[[noreturn]] static void endAfterFloor(UINT code) {
     Sleep(LIFETIME_FLOOR_MS);
     ExitProcess(code);
 }
@@ -93,7 +93,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
         else if (verb == "window") showWindow();
         else if (verb == "box") MessageBoxA(nullptr, arg.c_str(), "Stand-in", MB_OK);
         else if (verb == "sleep") pump((DWORD)atoi(arg.c_str()));
-        else if (verb == "exit") end((UINT)atoi(arg.c_str()));
+        else if (verb == "exit") endAfterFloor((UINT)atoi(arg.c_str()));
     }
-    end(0);
+    endAfterFloor(0);
 }
