@@ -25,16 +25,6 @@ int usage() {
                 "       tarvo-build --print LAUNCHER.exe");
 }
 
-bool readAll(const std::string& path, std::vector<uint8_t>* out) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
-    in.seekg(0, std::ios::end);
-    out->resize((size_t)in.tellg());
-    in.seekg(0);
-    in.read((char*)out->data(), (std::streamsize)out->size());
-    return true;
-}
-
 // SOURCE_DATE_EPOCH when set, so that builds are reproducible; else 0.
 uint32_t timeStamp() {
     const char* epoch = getenv("SOURCE_DATE_EPOCH");
@@ -72,7 +62,7 @@ std::vector<uint8_t> embeddedTemplate(const std::string& arch) {
 
 int print(const std::string& path) {
     std::vector<uint8_t> bytes;
-    if (!readAll(path, &bytes)) return fail("cannot read " + path);
+    if (!readWholeFile(path, &bytes)) return fail("cannot read " + path);
     PeImage image, base;
     std::string error;
     if (!readPeImage(bytes, &image, &error, true)) return fail(path + ": " + error);
@@ -103,7 +93,7 @@ int main(int argc, char** argv) {
     std::string error;
     if (!loadProject(project, &p, &error)) return fail(error);
     std::vector<uint8_t> base = embeddedTemplate(p.arch);
-    if (!templateFile.empty() && !readAll(templateFile, &base)) return fail("cannot read " + templateFile);
+    if (!templateFile.empty() && !readWholeFile(templateFile, &base)) return fail("cannot read " + templateFile);
     if (!buildInto(output, base, std::move(p), &error)) return fail(project + ": " + error);
     return 0;
 }

@@ -10,6 +10,18 @@
 
 #include "utf.h"
 
+bool readWholeFile(const std::string& path, std::vector<uint8_t>* out) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return false;
+    in.seekg(0, std::ios::end);
+    std::streamoff size = in.tellg();
+    if (size < 0) return false;
+    out->resize((size_t)size);
+    in.seekg(0);
+    in.read((char*)out->data(), (std::streamsize)out->size());
+    return in.good() || (size == 0 && !in.bad());
+}
+
 const ProjectKey PROJECT_KEYS[] = {
     {"name", 101, ProjectKey::TEXT},
     {"main_class", 122, ProjectKey::TEXT},
@@ -85,13 +97,7 @@ struct Loader {
     bool readFile(const toml::node& node, const std::string& key, const std::string& name,
                   std::vector<uint8_t>* out) {
         std::string full = name.size() > 0 && (name[0] == '/' || name.find(':') == 1) ? name : folder + name;
-        std::ifstream in(full, std::ios::binary);
-        if (!in) return fail(node, key, "cannot read the file " + name);
-        in.seekg(0, std::ios::end);
-        out->resize((size_t)in.tellg());
-        in.seekg(0);
-        in.read((char*)out->data(), (std::streamsize)out->size());
-        return true;
+        return readWholeFile(full, out) || fail(node, key, "cannot read the file " + name);
     }
 
     bool text(const toml::node& node, const std::string& key, std::string* out) {

@@ -4,6 +4,9 @@
 
 #include "launcher.h"
 
+// A whole file; false when it cannot be read to its end.
+bool readWholeFile(const std::string& path, std::vector<uint8_t>* out);
+
 struct Project {
     std::string arch;  // "x86" or "x64"
     LauncherPlan plan;
