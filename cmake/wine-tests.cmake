@@ -10,8 +10,9 @@ add_builder_tool(${CMAKE_SOURCE_DIR}/dist)
 target_link_options(tarvo-build PRIVATE ${STATIC_RUNTIME} -s)
 
 # The user's-eye harness.
-add_library(tarvo_watch STATIC tests/rig/watch.cpp)
+add_library(tarvo_watch STATIC tests/rig/watch.cpp tests/rig/screen.cpp)
 target_include_directories(tarvo_watch PUBLIC tests/rig)
+target_link_libraries(tarvo_watch PUBLIC gdi32)
 add_executable(tarvo-watch tests/rig/watch_main.cpp)
 target_link_libraries(tarvo-watch PRIVATE tarvo_watch)
 target_link_options(tarvo-watch PRIVATE ${STATIC_RUNTIME} -s)

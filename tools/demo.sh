@@ -10,7 +10,15 @@ demo="$(pwd)/$B/demo"
 rm -rf "$demo"
 app="$demo/Orvan Desk"; home="$demo/Java/jdk-17.0.9.9-hotspot"
 mkdir -p "$app" "$home/bin/server"
-sed 's/^arch = "x86"/arch = "x64"/' examples/orvan-desk.toml > "$demo/orvan-desk.toml"
+# The example product with a splash: its picture, white text, a second line.
+python3 tools/picture.py splash "$demo/picture.bmp"
+sed -e 's/^arch = "x86"/arch = "x64"/' -e 's/^show = false/show = true/' \
+    -e '/^\[splash\]$/a bitmap = "picture.bmp"' -e 's/colour = "0,0,0"/colour = "255,255,255"/' \
+    -e 's/^size = 8/size = 10/' -e '/^\[splash.status\]$/a text = "Starting Orvan Desk"' \
+    -e '/^\[splash.line2\]$/a text = "Orvan Desk 1.0"' \
+    -e '/^\[splash.status\]$/,/^$/ s/^y = 20/y = 160/' -e '/^\[splash.line2\]$/,/^$/ s/^y = 40/y = 58/' \
+    -e '/^\[splash.line2\]$/,/^$/ s/^size = 10/size = 20/' -e '/^\[splash.line2\]$/,/^$/ s/^weight = 500/weight = 700/' \
+    examples/orvan-desk.toml > "$demo/orvan-desk.toml"
 printf '\n[version]\nfile_version = "1.0.0.0"\ncompany = "Orvan"\ndescription = "Orvan Desk"\n' >> "$demo/orvan-desk.toml"
 echo "== Building: dist/tarvo-build $demo/orvan-desk.toml -o $app/orvan.exe"
 dist/tarvo-build "$demo/orvan-desk.toml" -o "$app/orvan.exe"
@@ -19,8 +27,10 @@ cp "$B/win64/java_standin.exe" "$home/bin/javaw.exe"
 cp "$B/win64/lib_jvm_modern.dll" "$home/bin/server/jvm.dll"
 cp "$B/win64/lib_rt_standin.dll" "$home/bin/lib_rt_standin.dll"
 printf 'IMPLEMENTOR="Stand-in"\nJAVA_VERSION="17.0.9"\n' > "$home/release"
-# The stand-in application: a status record, its main window, a while of work.
-printf 'comm=MLoading Orvan Desk|\nwindow\nsleep=1500\n' > "$home/bin/server/jvm.script"
+# The stand-in application: two status records while it loads, its main
+# window, a while of work.
+printf 'sleep=700\ncomm=MLoading modules|\nsleep=900\ncomm=MOpening report.txt|\nsleep=900\nwindow\nsleep=1500\n' \
+  > "$home/bin/server/jvm.script"
 
 winpath() { echo "Z:${1//\//\\}"; }
 key='HKLM\SOFTWARE\Eclipse Adoptium\JDK\17.0.9.9\hotspot\MSI'
@@ -34,12 +44,16 @@ tests/rig/with-display.sh bash -c '
   reg() { tests/rig/wine-run.sh reg "$@" >/dev/null 2>&1; }
   reg delete "HKLM\SOFTWARE\brannoc" /f
   reg add "$0" /v Path /d "$1\\" /f
-  tests/rig/wine-run.sh '"$B"'/win64/tarvo-watch.exe --read 1500 --line-from DEMO_LINE
+  tests/rig/wine-run.sh '"$B"'/win64/tarvo-watch.exe --read 1500 --shot "$2\\splash.bmp" --line-from DEMO_LINE
   status=$?
   reg delete "HKLM\SOFTWARE\Eclipse Adoptium" /f
-  exit $status' "$key" "$(winpath "$home")"
+  exit $status' "$key" "$(winpath "$home")" "$(winpath "$demo")"
 echo "== What the application received (recorded by the stand-in VM):"
 sed -n 's/^JNI_CreateJavaVM /  VM created: /p; s/^runtime=.*/  the VM found its runtime DLL in bin/p; s/^option=/  VM option: /p; s/^FindClass=/  class looked up: /p; s/^element=/  main argument: /p; s/^DestroyJavaVM/  VM destroyed after main returned/p' \
   "$home/bin/server/jvm.record"
 echo "== Version probes run: $(cat "$home/bin/java.runs" 2>/dev/null | wc -l) (the release file told the version)"
 echo "== error.log beside the launcher: $(stat -c %s "$app/error.log") bytes"
+if [ -f "$demo/splash.bmp" ]; then
+  python3 tools/picture.py png "$demo/splash.bmp" "$demo/splash.png" && rm "$demo/splash.bmp"
+  echo "== The splash as it stood last, before the application's window: $B/demo/splash.png"
+fi

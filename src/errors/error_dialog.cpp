@@ -5,7 +5,6 @@
 #include "errors/fail.h"
 #include "launcher/state.h"
 #include "resource.h"
-#include "supervise/splash.h"
 
 // A log larger than this is shown from its start up to this size, so that
 // a runaway log cannot exhaust the parent's memory.
@@ -54,8 +53,7 @@ INT_PTR CALLBACK errorDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARA
 }
 
 void failWithErrorLog(HANDLE errorLog) {
-    exitCleanup();
-    showSplash(SW_HIDE);
+    exitCleanup(true);
     dialogLog = errorLog;
     DialogBoxParamA(appInstance, MAKEINTRESOURCEA(IDD_ERROR_LOG), nullptr, errorDialogProc, 0);
     ExitProcess(1);

@@ -4,11 +4,17 @@
 #include "files/temp_records.h"
 #include "files/text.h"
 #include "launcher/config.h"
-#include "supervise/monitor.h"
-#include "supervise/splash.h"
 
-void exitCleanup() {
-    stopChildMonitor();
+static void (*exitHook)(bool) = nullptr;
+
+void setExitHook(void (*hook)(bool)) { exitHook = hook; }
+
+static void runExitHook(bool beforeError) {
+    if (exitHook) exitHook(beforeError);
+}
+
+void exitCleanup(bool beforeError) {
+    runExitHook(beforeError);
     recordTempPaths();
 }
 
@@ -20,8 +26,7 @@ void failWithMessage(unsigned id, const char* placeholder, const char* value) {
 }
 
 void failWithText(const char* text) {
-    exitCleanup();
-    showSplash(SW_HIDE);
+    exitCleanup(true);
     char caption[TEXT_CAP];
     configString(MSG_CAPTION, caption, sizeof caption);
     MessageBoxA(nullptr, text, caption, MB_OK | MB_ICONERROR);
@@ -42,6 +47,7 @@ void exitSuccess() {
 void failAssertion(const char* expression) {
     char text[TEXT_CAP] = "Assertion failed!\n\nUnit: AppLoader\nExpression: ";
     appendText(text, sizeof text, expression);
+    runExitHook(true);
     MessageBoxA(nullptr, text, "AppLoader", MB_OK | MB_ICONERROR);
     ExitProcess(3);
 }

@@ -6,8 +6,13 @@
 [[noreturn]] void failWithText(const char* text);
 [[noreturn]] void failWithErrorLog(HANDLE errorLog);
 [[noreturn]] void exitSuccess();
-// Stops the monitor and records this run's temporary paths.
-void exitCleanup();
+// What the process must do before it ends, handed down by the entry point:
+// the parent stops its monitor, and before an error both processes hide the
+// splash, so that no error opens behind it. On a successful end the splash
+// simply goes with the process.
+void setExitHook(void (*hook)(bool beforeError));
+// Runs the exit hook and records this run's temporary paths.
+void exitCleanup(bool beforeError = false);
 // A broken internal invariant of the child: names the expression and the
 // unit, and stops the process.
 [[noreturn]] void failAssertion(const char* expression);

@@ -41,3 +41,12 @@ bool appendUnsigned(char* dst, size_t cap, unsigned long value) {
     } while (value);
     return appendChars(dst, cap, digits + at, sizeof digits - at);
 }
+
+size_t utf8Prefix(const char* text, size_t maxBytes) {
+    size_t len = strnlen(text, maxBytes + 1);
+    if (len <= maxBytes) return len;
+    size_t cut = maxBytes;
+    // Step back over continuation bytes to the lead byte of the cut character.
+    while (cut > 0 && ((unsigned char)text[cut] & 0xC0) == 0x80) --cut;
+    return cut;
+}

@@ -1,10 +1,11 @@
 #include <windows.h>
 
 #include "app/child.h"
-#include "files/temp_records.h"
+#include "errors/fail.h"
 #include "launcher/cmdline_text.h"
 #include "launcher/parent.h"
 #include "launcher/state.h"
+#include "supervise/splash.h"
 
 static int showCommand() {
     STARTUPINFOA si;
@@ -20,10 +21,15 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     // processes split it by the same rule.
     const char* tail = argumentTail(GetCommandLineA());
     if (isChildModeTail(tail)) {
+        setExitHook(hideParentSplash);
         runChildMode(tail);
         return 0;
     }
-    cleanupTempRecords();
+    setExitHook(endParentSupervision);
     runParentMode(showCommand(), tail);
-    return runMessageLoop();
+    int code = runMessageLoop();
+    // The user closed the splash: the application goes on, and the files of
+    // this run are still recorded for a later start to delete.
+    exitCleanup();
+    return code;
 }

@@ -80,8 +80,16 @@ static char* childCommandLine(const char* commFile, const char* extractDir, cons
     return line;
 }
 
+void endParentSupervision(bool beforeError) {
+    stopChildMonitor();
+    if (beforeError) showSplash(SW_HIDE);
+}
+
 void runParentMode(int showCommand, const char* tail) {
+    // The splash comes first: the clean-up may wait for another launcher's
+    // lock, and the user must see at once that the program started.
     if (configInt(CFG_SHOW_SPLASH)) showSplash(showCommand);
+    cleanupTempRecords();
     char extractDir[TEXT_CAP];
     extractIncludedFiles(extractDir);
     char commFile[TEXT_CAP];

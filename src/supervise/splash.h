@@ -1,6 +1,12 @@
-// The splash window. Until a product asks for one, nothing is created and
-// both calls do nothing.
+// The splash window: a borderless picture with two lines of text, centred on
+// the screen, that shows the user at once that the program started.
 #pragma once
 
+// SW_HIDE hides a splash that exists; any other show command creates the
+// window on first use and shows it.
 void showSplash(int showCommand);
+// Replaces the status line with UTF-8 text and repaints at once.
 void setSplashStatus(const char* text);
+// For the child, before it shows an error: hides the splash of the
+// launcher that started it.
+void hideParentSplash(bool beforeError);

@@ -72,6 +72,15 @@ TEST(BoundedText, AppendsDecimalNumbers) {
     EXPECT_STREQ("n=01054", b);
 }
 
+TEST(BoundedText, CutsUtf8OnlyBetweenCharacters) {
+    const char* text = "ab\xC3\xA9\xF0\x9F\x98\x80";  // a b é 😀
+    EXPECT_EQ(8u, utf8Prefix(text, 100));
+    EXPECT_EQ(8u, utf8Prefix(text, 8));
+    for (size_t cap : {4u, 5u, 6u, 7u}) EXPECT_EQ(4u, utf8Prefix(text, cap)) << cap;
+    EXPECT_EQ(2u, utf8Prefix(text, 3));
+    EXPECT_EQ(0u, utf8Prefix("\xC3\xA9", 1));
+}
+
 TEST(FileNames, PlainNamesAndExtensions) {
     for (const char* good : {"a.jar", " a b.jar ", "..x", "a..jar"}) EXPECT_TRUE(isPlainFileName(good)) << good;
     for (const char* bad : {"", ".", "..", "..\\x.jar", "a/b.jar", "C:x.jar", "lib\\a.jar", "a.jar:stream"})

@@ -121,6 +121,7 @@ BOOL CALLBACK noteWindow(HWND w, LPARAM param) {
     seen.className = classOf(w);
     seen.title = windowText(w);
     seen.atMs = watch->now();
+    seen.handle = w;
     EnumChildWindows(w, collectStatic, (LPARAM)&seen);
     HWND edit = GetDlgItem(w, 1000);
     if (edit) seen.editText = controlText(edit);
@@ -218,6 +219,7 @@ WatchReport watchProgram(const WatchOptions& options) {
         addChildren(&watch);
         EnumWindows(noteWindow, (LPARAM)&watch);
         closeReadWindows(&watch);
+        if (options.eachPoll) options.eachPoll(report, watch.now());
         if (updateEnded(&watch)) {
             addChildren(&watch);  // a child started just before its parent ended
             if (updateEnded(&watch)) break;

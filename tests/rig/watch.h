@@ -3,8 +3,11 @@
 // window of it and of the processes it starts, closes message boxes and
 // dialogs as a user does, and reports how each process ended.
 #pragma once
+#include <functional>
 #include <string>
 #include <vector>
+
+struct WatchReport;
 
 enum class CloseBy { Button, Escape, CloseBox, Never };
 
@@ -15,6 +18,9 @@ struct WatchOptions {
     CloseBy closeBy = CloseBy::Button;
     unsigned readingMs = 400;     // how long a user looks at a window before closing it
     unsigned timeoutMs = 30000;   // then every process still running is killed
+    // Called after every poll, with the milliseconds since the start: a test
+    // looks at the screen through it, or acts as a user would.
+    std::function<void(WatchReport&, unsigned)> eachPoll;
 };
 
 struct SeenWindow {
@@ -24,6 +30,7 @@ struct SeenWindow {
     std::string text;     // a message box's message; the static texts of a dialog
     std::string editText; // dialog 101's log control
     unsigned atMs;
+    void* handle;         // the HWND, for a test that looks closer
 };
 
 struct EndedProcess {
