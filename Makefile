@@ -24,6 +24,7 @@ build: deps
 	@$(CMAKE_TOOL) >/dev/null
 	@cmake --build $(B)/tool -j $(JOBS)
 	@cmake --build $(B)/win64 -j $(JOBS) --target tarvo-build
+	@tools/java.sh $(B)
 	@stat -c "dist/tarvo-build: %s bytes" dist/tarvo-build
 	@stat -c "dist/tarvo-build.exe: %s bytes" dist/tarvo-build.exe
 

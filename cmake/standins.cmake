@@ -1,7 +1,7 @@
 # Stand-ins for a Java installation, built for the architecture of this
 # build, so that each launcher meets a java.exe and jvm.dll of its own kind
 # (or, in the tests, of the other kind).
-set(STANDIN_TARGETS java_standin floor_loader lib_jvm_standin lib_jvm_noexport lib_rt_standin lib_jvm_modern)
+set(STANDIN_TARGETS java_standin floor_loader trivial_window lib_jvm_standin lib_jvm_noexport lib_rt_standin lib_jvm_modern)
 add_executable(java_standin tests/helpers/java_standin.cpp)
 target_link_options(java_standin PRIVATE ${STATIC_RUNTIME})
 # The benchmark's floor: two process starts and one library load.
@@ -11,6 +11,9 @@ target_link_options(floor_loader PRIVATE ${STATIC_RUNTIME})
 foreach(name lib_jvm_standin lib_jvm_noexport lib_rt_standin)
   add_library(${name} SHARED tests/helpers/${name}.cpp)
 endforeach()
+# The floor of the splash's latency.
+add_executable(trivial_window WIN32 tests/helpers/trivial_window.cpp)
+target_link_options(trivial_window PRIVATE ${STATIC_RUNTIME})
 # The VM as installations ship it today: it imports a runtime DLL that only
 # its bin folder holds.
 add_library(lib_jvm_modern SHARED tests/helpers/lib_jvm_standin.cpp)

@@ -28,7 +28,6 @@ done
 b=$(echo $built | median) c=$(echo $copied | median)
 printf "| %-34s | %s |\n" builder_200mb "$b ms against a plain copy's $c ms"
 rm -f "$work"/part*.jar
-printf "| %-34s | %s |\n" splash_latency "not built yet"
 
 winpath() { echo "Z:${1//\//\\}"; }
 arches=x64
@@ -47,7 +46,6 @@ done
   echo "{"
   echo "  \"size\": {\"tarvo.exe\": $x86, \"tarvo64.exe\": $x64},"
   echo "  \"builder_200mb\": {\"ms\": [${built# }], \"copy_ms\": [${copied# }]},"
-  echo "  \"splash_latency\": \"not built yet\","
   for arch in $arches; do echo "  \"$arch\": $(cat "$work/bench-$arch.json"),"; done
   echo "  \"rounds\": \"median of the rounds; each row's raw figures above\""
   echo "}"

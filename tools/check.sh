@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
-# Runs the three layers of tests: native units, fuzz replays, Wine.
+# Runs the three layers of tests: native units, fuzz replays, Wine; and the
+# application library's own tests.
 set -uo pipefail
 B=${1:-build}
 status=0
 run() { echo "== $1"; shift; "$@" || status=1; }
 run "native unit tests" ctest --test-dir "$B/native" --output-on-failure
+run "application library (JUnit 5)" tools/java.sh "$B" test
 run "fuzz corpus replay" ctest --test-dir "$B/fuzz" --output-on-failure
 run "Wine tests" tests/rig/with-display.sh ctest --test-dir "$B/win64" --output-on-failure -j 2
 # ctest keeps a skipped test's words to itself; this one the reader must see.

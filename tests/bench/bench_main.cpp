@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "screen.h"
 #include "testkit.h"
 #include "watch.h"
 
@@ -139,6 +140,43 @@ struct Bench {
         row("parent_end_after_window", shown, "{\"ms\": " + list(after) + "}");
     }
 
+    // When the first window of the given class is on the screen.
+    static double msToWindow(const std::string& commandLine, const std::string& className) {
+        WatchOptions options;
+        options.commandLine = commandLine;
+        options.timeoutMs = 10000;
+        WatchReport r = watchProgram(options);
+        for (const SeenWindow& w : r.windows)
+            if (w.className == className) return w.atMs;
+        return -1;
+    }
+
+    void splashRow(const std::string& javaHome) {
+        ScopedEnv java("JAVA_HOME", javaHome.c_str());
+        Pixels picture;
+        picture.width = 400;
+        picture.height = 200;
+        picture.rgb.assign(400 * 200, 0x204060);
+        std::string bmp = bitmapFile(picture);
+        LauncherPlan plan;
+        plan.splashBitmap.assign(bmp.begin(), bmp.end());
+        plan.strings = {{108, "1"}, {111, "Loading"}, {117, "Product 1.0"}, {128, "EJAVA_HOME;"}, {2001, "x"}};
+        std::string launcher = dir / "splash\\launch.exe";
+        CreateDirectoryA((dir / "splash").c_str(), nullptr);
+        makeLauncher(launcher, plan);
+        std::vector<double> mine, floor;
+        for (int i = 0; i < ROUNDS; ++i) {
+            mine.push_back(msToWindow("\"" + launcher + "\"", "TarvoSplashScreen"));
+            floor.push_back(msToWindow("\"" + standinPath("trivial_window.exe") + "\"", "Static"));
+        }
+        char shown[192];
+        snprintf(shown, sizeof shown, "%.0f ms against a trivial window's %.0f ms: %.2fx (target 1.20x)",
+                 median(mine), median(floor), median(mine) / median(floor));
+        row("splash_latency", shown,
+            "{\"ms\": " + list(mine) + ", \"floor_ms\": " + list(floor) + ", \"ratio\": " +
+                std::to_string(median(mine) / median(floor)) + "}");
+    }
+
     void extractionRow(const std::string& small, const std::string& javaHome) {
         ScopedEnv java("JAVA_HOME", javaHome.c_str());
         const size_t part = 50u << 20;
@@ -194,6 +232,7 @@ int main(int argc, char** argv) {
     b.startRow("cold_start_release_file", launcher, withRelease, true, "1.15x");
     b.startRow("cold_start_probe", launcher, probed, true, "none");
     b.parentEndRow(launcher, withRelease);
+    b.splashRow(withRelease);
     b.extractionRow(launcher, withRelease);
     printf("%s", b.table.c_str());
     writeFile(argv[1], "{\n  \"arch\": \"" + std::string(arch) + "\",\n" + b.json + "\n}\n");
