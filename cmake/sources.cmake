@@ -14,12 +14,14 @@ set(TARVO_TEXT_SOURCES
   src/jvm/image_text.cpp
   src/app/option_list.cpp
   src/app/words_text.cpp
+  src/app/java_string_text.cpp
 )
 
 # The thin Win32 layer of the launcher, apart from its entry point.
 set(TARVO_WIN_SOURCES
   src/launcher/state.cpp
   src/launcher/config.cpp
+  src/files/wide.cpp
   src/files/paths.cpp
   src/files/temp_records.cpp
   src/files/extract.cpp
@@ -33,6 +35,7 @@ set(TARVO_WIN_SOURCES
   src/app/child.cpp
   src/app/run_application.cpp
   src/app/vm_options.cpp
+  src/app/vm_text.cpp
   src/jvm/find_jvm.cpp
   src/jvm/candidate.cpp
 )

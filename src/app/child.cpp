@@ -8,6 +8,7 @@
 #include "jvm/find_jvm.h"
 #include "jvm/image_text.h"
 #include "jvm/search_text.h"
+#include "launcher/config.h"
 
 const char* readQuotedParam(const char* at, char* dst, size_t cap) {
     const char* next = at;
@@ -35,9 +36,10 @@ const char* readQuotedParam(const char* at, char* dst, size_t cap) {
     const ForeignJava* foreign = foreignJavaSeen();
     if (!foreign) failWithMessage(MSG_NO_JVM);
     const char* found = machineWords(foreign->machine);
-    char text[TEXT_CAP];
-    wrongBitnessText(text, sizeof text, foreign->version, foreign->home, found ? found : "another machine's",
-                     machineWords(ownMachine()));
+    char text[TEXT_CAP], pattern[TEXT_CAP];
+    configString(MSG_WRONG_BITNESS, pattern, sizeof pattern);
+    wrongBitnessText(text, sizeof text, pattern, foreign->version, foreign->home,
+                     found ? found : "another machine's", machineWords(ownMachine()));
     failWithText(text);
 }
 

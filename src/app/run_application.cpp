@@ -7,6 +7,7 @@
 #include "app/jni.h"
 #include "app/option_list.h"
 #include "app/vm_options.h"
+#include "app/vm_text.h"
 #include "app/words_text.h"
 #include "errors/fail.h"
 #include "files/text.h"
@@ -30,8 +31,15 @@ const char* fillVmInitArgs(JavaVMInitArgs* args, const char* commFile, const cha
     args->ignoreUnrecognized = JNI_TRUE;
     args->nOptions = (jint)list.count;
     args->options = (JavaVMOption*)calloc(list.count ? list.count : 1, sizeof(JavaVMOption));
-    if (!args->options) failWithText("Not enough memory to start the application.");
-    for (size_t i = 0; i < list.count; ++i) args->options[i].optionString = list.items[i];
+    if (!args->options) failWithMessage(MSG_OUT_OF_MEMORY);
+    // The first two, the comm file and the class path, are made for the VM
+    // already, path by path.
+    for (size_t i = 0; i < list.count; ++i) {
+        char* option = i < 2 ? list.items[i] : vmText(list.items[i]);
+        if (!option) failWithMessage(MSG_PATH_NOT_PASSABLE, "%FILE_NAME%", list.items[i]);
+        if (option != list.items[i]) free(list.items[i]);
+        args->options[i].optionString = option;
+    }
     releaseOptionStorage(&list);
     return mainArgs;
 }
@@ -55,7 +63,10 @@ static jobjectArray mainArguments(JNIEnv* env, const char* userArgs) {
         jniSlot<NewObjectArrayFunction>(*env, SLOT_NEW_OBJECT_ARRAY)(env, (jsize)words.count, stringClass, nullptr);
     if (!array) failAssertion("paramArray");
     for (size_t i = 0; i < words.count; ++i) {
-        jstring word = jniSlot<NewStringUTFFunction>(*env, SLOT_NEW_STRING_UTF)(env, words.items[i]);
+        char* text = javaStringText(words.items[i]);
+        if (!text) failWithMessage(MSG_OUT_OF_MEMORY);
+        jstring word = jniSlot<NewStringUTFFunction>(*env, SLOT_NEW_STRING_UTF)(env, text);
+        free(text);
         if (!word) failAssertion("jstr");
         jniSlot<SetObjectArrayElementFunction>(*env, SLOT_SET_OBJECT_ARRAY_ELEMENT)(env, array, (jsize)i, word);
     }

@@ -5,10 +5,12 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "app/vm_text.h"
 #include "app/words_text.h"
 #include "errors/fail.h"
 #include "files/paths.h"
 #include "files/text.h"
+#include "files/wide.h"
 #include "launcher/config.h"
 
 enum { CFG_CLASS_PATH = 121, CFG_VM_OPTIONS = 123, CFG_USER_VM_OPTIONS = 125 };
@@ -16,7 +18,7 @@ enum { CFG_CLASS_PATH = 121, CFG_VM_OPTIONS = 123, CFG_USER_VM_OPTIONS = 125 };
 static const char COMM_PROPERTY[] = "-Dtarvo.commFile=";
 static const char CLASS_PATH_PREFIX[] = "-Djava.class.path=\";";
 
-[[noreturn]] static void outOfMemory() { failWithText("Not enough memory to start the application."); }
+[[noreturn]] static void outOfMemory() { failWithMessage(MSG_OUT_OF_MEMORY); }
 
 const char* splitOrFail(const char* text, const char* prefix, OptionList* list) {
     const char* stop = text;
@@ -29,7 +31,8 @@ const char* splitOrFail(const char* text, const char* prefix, OptionList* list) 
 }
 
 static void appendEntry(GrowText* classPath, const char* entry) {
-    if (!growAppendText(classPath, entry) || !growAppendText(classPath, ";")) outOfMemory();
+    appendVmPath(classPath, entry);
+    if (!growAppendText(classPath, ";")) outOfMemory();
 }
 
 static void appendCanonical(GrowText* classPath, const char* path) {
@@ -45,45 +48,44 @@ bool addArchivesOfDirectory(GrowText* classPath, const char* directory, const ch
     appendText(pattern, sizeof pattern, "\\*");
     if (extension[0] != '.') appendText(pattern, sizeof pattern, ".");
     if (!appendText(pattern, sizeof pattern, extension)) return true;
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA(pattern, &found);
-    if (search == INVALID_HANDLE_VALUE) return true;
+    FoundFile* found = (FoundFile*)malloc(sizeof *found);
+    if (!found) outOfMemory();
+    HANDLE search = findFirstFile(pattern, found);
+    if (search == INVALID_HANDLE_VALUE) {
+        free(found);
+        return true;
+    }
     do {
         // The pattern also matches a short-name alias: x.jarold as X~1.JAR.
-        if (!hasExtension(found.cFileName, extension)) continue;
+        if (!hasExtension(found->name, extension)) continue;
         char entry[TEXT_CAP];
         copyText(entry, sizeof entry, directory);
         appendText(entry, sizeof entry, "\\");
-        if (appendText(entry, sizeof entry, found.cFileName)) appendCanonical(classPath, entry);
-    } while (FindNextFileA(search, &found));
+        if (appendText(entry, sizeof entry, found->name)) appendCanonical(classPath, entry);
+    } while (findNextFile(search, found));
+    free(found);
     FindClose(search);
     return true;
 }
 
-// An environment value read whole, however long; null when undefined or empty.
-static char* readVariable(const char* name) {
-    DWORD needed = GetEnvironmentVariableA(name, nullptr, 0);
-    if (needed == 0) return nullptr;
-    char* value = (char*)malloc(needed);
-    if (!value) outOfMemory();
-    DWORD got = GetEnvironmentVariableA(name, value, needed);
-    if (got == 0 || got >= needed) {
-        free(value);
-        return nullptr;
-    }
-    return value;
-}
-
 static bool addVariableEntry(GrowText* classPath, const char* name, bool required) {
-    char* value = readVariable(name);
-    if (!value) {
+    char* value = environmentValue(name);
+    if (!value || !value[0]) {
+        free(value);
         if (required) failWithMessage(MSG_ENV_VAR_UNDEFINED, "%ENV_VAR_NAME%", name);
         return true;
     }
-    size_t len = strlen(value);
-    bool ok = growAppend(classPath, value, len) && (value[len - 1] == ';' || growAppendText(classPath, ";"));
+    // Entry by entry, so that each that the VM could not read takes its
+    // short name; a ";" closes the last one unless the value has it.
+    for (char* entry = value;;) {
+        char* end = strchr(entry, ';');
+        if (end) *end = '\0';
+        if (entry[0]) appendVmPath(classPath, entry);
+        if ((end || entry[0]) && !growAppendText(classPath, ";")) outOfMemory();
+        if (!end) break;
+        entry = end + 1;
+    }
     free(value);
-    if (!ok) outOfMemory();
     return true;
 }
 
@@ -118,7 +120,8 @@ void buildClassPath(GrowText* classPath, const char* extractDir) {
 
 static char* commFileOption(const char* commFile) {
     GrowText option = {nullptr, 0, 0};
-    if (!growAppendText(&option, COMM_PROPERTY) || !growAppendText(&option, commFile)) outOfMemory();
+    if (!growAppendText(&option, COMM_PROPERTY)) outOfMemory();
+    appendVmPath(&option, commFile);
     return option.data;
 }
 

@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "errors/fail.h"
+#include "files/wide.h"
 #include "launcher/state.h"
 #include "resource.h"
 
@@ -10,7 +11,7 @@
 // a runaway log cannot exhaust the parent's memory.
 static const DWORD MAX_SHOWN_LOG = 16u * 1024 * 1024;
 
-static HANDLE dialogLog = nullptr;
+static const char* dialogLogPath = "";
 
 void centerOverParent(HWND window) {
     HWND reference = GetParent(window);
@@ -23,19 +24,43 @@ void centerOverParent(HWND window) {
     SetWindowPos(window, HWND_TOP, x, y, 0, 0, SWP_NOSIZE);
 }
 
+// The log's bytes as the edit control shows them: UTF-8 where they are, the
+// ANSI code page otherwise (an older application's output).
+static wchar_t* logTextToWide(const char* bytes, int length) {
+    UINT codePage = CP_UTF8;
+    int n = MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, bytes, length, nullptr, 0);
+    if (n <= 0) {
+        codePage = CP_ACP;
+        n = MultiByteToWideChar(codePage, 0, bytes, length, nullptr, 0);
+    }
+    wchar_t* wide = (wchar_t*)malloc(((size_t)(n > 0 ? n : 0) + 1) * sizeof(wchar_t));
+    if (!wide) return nullptr;
+    if (n > 0) MultiByteToWideChar(codePage, 0, bytes, length, wide, n);
+    wide[n > 0 ? n : 0] = L'\0';
+    return wide;
+}
+
+// Read through a handle of the dialog's own, so that the child's writes
+// keep their place; NUL bytes (left by a start that cut a log still being
+// written) show as blanks rather than end the text.
 void fillErrorLogText(HWND dialog) {
+    HANDLE log = openFile(dialogLogPath, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                          OPEN_EXISTING);
+    if (log == INVALID_HANDLE_VALUE) return;
     DWORD high = 0;
-    DWORD size = GetFileSize(dialogLog, &high);
+    DWORD size = GetFileSize(log, &high);
     if (size == INVALID_FILE_SIZE && GetLastError() != NO_ERROR) size = 0;
     if (high || size > MAX_SHOWN_LOG) size = MAX_SHOWN_LOG;
     char* text = (char*)malloc((size_t)size + 1);
-    if (!text) return;
     DWORD got = 0;
-    if (SetFilePointer(dialogLog, 0, nullptr, FILE_BEGIN) == INVALID_SET_FILE_POINTER ||
-        !ReadFile(dialogLog, text, size, &got, nullptr))
-        got = 0;
-    text[got] = '\0';
-    SetDlgItemTextA(dialog, IDC_ERROR_LOG_TEXT, text);
+    if (text && !ReadFile(log, text, size, &got, nullptr)) got = 0;
+    CloseHandle(log);
+    if (!text) return;
+    for (DWORD i = 0; i < got; ++i)
+        if (text[i] == '\0') text[i] = ' ';
+    wchar_t* wide = logTextToWide(text, (int)got);
+    if (wide) SetDlgItemTextW(dialog, IDC_ERROR_LOG_TEXT, wide);
+    free(wide);
     free(text);
 }
 
@@ -52,9 +77,9 @@ INT_PTR CALLBACK errorDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARA
     return FALSE;
 }
 
-void failWithErrorLog(HANDLE errorLog) {
+void failWithErrorLog(const char* logPath) {
     exitCleanup(true);
-    dialogLog = errorLog;
-    DialogBoxParamA(appInstance, MAKEINTRESOURCEA(IDD_ERROR_LOG), nullptr, errorDialogProc, 0);
+    dialogLogPath = logPath;
+    DialogBoxParamW(appInstance, MAKEINTRESOURCEW(IDD_ERROR_LOG), nullptr, errorDialogProc, 0);
     ExitProcess(1);
 }

@@ -3,6 +3,7 @@
 #include "errors/message_text.h"
 #include "files/temp_records.h"
 #include "files/text.h"
+#include "files/wide.h"
 #include "launcher/config.h"
 
 static void (*exitHook)(bool) = nullptr;
@@ -29,7 +30,8 @@ void failWithText(const char* text) {
     exitCleanup(true);
     char caption[TEXT_CAP];
     configString(MSG_CAPTION, caption, sizeof caption);
-    MessageBoxA(nullptr, text, caption, MB_OK | MB_ICONERROR);
+    // In front of whatever the user has open, never behind it.
+    messageBox(text, caption, MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
     ExitProcess(1);
 }
 
@@ -48,6 +50,6 @@ void failAssertion(const char* expression) {
     char text[TEXT_CAP] = "Assertion failed!\n\nUnit: AppLoader\nExpression: ";
     appendText(text, sizeof text, expression);
     runExitHook(true);
-    MessageBoxA(nullptr, text, "AppLoader", MB_OK | MB_ICONERROR);
+    messageBox(text, "AppLoader", MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
     ExitProcess(3);
 }

@@ -4,7 +4,7 @@
 
 [[noreturn]] void failWithMessage(unsigned id, const char* placeholder = nullptr, const char* value = nullptr);
 [[noreturn]] void failWithText(const char* text);
-[[noreturn]] void failWithErrorLog(HANDLE errorLog);
+[[noreturn]] void failWithErrorLog(const char* logPath);
 [[noreturn]] void exitSuccess();
 // What the process must do before it ends, handed down by the entry point:
 // the parent stops its monitor, and before an error both processes hide the
@@ -30,6 +30,10 @@ enum {
     MSG_INTERNAL_ERROR = 1013,
     MSG_NO_MAIN_CLASS = 1014,
     MSG_NO_MAIN_METHOD = 1015,
+    MSG_COMMAND_LINE_TOO_LONG = 1016,
+    MSG_OUT_OF_MEMORY = 1017,
+    MSG_WRONG_BITNESS = 1018,
+    MSG_PATH_NOT_PASSABLE = 1019,
 };
 
 // Codes of the internal-error message.
@@ -37,5 +41,6 @@ enum {
     ERR_CHILD_EXIT_CODE = 2,
     ERR_COMM_READ = 3,
     ERR_CHILD_START = 6,
+    ERR_NO_TIMER = 13,
 };
 [[noreturn]] void failInternal(int code);

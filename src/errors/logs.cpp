@@ -3,6 +3,7 @@
 #include "errors/fail.h"
 #include "files/paths.h"
 #include "files/text.h"
+#include "files/wide.h"
 #include "launcher/config.h"
 
 enum { CFG_ERROR_LOG_ON = 102, CFG_ERROR_LOG = 103, CFG_OUTPUT_LOG_ON = 104, CFG_OUTPUT_LOG = 105,
@@ -16,8 +17,7 @@ static HANDLE outputLog = nullptr;
 static bool showErrorLog = false;
 
 HANDLE openLogHandle(const char* path) {
-    HANDLE file = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                              CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file = openFile(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, CREATE_ALWAYS);
     if (file == INVALID_HANDLE_VALUE) return nullptr;
     HANDLE inheritable = nullptr;
     if (!DuplicateHandle(GetCurrentProcess(), file, GetCurrentProcess(), &inheritable, 0, TRUE,
@@ -59,5 +59,5 @@ void checkErrorLog() {
     DWORD high = 0;
     DWORD size = GetFileSize(errorLog, &high);
     if (size == INVALID_FILE_SIZE && GetLastError() != NO_ERROR) return;
-    if (size != 0 || high != 0) failWithErrorLog(errorLog);
+    if (size != 0 || high != 0) failWithErrorLog(errorLogPath);
 }

@@ -9,6 +9,7 @@
 #include "files/temp_records.h"
 #include "files/temp_records_text.h"
 #include "files/text.h"
+#include "files/wide.h"
 #include "launcher/config.h"
 #include "launcher/state.h"
 
@@ -32,7 +33,7 @@ int writeResourceFile(const char* path, const char* resourceName, const char* re
     // never through a buffer of ours.
     const char* data = (const char*)LockResource(loaded);
     if (!data) return ERR_NO_DATA;
-    HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file = openFile(path, GENERIC_WRITE, 0, CREATE_ALWAYS);
     if (file == INVALID_HANDLE_VALUE) return ERR_NOT_CREATED;
     for (DWORD written = 0; written < size;) {
         DWORD now = 0;
@@ -71,9 +72,9 @@ void extractIncludedFiles(char* destination) {
     configString(CFG_FILE_NAMES, names, sizeof names);
     char folder[TEXT_CAP];
     makeTempFile(folder);
-    if (folder[0]) DeleteFileA(folder);
+    if (folder[0]) deleteFile(folder);
     checkNames(names, count, strlen(folder) + 4);
-    if (!folder[0] || !appendText(folder, sizeof folder, "_dir") || !CreateDirectoryA(folder, nullptr))
+    if (!folder[0] || !appendText(folder, sizeof folder, "_dir") || !createDirectory(folder))
         failInternal(ERR_NO_FOLDER);
     char name[TEXT_CAP], path[TEXT_CAP], resource[32];
     const char* at = names;

@@ -17,17 +17,6 @@ bool isRelativePath(const char* path) {
     return !(driveRoot(path + 1) || uncRoot(path));
 }
 
-bool programNameOfCommandLine(const char* cmdline, char* out, size_t cap) {
-    if (cmdline[0] == '"') {
-        const char* close = strchr(cmdline + 1, '"');
-        if (!close) return false;
-        return copyChars(out, cap, cmdline + 1, (size_t)(close - cmdline - 1));
-    }
-    const char* blank = strchr(cmdline, ' ');
-    size_t n = blank ? (size_t)(blank - cmdline) : strlen(cmdline);
-    return copyChars(out, cap, cmdline, n);
-}
-
 void cutToDirectory(char* path) {
     char* slash = strrchr(path, '\\');
     if (slash)

@@ -6,11 +6,6 @@
 // everything else (x.jar, \x.jar, D:x.jar, D:/x.jar) counts as relative.
 bool isRelativePath(const char* path);
 
-// The program name of a command line, without its quotes, as the base of the
-// launcher's own directory. False when a leading double quote never closes,
-// or when the name does not fit.
-bool programNameOfCommandLine(const char* cmdline, char* out, size_t cap);
-
 // Cuts a full path just behind its last backslash; a path without one
 // becomes empty.
 void cutToDirectory(char* path);

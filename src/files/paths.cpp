@@ -3,15 +3,15 @@
 #include <windows.h>
 
 #include "files/text.h"
+#include "files/wide.h"
 
 static char exeDir[TEXT_CAP];
 static bool exeDirKnown = false;
 
+// From the module itself, never from the command line: a start without
+// quotes would make C:\Program Files\... read as C:\.
 static bool computeExeDir() {
-    char name[TEXT_CAP];
-    if (!programNameOfCommandLine(GetCommandLineA(), name, sizeof name)) return false;
-    DWORD n = GetFullPathNameA(name, sizeof exeDir, exeDir, nullptr);
-    if (n == 0 || n >= sizeof exeDir) {
+    if (!ownProgramPath(exeDir, sizeof exeDir)) {
         exeDir[0] = '\0';
         return false;
     }
@@ -38,26 +38,24 @@ void resolveFromExeDir(char* dst, const char* path) {
 void canonicalPath(char* dst, const char* path) {
     char joined[TEXT_CAP];
     resolveFromExeDir(joined, path);
-    DWORD n = GetFullPathNameA(joined, TEXT_CAP, dst, nullptr);
-    if (n == 0 || n >= TEXT_CAP) copyText(dst, TEXT_CAP, joined);
+    if (!fullPath(joined, dst, TEXT_CAP)) copyText(dst, TEXT_CAP, joined);
     lowerAscii(dst);
 }
 
 bool pathExists(const char* path, FileTime* lastWriteTime) {
-    WIN32_FIND_DATAA found;
-    HANDLE h = FindFirstFileA(path, &found);
+    FoundFile found;
+    HANDLE h = findFirstFile(path, &found);
     if (h == INVALID_HANDLE_VALUE) return false;
     FindClose(h);
     if (lastWriteTime) {
-        lastWriteTime->low = found.ftLastWriteTime.dwLowDateTime;
-        lastWriteTime->high = found.ftLastWriteTime.dwHighDateTime;
+        lastWriteTime->low = found.lastWrite.dwLowDateTime;
+        lastWriteTime->high = found.lastWrite.dwHighDateTime;
     }
     return true;
 }
 
 size_t readFileStart(const char* path, void* buf, size_t cap) {
-    HANDLE f = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE f = openFile(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, OPEN_EXISTING);
     if (f == INVALID_HANDLE_VALUE) return 0;
     DWORD got = 0;
     if (!ReadFile(f, buf, (DWORD)cap, &got, nullptr)) got = 0;
@@ -68,8 +66,5 @@ size_t readFileStart(const char* path, void* buf, size_t cap) {
 void makeTempFile(char* dst) {
     char dir[TEXT_CAP];
     dst[0] = '\0';
-    DWORD n = GetTempPathA(sizeof dir, dir);
-    if (n == 0 || n >= sizeof dir) return;
-    // GetTempFileNameA writes up to MAX_PATH bytes; dst holds TEXT_CAP.
-    if (!GetTempFileNameA(dir, "tvo", 0, dst)) dst[0] = '\0';
+    if (!tempPath(dir, sizeof dir) || !tempFileName(dir, "tvo", dst, TEXT_CAP)) dst[0] = '\0';
 }

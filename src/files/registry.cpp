@@ -1,15 +1,116 @@
 #include "files/registry.h"
 
-bool queryRegistryText(HKEY key, const char* name, char* buf, DWORD cap, bool* missing) {
-    DWORD size = cap;
-    LONG rc = RegQueryValueExA(key, name, nullptr, nullptr, (BYTE*)buf, &size);
-    if (missing) *missing = rc == ERROR_FILE_NOT_FOUND;
-    if (rc == ERROR_SUCCESS)
-        while (size > 0 && buf[size - 1] == '\0') --size;
-    if (rc != ERROR_SUCCESS || size >= cap) {
-        buf[0] = '\0';
-        return false;
+#include <cstdlib>
+
+#include "files/text.h"
+#include "files/wide.h"
+
+const HKEY RECORD_ROOTS[RECORD_ROOT_COUNT] = {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER};
+
+// Key and value names are short; a name that does not fit is no name of ours.
+enum { NAME_CAP = 1024 };
+
+struct WideName {
+    wchar_t text[TEXT_CAP];
+    bool ok;
+    explicit WideName(const char* utf8) : ok(toWide(utf8, text, TEXT_CAP)) {}
+};
+
+LONG openKey(HKEY root, const char* subKey, REGSAM access, HKEY* key) {
+    WideName w(subKey);
+    if (!w.ok) return ERROR_INVALID_NAME;
+    return RegOpenKeyExW(root, w.text, 0, access, key);
+}
+
+// Opens an existing key with the access asked, so that its own refusal
+// counts (creating through it is not always checked); creates it otherwise.
+static LONG openOrCreate(HKEY base, const wchar_t* name, REGSAM access, HKEY* key) {
+    LONG rc = RegOpenKeyExW(base, name, 0, access, key);
+    if (rc != ERROR_FILE_NOT_FOUND) return rc;
+    return RegCreateKeyExW(base, name, 0, nullptr, 0, access, nullptr, key, nullptr);
+}
+
+LONG createKeyBelow(HKEY root, const char* parent, const char* name, HKEY* key) {
+    WideName wParent(parent), wName(name);
+    if (!wParent.ok || !wName.ok) return ERROR_INVALID_NAME;
+    HKEY above;
+    LONG rc = openOrCreate(root, wParent.text, KEY_CREATE_SUB_KEY, &above);
+    if (rc != ERROR_SUCCESS) return rc;
+    rc = openOrCreate(above, wName.text, KEY_READ | KEY_WRITE, key);
+    RegCloseKey(above);
+    return rc;
+}
+
+// Reads a REG_SZ value as UTF-16 into a fresh allocation, terminated.
+static wchar_t* readWideValue(HKEY key, const char* name, bool* missing) {
+    WideName w(name);
+    *missing = false;
+    if (!w.ok) return nullptr;
+    for (int attempt = 0; attempt < 4; ++attempt) {
+        DWORD size = 0;
+        LONG rc = RegQueryValueExW(key, w.text, nullptr, nullptr, nullptr, &size);
+        *missing = rc == ERROR_FILE_NOT_FOUND;
+        if (rc != ERROR_SUCCESS) return nullptr;
+        wchar_t* value = (wchar_t*)malloc(size + sizeof(wchar_t));
+        if (!value) return nullptr;
+        rc = RegQueryValueExW(key, w.text, nullptr, nullptr, (BYTE*)value, &size);
+        if (rc == ERROR_SUCCESS) {
+            value[size / sizeof(wchar_t)] = L'\0';
+            return value;
+        }
+        free(value);
+        if (rc != ERROR_MORE_DATA) return nullptr;  // it grew meanwhile: ask again
     }
-    buf[size] = '\0';
-    return true;
+    return nullptr;
+}
+
+char* queryRegistryTextAlloc(HKEY key, const char* name, size_t extra, bool* missing) {
+    wchar_t* value = readWideValue(key, name, missing);
+    if (!value) return nullptr;
+    int needed = WideCharToMultiByte(CP_UTF8, 0, value, -1, nullptr, 0, nullptr, nullptr);
+    char* out = needed > 0 ? (char*)malloc((size_t)needed + extra) : nullptr;
+    if (out && WideCharToMultiByte(CP_UTF8, 0, value, -1, out, needed, nullptr, nullptr) <= 0) out[0] = '\0';
+    free(value);
+    return out;
+}
+
+bool queryRegistryText(HKEY key, const char* name, char* buf, DWORD cap, bool* missing) {
+    bool absent = false;
+    char* value = queryRegistryTextAlloc(key, name, 0, &absent);
+    if (missing) *missing = absent;
+    bool fits = value && copyText(buf, cap, value);
+    free(value);
+    if (!fits && cap) buf[0] = '\0';
+    return fits;
+}
+
+bool setRegistryText(HKEY key, const char* name, const char* text) {
+    WideName w(name);
+    int needed = MultiByteToWideChar(CP_UTF8, 0, text, -1, nullptr, 0);
+    wchar_t* value = needed > 0 ? (wchar_t*)malloc((size_t)needed * sizeof(wchar_t)) : nullptr;
+    bool ok = w.ok && value && MultiByteToWideChar(CP_UTF8, 0, text, -1, value, needed) > 0 &&
+              RegSetValueExW(key, w.text, 0, REG_SZ, (const BYTE*)value, (DWORD)needed * sizeof(wchar_t)) ==
+                  ERROR_SUCCESS;
+    free(value);
+    return ok;
+}
+
+bool queryRegistryBytes(HKEY key, const char* name, BYTE* data, DWORD size) {
+    WideName w(name);
+    DWORD got = size;
+    return w.ok && RegQueryValueExW(key, w.text, nullptr, nullptr, data, &got) == ERROR_SUCCESS && got == size;
+}
+
+bool setRegistryBytes(HKEY key, const char* name, const BYTE* data, DWORD size) {
+    WideName w(name);
+    return w.ok && RegSetValueExW(key, w.text, 0, REG_BINARY, data, size) == ERROR_SUCCESS;
+}
+
+int subKeyName(HKEY key, DWORD index, char* name, size_t cap) {
+    wchar_t wide[NAME_CAP];
+    DWORD size = NAME_CAP;
+    LONG rc = RegEnumKeyExW(key, index, wide, &size, nullptr, nullptr, nullptr, nullptr);
+    if (rc == ERROR_MORE_DATA) return -1;
+    if (rc != ERROR_SUCCESS) return 0;
+    return toUtf8(wide, name, cap) ? 1 : -1;
 }

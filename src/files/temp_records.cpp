@@ -9,8 +9,11 @@
 #include "files/registry.h"
 #include "files/temp_records_text.h"
 #include "files/text.h"
+#include "files/wide.h"
 
-static const char TEMP_KEY[] = "SOFTWARE\\brannoc\\tarvo\\temp\\";
+static const char RECORDS_PARENT[] = "SOFTWARE\\brannoc\\tarvo";
+static const char RECORDS_NAME[] = "temp";
+static const char TEMP_KEY[] = "SOFTWARE\\brannoc\\tarvo\\temp";
 static const char FILE_VALUE[] = "delete_file";
 static const char DIR_VALUE[] = "delete_dir";
 // Launchers that start or end at the same moment would otherwise overwrite
@@ -56,26 +59,28 @@ static void unlockRecords(HANDLE mutex) {
     CloseHandle(mutex);
 }
 
-// Reads a record; false when it exists but cannot be read whole, so that the
-// caller leaves it alone rather than overwrite what it could not see.
-static bool readRecord(HKEY key, const char* valueName, char* record) {
-    bool missing = false;
-    return queryRegistryText(key, valueName, record, TEXT_CAP, &missing) || missing;
-}
-
-static void writeRecord(HKEY key, const char* valueName, const char* record) {
-    RegSetValueExA(key, valueName, 0, REG_SZ, (const BYTE*)record, (DWORD)strlen(record));
-}
-
-void recordForDeletion(const char* path, const char* valueName) {
+// Appends the path to a record below one root; false when that root
+// refuses, or holds a record that cannot be read (it is left alone rather
+// than overwritten unseen).
+static bool recordUnder(HKEY root, const char* path, const char* valueName) {
     HKEY key;
-    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, TEMP_KEY, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr,
-                        &key, nullptr) != ERROR_SUCCESS)
-        return;
-    char record[TEXT_CAP];
-    if (readRecord(key, valueName, record) && appendRecordEntry(record, sizeof record, path))
-        writeRecord(key, valueName, record);
+    if (createKeyBelow(root, RECORDS_PARENT, RECORDS_NAME, &key) != ERROR_SUCCESS) return false;
+    size_t room = strlen(path) + 2;
+    bool missing = false;
+    char* record = queryRegistryTextAlloc(key, valueName, room, &missing);
+    if (!record && missing) record = (char*)calloc(room, 1);
+    bool ok = record && appendRecordEntry(record, strlen(record) + room, path) &&
+              setRegistryText(key, valueName, record);
+    free(record);
     RegCloseKey(key);
+    return ok;
+}
+
+// Machine-wide where allowed, else for this user: a standard user's files
+// are deleted by the next start too.
+void recordForDeletion(const char* path, const char* valueName) {
+    for (HKEY root : RECORD_ROOTS)
+        if (recordUnder(root, path, valueName)) return;
 }
 
 void recordTempPaths() {
@@ -87,38 +92,47 @@ void recordTempPaths() {
 }
 
 bool canOpenExclusively(const char* path) {
-    HANDLE h = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
-                           nullptr);
+    HANDLE h = openFile(path, GENERIC_READ | GENERIC_WRITE, 0, OPEN_EXISTING);
     if (h == INVALID_HANDLE_VALUE) return false;
     CloseHandle(h);
     return true;
 }
 
 static void deleteFileEntry(const char* path) {
-    if (canOpenExclusively(path)) DeleteFileA(path);
+    if (canOpenExclusively(path)) deleteFile(path);
 }
 
-static void removeDirEntry(const char* path) { RemoveDirectoryA(path); }
+static void removeDirEntry(const char* path) { removeDirectory(path); }
 
+// The record is read whole, however long another launcher made it, and
+// rewritten with what is still there.
 static void cleanRecord(HKEY key, const char* valueName, void (*remove)(const char*)) {
-    char record[TEXT_CAP], remaining[TEXT_CAP], entry[TEXT_CAP];
-    if (!readRecord(key, valueName, record)) return;
-    remaining[0] = '\0';
-    for (const char* at = record; nextRecordEntry(&at, entry, sizeof entry);) {
+    bool missing = false;
+    char* record = queryRegistryTextAlloc(key, valueName, 0, &missing);
+    if (!record) return;
+    size_t cap = strlen(record) + 1;
+    char* remaining = (char*)calloc(cap, 1);
+    char entry[TEXT_CAP];
+    for (const char* at = record; remaining && nextRecordEntry(&at, entry, sizeof entry);) {
         remove(entry);
-        if (pathExists(entry)) appendRecordEntry(remaining, sizeof remaining, entry);
+        if (pathExists(entry)) appendRecordEntry(remaining, cap, entry);
     }
-    writeRecord(key, valueName, remaining);
+    if (remaining) setRegistryText(key, valueName, remaining);
+    free(remaining);
+    free(record);
 }
 
 void cleanupTempRecords() {
-    HKEY key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, TEMP_KEY, 0, KEY_READ | KEY_SET_VALUE | KEY_CREATE_SUB_KEY, &key) !=
-        ERROR_SUCCESS)
-        return;
-    HANDLE lock = lockRecords();
-    cleanRecord(key, FILE_VALUE, deleteFileEntry);
-    cleanRecord(key, DIR_VALUE, removeDirEntry);
+    HANDLE lock = nullptr;
+    bool locked = false;
+    for (HKEY root : RECORD_ROOTS) {
+        HKEY key;
+        if (openKey(root, TEMP_KEY, KEY_READ | KEY_SET_VALUE, &key) != ERROR_SUCCESS) continue;
+        if (!locked) lock = lockRecords();
+        locked = true;
+        cleanRecord(key, FILE_VALUE, deleteFileEntry);
+        cleanRecord(key, DIR_VALUE, removeDirEntry);
+        RegCloseKey(key);
+    }
     unlockRecords(lock);
-    RegCloseKey(key);
 }

@@ -6,6 +6,7 @@
 
 #include "files/registry.h"
 #include "files/text.h"
+#include "files/wide.h"
 #include "jvm/image_text.h"
 #include "jvm/search_text.h"
 #include "jvm/version_text.h"
@@ -20,33 +21,46 @@ static void storeFileTime(BYTE* bytes, const FileTime& t) {
     }
 }
 
-bool readCachedVersion(const char* javaPath, const FileTime& lastWriteTime, char* version) {
-    char keyName[TEXT_CAP];
-    if (!cacheKeyName(keyName, sizeof keyName, javaPath)) return false;
+static const char CACHE_KEY[] = "SOFTWARE\\brannoc\\tarvo\\jvms";
+
+static bool readCacheUnder(HKEY root, const char* keyName, const BYTE* expected, char* version) {
     HKEY key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyName, 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
-    BYTE stored[8], expected[8];
-    DWORD size = sizeof stored;
-    storeFileTime(expected, lastWriteTime);
-    bool valid = RegQueryValueExA(key, "LastWriteTime", nullptr, nullptr, stored, &size) == ERROR_SUCCESS &&
-                 size == 8 && memcmp(stored, expected, 8) == 0;
-    if (valid) valid = queryRegistryText(key, "Version", version, TEXT_CAP);
+    if (openKey(root, keyName, KEY_READ, &key) != ERROR_SUCCESS) return false;
+    BYTE stored[8];
+    bool valid = queryRegistryBytes(key, "LastWriteTime", stored, sizeof stored) && memcmp(stored, expected, 8) == 0 &&
+                 queryRegistryText(key, "Version", version, TEXT_CAP);
     RegCloseKey(key);
     return valid;
 }
 
+bool readCachedVersion(const char* javaPath, const FileTime& lastWriteTime, char* version) {
+    char keyName[TEXT_CAP];
+    if (!cacheKeyName(keyName, sizeof keyName, javaPath)) return false;
+    BYTE expected[8];
+    storeFileTime(expected, lastWriteTime);
+    for (HKEY root : RECORD_ROOTS)
+        if (readCacheUnder(root, keyName, expected, version)) return true;
+    return false;
+}
+
+static bool writeCacheUnder(HKEY root, const char* entry, const BYTE* stamp, const char* version) {
+    HKEY key;
+    if (createKeyBelow(root, CACHE_KEY, entry, &key) != ERROR_SUCCESS) return false;
+    bool ok = setRegistryBytes(key, "LastWriteTime", stamp, 8) && setRegistryText(key, "Version", version);
+    RegCloseKey(key);
+    return ok;
+}
+
+// Machine-wide where allowed, else for this user, so that a standard user
+// is not probed again at every start.
 void writeCachedVersion(const char* javaPath, const FileTime& lastWriteTime, const char* version) {
     char keyName[TEXT_CAP];
     if (!cacheKeyName(keyName, sizeof keyName, javaPath)) return;
-    HKEY key;
-    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, keyName, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) !=
-        ERROR_SUCCESS)
-        return;
+    const char* entry = keyName + sizeof CACHE_KEY;  // behind the separator
     BYTE stamp[8];
     storeFileTime(stamp, lastWriteTime);
-    RegSetValueExA(key, "LastWriteTime", 0, REG_BINARY, stamp, sizeof stamp);
-    RegSetValueExA(key, "Version", 0, REG_SZ, (const BYTE*)version, (DWORD)strlen(version));
-    RegCloseKey(key);
+    for (HKEY root : RECORD_ROOTS)
+        if (writeCacheUnder(root, entry, stamp, version)) return;
 }
 
 // Reads standard error of the probe until the banner's first line is there,
@@ -82,14 +96,15 @@ static bool startProbe(const char* javaPath, HANDLE errorOut, PROCESS_INFORMATIO
     char commandLine[TEXT_CAP] = "\"";
     appendText(commandLine, sizeof commandLine, javaPath);
     if (!appendText(commandLine, sizeof commandLine, "\" -version")) return false;
-    STARTUPINFOA si;
+    STARTUPINFOW si;
     ZeroMemory(&si, sizeof si);
     si.cb = sizeof si;
     si.dwFlags = STARTF_USESTDHANDLES | STARTF_USESHOWWINDOW;
     si.wShowWindow = SW_HIDE;
     si.hStdError = errorOut;
-    return CreateProcessA(javaPath, commandLine, nullptr, nullptr, TRUE, NORMAL_PRIORITY_CLASS, nullptr, nullptr,
-                          &si, pi) != FALSE;
+    // No console may flash up for a moment on the user's screen.
+    return createProcess(javaPath, commandLine, TRUE, NORMAL_PRIORITY_CLASS | CREATE_NO_WINDOW, nullptr, &si, pi) !=
+           FALSE;
 }
 
 bool probeJavaVersion(const char* javaPath, char* version) {

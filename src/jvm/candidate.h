@@ -15,7 +15,7 @@ bool readCachedVersion(const char* javaPath, const FileTime& lastWriteTime, char
 void writeCachedVersion(const char* javaPath, const FileTime& lastWriteTime, const char* version);
 
 // How long a candidate may take to print its banner before it is rejected.
-enum { PROBE_TIMEOUT_MS = 5000 };
+enum { PROBE_TIMEOUT_MS = 15000 };
 
 // The machine this launcher's code is built for (an image machine field).
 uint16_t ownMachine();

@@ -6,6 +6,7 @@
 #include "files/paths.h"
 #include "files/registry.h"
 #include "files/text.h"
+#include "files/wide.h"
 #include "jvm/candidate.h"
 #include "jvm/search_text.h"
 #include "jvm/version_text.h"
@@ -26,10 +27,9 @@ void javaExeFromHome(char* javaPath, const char* home) {
 
 bool jvmFromEnvVar(char* javaPath, const char* variable, const char* minVersion, const char* maxVersion) {
     char value[TEXT_CAP];
-    DWORD n = GetEnvironmentVariableA(variable, value, sizeof value);
     // A value too long for the buffer could not make a path that fits one
     // either: the source fails rather than use an unfilled buffer.
-    if (n == 0 || n >= sizeof value) return false;
+    if (!environmentValue(variable, value, sizeof value) || !value[0]) return false;
     javaExeFromHome(javaPath, value);
     return checkJvmCandidate(javaPath, minVersion, maxVersion);
 }
@@ -40,14 +40,13 @@ bool jvmFromDirectory(char* javaPath, const char* directory, const char* minVers
 }
 
 bool jvmFromSearchPath(char* javaPath, const char* minVersion, const char* maxVersion) {
-    DWORD n = SearchPathA(nullptr, "java.exe", nullptr, TEXT_CAP, javaPath, nullptr);
-    if (n == 0 || n >= TEXT_CAP) return false;
+    if (!searchPath("java.exe", javaPath, TEXT_CAP)) return false;
     return checkJvmCandidate(javaPath, minVersion, maxVersion);
 }
 
 static bool readKeyString(HKEY root, const char* subKey, const char* name, char* value, DWORD cap) {
     HKEY key;
-    if (RegOpenKeyExA(root, subKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+    if (openKey(root, subKey, KEY_READ, &key) != ERROR_SUCCESS) return false;
     bool ok = queryRegistryText(key, name, value, cap);
     RegCloseKey(key);
     return ok;
@@ -137,13 +136,12 @@ static void freeNames(NameList* list) {
 // lies within the bounds.
 static void collectVersionNames(HKEY base, const char* prefix, NameList* list, const char* minVersion,
                                 const char* maxVersion) {
-    char name[TEXT_CAP], klass[TEXT_CAP];
+    char name[TEXT_CAP];
     size_t prefixLength = strlen(prefix);
     for (DWORD index = 0;; ++index) {
-        DWORD nameSize = TEXT_CAP, classSize = TEXT_CAP;
-        LONG rc = RegEnumKeyExA(base, index, name, &nameSize, nullptr, klass, &classSize, nullptr);
-        if (rc == ERROR_MORE_DATA) continue;  // no usable name at this index
-        if (rc != ERROR_SUCCESS) return;      // the end, or an enumeration that cannot go on
+        int found = subKeyName(base, index, name, sizeof name);
+        if (found < 0) continue;  // no usable name at this index
+        if (found == 0) return;   // the end, or an enumeration that cannot go on
         if (strncmp(name, prefix, prefixLength) != 0) continue;
         if (versionNameInRange(name + prefixLength, minVersion, maxVersion)) keepName(list, name + prefixLength);
     }
@@ -152,7 +150,7 @@ static void collectVersionNames(HKEY base, const char* prefix, NameList* list, c
 static bool jvmFromVersionKeys(char* javaPath, const RegistryLayout& layout, const char* minVersion,
                                const char* maxVersion) {
     HKEY base;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, layout.key, 0, KEY_READ, &base) != ERROR_SUCCESS) return false;
+    if (openKey(HKEY_LOCAL_MACHINE, layout.key, KEY_READ, &base) != ERROR_SUCCESS) return false;
     NameList list = {nullptr, 0};
     collectVersionNames(base, layout.namePrefix, &list, minVersion, maxVersion);
     sortVersionNames(list.names, list.count);
@@ -216,10 +214,10 @@ HMODULE loadJvmLibrary(const char* javaPath) {
     // the folder of its java.exe, which loading by full path does not search.
     char directory[TEXT_CAP], library[TEXT_CAP];
     jvmDirectoryOf(directory, sizeof directory, javaPath);
-    SetDllDirectoryA(directory);
+    setDllDirectory(directory);
     for (int place = 0; place < JVM_LIBRARY_PLACES; ++place) {
         if (!jvmLibraryPath(library, sizeof library, javaPath, place)) continue;
-        HMODULE module = LoadLibraryA(library);
+        HMODULE module = loadLibrary(library);
         if (module) return module;
     }
     return nullptr;

@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "errors/message_text.h"
 #include "files/text.h"
 #include "jvm/version_text.h"
 
@@ -77,12 +78,14 @@ bool jvmLibraryPath(char* dst, size_t cap, const char* javaPath, int place) {
     return appendText(dst, cap, "\\jvm.dll");
 }
 
-void wrongBitnessText(char* dst, size_t cap, const char* version, const char* home, const char* found,
-                      const char* needed) {
-    copyText(dst, cap, "Java ");
-    if (*version) appendTexts(dst, cap, {version, " "});
-    // The path on a line of its own, so that a message box never breaks it.
-    appendTexts(dst, cap, {"(", found, ") was found in\n", home, "\nbut this program needs a ", needed, " Java."});
+void wrongBitnessText(char* dst, size_t cap, const char* pattern, const char* version, const char* home,
+                      const char* found, const char* needed) {
+    copyText(dst, cap, pattern);
+    if (!*version) substitutePlaceholder(dst, cap, "%JAVA_VERSION% ", "");
+    substitutePlaceholder(dst, cap, "%JAVA_VERSION%", version);
+    substitutePlaceholder(dst, cap, "%JAVA_BITS%", found);
+    substitutePlaceholder(dst, cap, "%NEEDED_BITS%", needed);
+    substitutePlaceholder(dst, cap, "%JAVA_HOME%", home);
 }
 
 static int compareNames(const void* a, const void* b) {

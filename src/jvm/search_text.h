@@ -29,6 +29,8 @@ bool jvmLibraryPath(char* dst, size_t cap, const char* javaPath, int place);
 void sortVersionNames(char** names, size_t count);
 
 // What the user reads when the only Java found cannot load in this process:
-// version may be empty, home ends in a backslash.
-void wrongBitnessText(char* dst, size_t cap, const char* version, const char* home, const char* found,
-                      const char* needed);
+// the configured pattern with %JAVA_VERSION% (may be empty, and then takes
+// its blank along), %JAVA_BITS%, %JAVA_HOME% (ends in a backslash) and
+// %NEEDED_BITS% put in.
+void wrongBitnessText(char* dst, size_t cap, const char* pattern, const char* version, const char* home,
+                      const char* found, const char* needed);

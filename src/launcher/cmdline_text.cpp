@@ -22,15 +22,6 @@ const char* argumentTail(const char* cmdline) {
     return skipBlanksAndTabs(at);
 }
 
-size_t ownProgramPathLength(const char* cmdline) {
-    if (cmdline[0] == '"') {
-        const char* close = strchr(cmdline + 1, '"');
-        return close ? (size_t)(close - cmdline + 1) : strlen(cmdline);
-    }
-    const char* blank = strchr(cmdline, ' ');
-    return blank ? (size_t)(blank - cmdline) : strlen(cmdline);
-}
-
 bool isChildModeTail(const char* tail) { return strncmp(tail, CHILD_MODE_WORD, CHILD_MODE_WORD_LEN) == 0; }
 
 size_t childCommandLineLength(size_t ownPathLen, const char* commFile, const char* extractDir, const char* tail) {

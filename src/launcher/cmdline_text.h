@@ -17,11 +17,6 @@ enum { QUOTE_STAND_IN = '*' };
 // runs to the next one or to the end) and the blanks and tabs after it.
 const char* argumentTail(const char* cmdline);
 
-// Length of the own program name at the very start of the command line: a
-// leading double quote up to and including the next one (the whole line when
-// none follows), else up to the first blank.
-size_t ownProgramPathLength(const char* cmdline);
-
 bool isChildModeTail(const char* tail);
 
 // Writes own path, " __tarvo_load_appl '<comm file>' '<extraction dir>' <tail>"

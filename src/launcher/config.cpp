@@ -3,21 +3,33 @@
 #include <windows.h>
 
 #include <cstdlib>
+#include <cstring>
 
 #include "files/text.h"
 #include "launcher/config_text.h"
 #include "launcher/state.h"
 
+// UTF-8, cut between characters where it does not fit.
 size_t configString(unsigned id, char* buf, size_t cap) {
     if (cap == 0) return 0;
     buf[0] = '\0';
-    int n = LoadStringA(appInstance, id, buf, (int)cap);
-    if (n <= 0) {
-        buf[0] = '\0';
-        return 0;
+    const wchar_t* text = nullptr;
+    // With no buffer, the string table's own text, which carries no terminator.
+    int n = LoadStringW(appInstance, id, (LPWSTR)&text, 0);
+    if (n <= 0 || !text) return 0;
+    int got = WideCharToMultiByte(CP_UTF8, 0, text, n, buf, (int)cap - 1, nullptr, nullptr);
+    if (got <= 0) {
+        int needed = WideCharToMultiByte(CP_UTF8, 0, text, n, nullptr, 0, nullptr, nullptr);
+        char* whole = needed > 0 ? (char*)malloc((size_t)needed + 1) : nullptr;
+        if (whole && WideCharToMultiByte(CP_UTF8, 0, text, n, whole, needed, nullptr, nullptr) == needed) {
+            whole[needed] = '\0';
+            copyChars(buf, cap, whole, utf8Prefix(whole, cap - 1));
+        }
+        free(whole);
+        return strlen(buf);
     }
-    buf[cap - 1] = '\0';
-    return (size_t)n;
+    buf[got] = '\0';
+    return (size_t)got;
 }
 
 size_t configStringWide(unsigned id, wchar_t* buf, size_t cap) {

@@ -2,24 +2,28 @@
 
 #include "app/child.h"
 #include "errors/fail.h"
+#include "files/wide.h"
 #include "launcher/cmdline_text.h"
 #include "launcher/parent.h"
 #include "launcher/state.h"
 #include "supervise/splash.h"
 
 static int showCommand() {
-    STARTUPINFOA si;
+    STARTUPINFOW si;
     si.cb = sizeof si;
-    GetStartupInfoA(&si);
+    GetStartupInfoW(&si);
     return (si.dwFlags & STARTF_USESHOWWINDOW) ? si.wShowWindow : SW_SHOWDEFAULT;
 }
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+    // No library may ever be loaded from the current directory, whatever a
+    // document's folder holds.
+    SetDllDirectoryW(L"");
     appInstance = instance;
     readFlavourLetter();
     // The tail is taken from the process's own command line, so that both
     // processes split it by the same rule.
-    const char* tail = argumentTail(GetCommandLineA());
+    const char* tail = argumentTail(commandLineUtf8());
     if (isChildModeTail(tail)) {
         setExitHook(hideParentSplash);
         runChildMode(tail);

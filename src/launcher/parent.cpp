@@ -7,7 +7,9 @@
 #include "files/extract.h"
 #include "files/paths.h"
 #include "files/temp_records.h"
+#include "errors/message_text.h"
 #include "files/text.h"
+#include "files/wide.h"
 #include "launcher/cmdline_text.h"
 #include "launcher/config.h"
 #include "launcher/state.h"
@@ -15,8 +17,8 @@
 #include "supervise/splash.h"
 
 enum { CFG_SHOW_SPLASH = 108, CFG_CHILD_DIR = 146, CFG_FLAVOUR = 2001 };
-// CreateProcessA takes at most this many characters, terminator included.
-enum { MAX_COMMAND_LINE = 32768 };
+// CreateProcess takes at most this many characters, terminator included.
+enum { MAX_COMMAND_LINE = 32767 };
 
 static HANDLE childProcess = nullptr;
 static DWORD childProcessId = 0;
@@ -30,14 +32,18 @@ void readFlavourLetter() {
     flavourLetter = letter[0];
 }
 
-void getOwnProgramPath(char* dst, size_t cap) {
-    const char* line = GetCommandLineA();
-    copyChars(dst, cap, line, ownProgramPathLength(line));
+// The module's own path, quoted: never the command line's first word, which
+// an unquoted start would cut at its first blank.
+static void quotedOwnPath(char* dst, size_t cap) {
+    char path[TEXT_CAP];
+    if (!ownProgramPath(path, sizeof path)) failInternal(ERR_CHILD_START);
+    copyText(dst, cap, "\"");
+    if (!appendTexts(dst, cap, {path, "\""})) failInternal(ERR_CHILD_START);
 }
 
-bool startChildProcess(char* commandLine) {
+bool startChildProcess(const char* commandLine) {
     PROCESS_INFORMATION pi;
-    STARTUPINFOA si;
+    STARTUPINFOW si;
     ZeroMemory(&pi, sizeof pi);
     ZeroMemory(&si, sizeof si);
     si.cb = sizeof si;
@@ -51,32 +57,39 @@ bool startChildProcess(char* commandLine) {
     configString(CFG_CHILD_DIR, configured, sizeof configured);
     if (configured[0]) canonicalPath(directory, configured);
 
-    BOOL ok = CreateProcessA(nullptr, commandLine, nullptr, nullptr, TRUE, NORMAL_PRIORITY_CLASS, nullptr,
-                             configured[0] ? directory : nullptr, &si, &pi);
+    BOOL ok = createProcess(nullptr, commandLine, TRUE, NORMAL_PRIORITY_CLASS, configured[0] ? directory : nullptr,
+                            &si, &pi);
     childProcess = pi.hProcess;
     childProcessId = pi.dwProcessId;
     if (pi.hThread) CloseHandle(pi.hThread);
+    // The application's first window may take the foreground from us.
+    if (ok) AllowSetForegroundWindow(childProcessId);
     return ok != FALSE;
+}
+
+[[noreturn]] static void failLineTooLong(size_t length) {
+    char text[TEXT_CAP], value[24] = "", limit[24] = "";
+    configString(MSG_COMMAND_LINE_TOO_LONG, text, sizeof text);
+    appendUnsigned(value, sizeof value, length);
+    appendUnsigned(limit, sizeof limit, MAX_COMMAND_LINE - 1);
+    substitutePlaceholder(text, sizeof text, "%LENGTH%", value);
+    substitutePlaceholder(text, sizeof text, "%LIMIT%", limit);
+    failWithText(text);
 }
 
 // The child's line takes the user's arguments whole: up to the platform's
 // limit, in a buffer of the size it needs.
 static char* childCommandLine(const char* commFile, const char* extractDir, const char* tail) {
     char ownPath[TEXT_CAP];
-    getOwnProgramPath(ownPath, sizeof ownPath);
+    quotedOwnPath(ownPath, sizeof ownPath);
     size_t ownLen = strlen(ownPath);
     size_t needed = childCommandLineLength(ownLen, commFile, extractDir, tail) + 1;
-    if (needed > MAX_COMMAND_LINE) {
-        char text[TEXT_CAP] = "The command line is too long to start the application:\n";
-        appendUnsigned(text, sizeof text, needed - 1);
-        appendText(text, sizeof text, " characters, where at most ");
-        appendUnsigned(text, sizeof text, MAX_COMMAND_LINE - 1);
-        appendText(text, sizeof text, " fit.");
-        failWithText(text);
-    }
     char* line = (char*)malloc(needed);
-    if (!line) failInternal(ERR_CHILD_START);
+    if (!line) failWithMessage(MSG_OUT_OF_MEMORY);
     composeChildCommandLine(line, needed, ownPath, ownLen, commFile, extractDir, tail);
+    // The limit counts UTF-16 characters, as the system takes the line.
+    size_t length = wideLength(line);
+    if (length + 1 > MAX_COMMAND_LINE) failLineTooLong(length);
     return line;
 }
 
@@ -104,9 +117,9 @@ void runParentMode(int showCommand, const char* tail) {
 int runMessageLoop() {
     MSG msg;
     msg.wParam = 0;
-    while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
         TranslateMessage(&msg);
-        DispatchMessageA(&msg);
+        DispatchMessageW(&msg);
     }
     return (int)msg.wParam;
 }

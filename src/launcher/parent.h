@@ -6,6 +6,5 @@ void readFlavourLetter();
 void runParentMode(int showCommand, const char* tail);
 // The parent's exit hook: no tick and no splash outlive a decided end.
 void endParentSupervision(bool beforeError);
-void getOwnProgramPath(char* dst, size_t cap);
-bool startChildProcess(char* commandLine);
+bool startChildProcess(const char* commandLine);
 int runMessageLoop();

@@ -2,6 +2,7 @@
 
 #include "errors/fail.h"
 #include "errors/logs.h"
+#include "files/wide.h"
 #include "launcher/config.h"
 #include "launcher/state.h"
 #include "supervise/comm_text.h"
@@ -22,8 +23,9 @@ void startChildMonitor(const char* commFilePath) {
     closeOnWindow = configInt(CFG_CLOSE_ON_WINDOW) != 0;
     resetComm(&comm);
     monitorTimer = SetTimer(nullptr, MONITOR_TIMER_ID, MONITOR_PERIOD_MS, monitorTick);
-    commFile = CreateFileA(commFilePath, GENERIC_READ, FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    // Without its timer the parent would wait, unseen, for ever.
+    if (!monitorTimer) failInternal(ERR_NO_TIMER);
+    commFile = openFile(commFilePath, GENERIC_READ, FILE_SHARE_WRITE, OPEN_ALWAYS);
 }
 
 void stopChildMonitor() {

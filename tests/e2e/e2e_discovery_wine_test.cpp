@@ -111,8 +111,8 @@ TEST_F(LaunchTest, BannersThatDoNotQualifyAreRejectedAndNotCached) {
     DWORD before = GetTickCount();
     EXPECT_EQ(message1008(root / "good"), shown(run()));
     DWORD took = GetTickCount() - before;
-    EXPECT_LT(took, 15000u) << "a hung candidate must cost only the probe's time-out";
-    EXPECT_GE(took, 5000u);
+    EXPECT_LT(took, 25000u) << "a hung candidate must cost only the probe's time-out";
+    EXPECT_GE(took, 15000u);
     for (size_t i = 0; i < scripts.size(); ++i) {
         std::string version;
         EXPECT_FALSE(readRegistryValue(cacheKey(root / ("bad" + std::to_string(i)) + "\\bin\\java.exe").c_str(),

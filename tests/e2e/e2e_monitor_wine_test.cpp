@@ -1,15 +1,22 @@
-// The parent's watch over its child, against a scripted stand-in for the
-// child and its application.
+// The parent's watch over its child, against the stand-in VM's scripted
+// application.
 #include "launch_fixture.h"
+
+// A path in a stand-in's script, where a backslash starts an escape.
+static std::string scriptText(const std::string& path) {
+    std::string out;
+    for (char c : path) out += c == '\\' ? std::string("\\\\") : std::string(1, c);
+    return out;
+}
 
 TEST_F(LaunchTest, TheChildReceivesTheExactChildModeLine) {
     std::string seen = root / "cmdline.txt";
-    std::string args = "-J-Xmx1m \"quoted words\"  two\tblanks \xE4\xF6\xFC 'single'";
-    WatchReport r = runWithStandIn("cmdline=" + seen, args);
+    std::string args = "-J-Xmx1m \"quoted words\" two blanks \xC3\xA4\xC3\xB6\xC3\xBC 'single'";
+    WatchReport r = runApplication("cmdline=" + scriptText(seen), args);
     EXPECT_EQ(0u, exitOf(r, "parent"));
-    EXPECT_EQ(0u, exitOf(r, "child"));
+    EXPECT_EQ(0u, exitOf(r, "child")) << r.describe();
     std::string line = readFile(seen);
-    std::string start = "\"" + app + "\\standin.exe\" __tarvo_load_appl '" + tmp + "\\tvo";
+    std::string start = "\"" + exe + "\" __tarvo_load_appl '" + tmp + "\\tvo";
     EXPECT_EQ(0u, line.find(start)) << line;
     size_t gap = line.find(".tmp' '' ");
     ASSERT_NE(std::string::npos, gap) << line;
@@ -19,7 +26,7 @@ TEST_F(LaunchTest, TheChildReceivesTheExactChildModeLine) {
 TEST_F(LaunchTest, AnArgumentOfTenThousandCharactersReachesTheChildWhole) {
     std::string seen = root / "cmdline.txt";
     std::string args = "x" + std::string(10000, 'a') + "z";
-    WatchReport r = runWithStandIn("cmdline=" + seen, args);
+    WatchReport r = runApplication("cmdline=" + scriptText(seen), args);
     EXPECT_EQ(0u, exitOf(r, "parent"));
     std::string line = readFile(seen);
     ASSERT_GT(line.size(), args.size());
@@ -27,14 +34,14 @@ TEST_F(LaunchTest, AnArgumentOfTenThousandCharactersReachesTheChildWhole) {
 }
 
 TEST_F(LaunchTest, AQuitRecordEndsTheParentWhileTheChildRuns) {
-    WatchReport r = runWithStandIn("comm=Mloading|\ncomm=Q|Mlater|\nsleep=3000");
+    WatchReport r = runApplication("comm=Mloading|\ncomm=Q|Mlater|\nsleep=3000");
     EXPECT_EQ(0u, exitOf(r, "parent"));
     EXPECT_EQ(0u, exitOf(r, "child"));
     EXPECT_LT(endOf(r, "parent") + 1500, endOf(r, "child")) << r.describe();
 }
 
 TEST_F(LaunchTest, ARecordSplitAcrossTicksCountsOnceComplete) {
-    WatchReport r = runWithStandIn("comm=Mhal\nsleep=400\ncomm=f|Q\nsleep=400\ncomm=|\nsleep=3000");
+    WatchReport r = runApplication("comm=Mhal\nsleep=400\ncomm=f|Q\nsleep=400\ncomm=|\nsleep=3000");
     EXPECT_EQ(0u, exitOf(r, "parent"));
     unsigned quitAfter = endOf(r, "parent");
     EXPECT_GE(quitAfter, 700u) << r.describe();
@@ -42,26 +49,26 @@ TEST_F(LaunchTest, ARecordSplitAcrossTicksCountsOnceComplete) {
 }
 
 TEST_F(LaunchTest, AZeroByteHidesEveryLaterRecord) {
-    WatchReport r = runWithStandIn("commhex=4D61007C517C\nsleep=1200");
+    WatchReport r = runApplication("commhex=4D61007C517C\nsleep=1200");
     EXPECT_EQ(0u, exitOf(r, "parent"));
     EXPECT_TRUE(parentWaitedForChild(r)) << "Q behind a zero byte must not act\n" << r.describe();
     EXPECT_GE(endOf(r, "parent"), 1000u) << r.describe();
 }
 
 TEST_F(LaunchTest, AVisibleWindowEndsTheParentOnlyWhenConfigured) {
-    WatchReport closeOnWindow = runWithStandIn("sleep=300\nwindow\nsleep=3000");
+    WatchReport closeOnWindow = runApplication("sleep=300\nwindow\nsleep=3000");
     EXPECT_EQ(0u, exitOf(closeOnWindow, "parent"));
     EXPECT_LT(endOf(closeOnWindow, "parent") + 1500, endOf(closeOnWindow, "child")) << closeOnWindow.describe();
 
     configure({"145=0"});
-    WatchReport waits = runWithStandIn("sleep=300\nwindow\nsleep=1500");
+    WatchReport waits = runApplication("sleep=300\nwindow\nsleep=1500");
     EXPECT_EQ(0u, exitOf(waits, "parent"));
     EXPECT_TRUE(parentWaitedForChild(waits)) << waits.describe();
 }
 
 TEST_F(LaunchTest, AChildEndingWithCode259IsStillSeenAsEnded) {
     configure({"145=0"});
-    WatchReport r = runWithStandIn("exit=259");
+    WatchReport r = runApplication("exit=259");
     EXPECT_EQ(259u, exitOf(r, "child"));
     EXPECT_EQ(0u, exitOf(r, "parent"));
     EXPECT_LT(endOf(r, "parent"), 5000u) << r.describe();
@@ -72,7 +79,7 @@ TEST_F(LaunchTest, ErrorOutputOpensTheDialogWithTheLogAsWrittenAndEndsTheParentW
     for (CloseBy how : {CloseBy::Button, CloseBy::Escape, CloseBy::CloseBox}) {
         WatchOptions options;
         options.closeBy = how;
-        WatchReport r = runWithStandIn(
+        WatchReport r = runApplication(
             "stderr=Exception in thread \"main\" java.lang.Error: boom\\r\\n\\tat Vuvudozid.main\\nlast line\n"
             "sleep=1500",
             "", options);
@@ -91,7 +98,7 @@ TEST_F(LaunchTest, ErrorOutputOpensTheDialogWithTheLogAsWrittenAndEndsTheParentW
 TEST_F(LaunchTest, ErrorOutputIsOnlyWrittenWhenShowingItIsOff) {
     configure({"106=0", "104=1", "105=logs\\out.txt"});
     CreateDirectoryA((app + "\\logs").c_str(), nullptr);
-    WatchReport r = runWithStandIn("stderr=warning\nstdout=hello\nsleep=300");
+    WatchReport r = runApplication("stderr=warning\nstdout=hello\nsleep=300");
     EXPECT_TRUE(r.windows.empty()) << r.describe();
     EXPECT_EQ(0u, exitOf(r, "parent"));
     EXPECT_EQ("warning", readFile(app + "\\error.log"));
@@ -100,7 +107,7 @@ TEST_F(LaunchTest, ErrorOutputIsOnlyWrittenWhenShowingItIsOff) {
 
 TEST_F(LaunchTest, AnEndedChildWithAnEmptyLogEndsTheParentWithZero) {
     configure({"145=0", "102=0"});
-    WatchReport r = runWithStandIn("stderr=nowhere\nexit=3");
+    WatchReport r = runApplication("stderr=nowhere\nexit=3");
     EXPECT_EQ(3u, exitOf(r, "child"));
     EXPECT_EQ(0u, exitOf(r, "parent"));
     EXPECT_FALSE(fileExists(app + "\\error.log"));

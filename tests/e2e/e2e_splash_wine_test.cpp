@@ -106,7 +106,7 @@ struct SplashTest : LaunchTest {
 TEST_F(SplashTest, ShowsPictureAndBothLinesCentredOnTopAndFollowsStatusRecords) {
     configureSplash();
     SplashFilm film;
-    WatchReport r = runWithStandIn(
+    WatchReport r = runApplication(
         "sleep=700\ncomm=MLoading the modules|\nsleep=700\ncomm=M|\nsleep=700\ncomm=MOne\\nline|\nsleep=700",
         "", film.options());
     film.finish();
@@ -146,7 +146,7 @@ TEST_F(SplashTest, ShowsPictureAndBothLinesCentredOnTopAndFollowsStatusRecords) 
 TEST_F(SplashTest, ASmallerSplashCutsThePictureAndZeroTakesItsSize) {
     configureSplash({{141, "20"}, {142, "0"}, {147, "0"}});
     SplashFilm film;
-    WatchReport r = runWithStandIn("sleep=600", "", film.options());
+    WatchReport r = runApplication("sleep=600", "", film.options());
     film.finish();
     EXPECT_EQ(0u, exitOf(r, "parent"));
     ASSERT_FALSE(film.frames.empty()) << r.describe();
@@ -190,7 +190,7 @@ TEST_F(SplashTest, ClosingItEndsTheParentWithZeroAndItsFilesAreStillRecorded) {
     };
     // Under a display without a window manager, Wine takes two seconds to
     // take a window off the screen; the application lives well beyond that.
-    WatchReport r = runWithStandIn("sleep=5000", "", o);
+    WatchReport r = runApplication("sleep=5000", "", o);
     EXPECT_EQ(0u, exitOf(r, "parent"));
     EXPECT_LT(endOf(r, "parent") + 1500, endOf(r, "child")) << r.describe();
     EXPECT_NE(std::string::npos, tempRecord().find(tmp + "\\tvo")) << tempRecord();
@@ -204,7 +204,7 @@ TEST_F(SplashTest, WithoutTheSwitchThereIsNoWindowAndStatusRecordsChangeNothing)
     bool found = false;
     WatchOptions o;
     o.eachPoll = [&](WatchReport&, unsigned) { found = found || FindWindowA(SPLASH_CLASS, nullptr); };
-    WatchReport r = runWithStandIn("comm=MLoading|\nsleep=500", "", o);
+    WatchReport r = runApplication("comm=MLoading|\nsleep=500", "", o);
     EXPECT_EQ(0u, exitOf(r, "parent"));
     EXPECT_FALSE(found) << r.describe();
 }

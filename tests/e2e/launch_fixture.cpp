@@ -11,6 +11,8 @@ static const char* const TEST_KEYS[] = {"SOFTWARE\\brannoc",           "SOFTWARE
 
 static void clearTestKeys() {
     for (const char* key : TEST_KEYS) deleteRegistryTree(key);
+    // Where a launcher keeps its records for a user who may not write the above.
+    RegDeleteTreeA(HKEY_CURRENT_USER, "SOFTWARE\\brannoc");
 }
 
 void LaunchTest::SetUp() {
@@ -19,7 +21,7 @@ void LaunchTest::SetUp() {
     setEnv("TMP", tmp.c_str());
     setEnv("TEMP", tmp.c_str());
     for (const char* name :
-         {"JAVA_HOME", "JDK_HOME", "TARVO_JAVA_HOME", "SELVADRIN_JAVA_HOME", "TARVO_SCRIPT", "JAVA_STANDIN_LOG"})
+         {"JAVA_HOME", "JDK_HOME", "TARVO_JAVA_HOME", "SELVADRIN_JAVA_HOME", "JAVA_STANDIN_LOG"})
         setEnv(name, nullptr);
     clearTestKeys();
 }
@@ -40,14 +42,9 @@ WatchReport LaunchTest::run(const std::string& args, WatchOptions options) {
     return watchProgram(options);
 }
 
-WatchReport LaunchTest::runWithStandIn(const std::string& script, const std::string& args, WatchOptions options) {
-    if (!fileExists(exe)) configure();
-    std::string standIn = app + "\\standin.exe";
-    CopyFileA(buildPath("gui_standin_child.exe").c_str(), standIn.c_str(), FALSE);
-    ScopedEnv steps("TARVO_SCRIPT", script.c_str());
-    options.program = exe;
-    options.commandLine = "\"" + standIn + "\"" + (args.empty() ? "" : " " + args);
-    return watchProgram(options);
+WatchReport LaunchTest::runApplication(const std::string& script, const std::string& args, WatchOptions options) {
+    vmHome(script);
+    return run(args, options);
 }
 
 std::string LaunchTest::tempRecord(const char* value) {

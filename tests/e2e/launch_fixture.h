@@ -23,9 +23,9 @@ struct LaunchTest : ::testing::Test {
     // Configures app\launch.exe from the template.
     void configure(const std::vector<std::string>& lines = {});
     WatchReport run(const std::string& args = "", WatchOptions options = {});
-    // Runs the launcher under a command line that names the stand-in child,
-    // so that the launcher starts the stand-in, scripted, as its child.
-    WatchReport runWithStandIn(const std::string& script, const std::string& args = "", WatchOptions options = {});
+    // Runs the launcher with the stand-in VM under JAVA_HOME, whose
+    // application acts out the script while its main runs.
+    WatchReport runApplication(const std::string& script, const std::string& args = "", WatchOptions options = {});
     std::string tempRecord(const char* value = "delete_file");
 
     // A Java home with the stand-in java.exe in bin (or jre\bin), a javaw.exe

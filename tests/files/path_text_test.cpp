@@ -16,24 +16,6 @@ TEST(IsRelativePath, DriveAndNetworkRootsAreAbsoluteAlsoBehindAQuote) {
         EXPECT_FALSE(isRelativePath(p)) << p;
 }
 
-TEST(ProgramNameOfCommandLine, QuotedUnquotedAndUnclosed) {
-    char out[TEXT_CAP];
-    ASSERT_TRUE(programNameOfCommandLine("\"C:\\Program Files\\app\\launch.exe\" a b", out, sizeof out));
-    EXPECT_STREQ("C:\\Program Files\\app\\launch.exe", out);
-    ASSERT_TRUE(programNameOfCommandLine("launch.exe a b", out, sizeof out));
-    EXPECT_STREQ("launch.exe", out);
-    ASSERT_TRUE(programNameOfCommandLine("C:\\x\\launch.exe", out, sizeof out));
-    EXPECT_STREQ("C:\\x\\launch.exe", out);
-    EXPECT_FALSE(programNameOfCommandLine("\"C:\\never closed a b", out, sizeof out));
-}
-
-TEST(ProgramNameOfCommandLine, ANameLongerThanTheBufferIsRefusedNotOverrun) {
-    std::string line(TEXT_CAP + 100, 'a');
-    char out[16];
-    EXPECT_FALSE(programNameOfCommandLine(line.c_str(), out, sizeof out));
-    EXPECT_EQ(15u, std::string(out).size());
-}
-
 TEST(CutToDirectory, KeepsTheTrailingBackslash) {
     char p[TEXT_CAP] = "D:\\Apps\\Demo\\launch.exe";
     cutToDirectory(p);

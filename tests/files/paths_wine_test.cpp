@@ -39,16 +39,6 @@ TEST_F(ProbeDirs, ARelativeProgramNameIsTakenFromTheCurrentDirectory) {
     EXPECT_NE(std::string::npos, out.find("canonical=" + lowerCopy(app) + "\\lib\\a.jar\n")) << out;
 }
 
-TEST_F(ProbeDirs, AnUnclosedQuoteLeavesRelativePathsUnresolved) {
-    // The program is found through the application name; its own command
-    // line names no usable program.
-    std::string exe = app + "\\Probe.exe";
-    ScopedEnv path("PROBE_PATH", "lib\\a.jar");
-    std::string out = runCaptured("\"" + app + "\\Probe.exe lib\\a.jar", other, exe.c_str());
-    EXPECT_NE(std::string::npos, out.find("exe-dir=\n")) << out;
-    EXPECT_NE(std::string::npos, out.find("canonical=" + lowerCopy(other) + "\\lib\\a.jar\n")) << out;
-}
-
 TEST(PathExists, FilesDirectoriesTrailingBackslashAndEmptyText) {
     ScratchDir dir("exists");
     std::string file = dir / "a.txt";

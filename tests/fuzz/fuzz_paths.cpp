@@ -11,7 +11,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const char* s = text.c_str();
     isRelativePath(s);
     char name[64];
-    if (programNameOfCommandLine(s, name, sizeof name)) cutToDirectory(name);
+    copyText(name, sizeof name, s);
+    cutToDirectory(name);
     char big[TEXT_CAP];
     copyText(big, sizeof big, s);
     appendText(big, sizeof big, s);

@@ -1,10 +1,11 @@
-// Word splitting and class-path entries over any text: every word must be a
+// Word splitting, class-path entries and modified UTF-8 over any text: every word must be a
 // piece of the input, and nothing may be read or written outside it.
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 
+#include "app/java_string_text.h"
 #include "app/words_text.h"
 #include "files/text.h"
 
@@ -26,5 +27,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     bool required;
     for (const char* at = s; nextClassPathEntry(&at, &kind, &required, name, sizeof name);) {
     }
+    // main's words as NewStringUTF reads them: the promised size exactly.
+    size_t size = modifiedUtf8Size(s);
+    std::string java(size + 1, '\x7f');
+    if (!toModifiedUtf8(s, &java[0], size + 1) || strlen(java.c_str()) != size) __builtin_trap();
     return 0;
 }

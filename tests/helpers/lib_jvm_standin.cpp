@@ -10,8 +10,12 @@
 //   nullstring      NewStringUTF answers null
 // and while main runs:
 //   stdout=TEXT, stderr=TEXT, comm=TEXT (\n \r \t \\ escapes)
+//   commhex=HEX     append bytes given in hex to the comm file
+//   cmdline=PATH    write the process's command line to PATH, UTF-8
 //   window          show a visible top-level window
+//   box=TEXT        show a message box until it is closed
 //   sleep=MS
+//   exit=CODE       end the process with CODE, as an application may
 //   throw=TEXT      main ends with an exception; ExceptionDescribe prints TEXT
 #include <windows.h>
 
@@ -84,6 +88,20 @@ void appendComm(const std::string& text) {
     CloseHandle(f);
 }
 
+std::string fromHex(const std::string& hex) {
+    std::string out;
+    for (size_t i = 0; i + 1 < hex.size(); i += 2) out.push_back((char)strtol(hex.substr(i, 2).c_str(), nullptr, 16));
+    return out;
+}
+
+void writeCommandLine(const std::string& path) {
+    const wchar_t* line = GetCommandLineW();
+    int n = WideCharToMultiByte(CP_UTF8, 0, line, -1, nullptr, 0, nullptr, nullptr);
+    std::string utf8(n > 0 ? n - 1 : 0, '\0');
+    if (n > 1) WideCharToMultiByte(CP_UTF8, 0, line, -1, &utf8[0], n, nullptr, nullptr);
+    std::ofstream(path, std::ios::binary) << utf8;
+}
+
 void pump(DWORD ms) {
     DWORD until = GetTickCount() + ms;
     while ((LONG)(until - GetTickCount()) > 0) {
@@ -124,6 +142,13 @@ void runMain() {
         if (step.first == "stdout") writeStd(STD_OUTPUT_HANDLE, step.second);
         else if (step.first == "stderr") writeStd(STD_ERROR_HANDLE, step.second);
         else if (step.first == "comm") appendComm(step.second);
+        else if (step.first == "commhex") appendComm(fromHex(step.second));
+        else if (step.first == "cmdline") writeCommandLine(step.second);
+        else if (step.first == "box") MessageBoxA(nullptr, step.second.c_str(), "Stand-in", MB_OK);
+        else if (step.first == "exit") {
+            Sleep(150);  // the harness must have a moment to see the child
+            ExitProcess((UINT)atoi(step.second.c_str()));
+        }
         else if (step.first == "window")
             ShowWindow(CreateWindowExA(0, "STATIC", "Stand-in application", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 10,
                                        10, 200, 100, nullptr, nullptr, nullptr, nullptr),
@@ -199,6 +224,9 @@ extern "C" __declspec(dllexport) jint JNICALL JNI_CreateJavaVM(JavaVM** outVm, v
     findOwnDirectory();
     loadScript();
     record("create-at=" + std::to_string(((uint64_t)entered.dwHighDateTime << 32) | entered.dwLowDateTime));
+    char cwd[MAX_PATH] = "";
+    GetCurrentDirectoryA(sizeof cwd, cwd);
+    record(std::string("cwd=") + cwd);
 #ifdef TARVO_NEEDS_RUNTIME
     record("runtime=" + std::to_string(standinRuntimeReady()));
 #endif

@@ -1,4 +1,4 @@
-// The escapes the stand-ins read in their scripts: \n, \r, \t and \\.
+// The escapes the stand-ins read in their scripts: \n, \r, \t, \0 and \\.
 #pragma once
 #include <string>
 
@@ -10,7 +10,7 @@ inline std::string unescapeScript(const std::string& in) {
             continue;
         }
         char c = in[++i];
-        out.push_back(c == 'n' ? '\n' : c == 'r' ? '\r' : c == 't' ? '\t' : c);
+        out.push_back(c == 'n' ? '\n' : c == 'r' ? '\r' : c == 't' ? '\t' : c == '0' ? '\0' : c);
     }
     return out;
 }

@@ -14,15 +14,6 @@ TEST(ArgumentTail, SkipsTheProgramNameAndTheBlanksAndTabsAroundIt) {
     EXPECT_STREQ("x", argumentTail("launch.exe\tx"));
 }
 
-TEST(OwnProgramPath, KeepsQuotesAndTakesAnUnclosedQuoteWhole) {
-    const char* quoted = "\"C:\\Program Files\\app\\launch.exe\" a b";
-    EXPECT_EQ(std::string("\"C:\\Program Files\\app\\launch.exe\""),
-              std::string(quoted, ownProgramPathLength(quoted)));
-    EXPECT_EQ(strlen("C:\\app\\launch.exe"), ownProgramPathLength("C:\\app\\launch.exe"));
-    EXPECT_EQ(strlen("launch.exe"), ownProgramPathLength("launch.exe a"));
-    EXPECT_EQ(strlen("\"C:\\never closed a"), ownProgramPathLength("\"C:\\never closed a"));
-}
-
 TEST(ChildModeTail, OnlyThePrefixIsCompared) {
     EXPECT_TRUE(isChildModeTail("__tarvo_load_appl 'a' '' x"));
     EXPECT_TRUE(isChildModeTail("__tarvo_load_applet"));

@@ -30,6 +30,11 @@ const std::map<unsigned, std::string> exampleConfiguration = {
     {1013, "An internal error occured (error code: %ERROR_CODE%)"},
     {1014, "Main class not found."},
     {1015, "Main method not found."},
+    {1016, "The command line is too long to start the application:\n%LENGTH% characters, where at most %LIMIT% fit."},
+    {1017, "Not enough memory to start the application."},
+    {1018, "Java %JAVA_VERSION% (%JAVA_BITS%) was found in\n%JAVA_HOME%\nbut this program needs a %NEEDED_BITS% Java."},
+    {1019, "The path %FILE_NAME%\ncannot be passed to Java on this system: it holds characters that the system's "
+           "code page cannot express."},
     {2001, "t"}, {2002, "0"}, {2003, "@INCLUDED_FILENAMES@"},
 };
 

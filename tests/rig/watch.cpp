@@ -67,6 +67,13 @@ BOOL CALLBACK collectStatic(HWND w, LPARAM param) {
     return TRUE;
 }
 
+std::wstring wideOf(const std::string& utf8) {
+    std::wstring out(utf8.size() + 1, L'\0');
+    int n = MultiByteToWideChar(CP_UTF8, 0, utf8.c_str(), -1, &out[0], (int)out.size());
+    out.resize(n > 0 ? n - 1 : 0);
+    return out;
+}
+
 uint64_t ticks(const FILETIME& t) { return ((uint64_t)t.dwHighDateTime << 32) | t.dwLowDateTime; }
 
 // Wine hands out the number of an ended process again, even while we hold
@@ -122,6 +129,7 @@ BOOL CALLBACK noteWindow(HWND w, LPARAM param) {
     seen.title = windowText(w);
     seen.atMs = watch->now();
     seen.handle = w;
+    seen.foreground = GetForegroundWindow() == w;
     EnumChildWindows(w, collectStatic, (LPARAM)&seen);
     HWND edit = GetDlgItem(w, 1000);
     if (edit) seen.editText = controlText(edit);
@@ -138,10 +146,9 @@ HWND firstButton(HWND dialog) {
     return FindWindowExA(dialog, nullptr, "Button", nullptr);
 }
 
+// The harness never brings a window to the front: a box must come there
+// by itself, or the user would not see it.
 void closeAsUser(HWND w, CloseBy how) {
-    // A user's click first brings the window to the front; a button only
-    // takes a click while its window is active.
-    SetForegroundWindow(w);
     switch (how) {
         case CloseBy::Button: PostMessageA(firstButton(w), BM_CLICK, 0, 0); break;
         case CloseBy::Escape: {
@@ -190,19 +197,19 @@ bool updateEnded(Watch* watch) {
 
 WatchReport watchProgram(const WatchOptions& options) {
     WatchReport report;
-    STARTUPINFOA si;
+    STARTUPINFOW si;
     ZeroMemory(&si, sizeof si);
     si.cb = sizeof si;
     PROCESS_INFORMATION pi;
-    std::vector<char> line(options.commandLine.begin(), options.commandLine.end());
-    line.push_back('\0');
-    const char* dir = options.currentDirectory.empty() ? nullptr : options.currentDirectory.c_str();
-    const char* program = options.program.empty() ? nullptr : options.program.c_str();
+    std::wstring line = wideOf(options.commandLine), dirText = wideOf(options.currentDirectory),
+                 programText = wideOf(options.program);
+    const wchar_t* dir = options.currentDirectory.empty() ? nullptr : dirText.c_str();
+    const wchar_t* program = options.program.empty() ? nullptr : programText.c_str();
     // The first window call of a process connects it to the display, which
     // under Wine can take longer than a quick child lives; made here, before
     // the start, it cannot hide that child from the first poll.
     EnumWindows([](HWND, LPARAM) { return FALSE; }, 0);
-    if (!CreateProcessA(program, line.data(), nullptr, nullptr, FALSE, 0, nullptr, dir, &si, &pi)) {
+    if (!CreateProcessW(program, &line[0], nullptr, nullptr, FALSE, 0, nullptr, dir, &si, &pi)) {
         report.error = "CreateProcess failed with " + std::to_string(GetLastError());
         return report;
     }

@@ -11,6 +11,7 @@ struct WatchReport;
 
 enum class CloseBy { Button, Escape, CloseBox, Never };
 
+// Texts of the options are UTF-8.
 struct WatchOptions {
     std::string commandLine;      // exactly as the program receives it
     std::string program;          // the file to start; empty: the command line's first word
@@ -31,6 +32,7 @@ struct SeenWindow {
     std::string editText; // dialog 101's log control
     unsigned atMs;
     void* handle;         // the HWND, for a test that looks closer
+    bool foreground;      // the foreground window when first seen
 };
 
 struct EndedProcess {

@@ -71,6 +71,10 @@ const ProjectKey PROJECT_KEYS[] = {
     {"messages.internal_error", 1013, ProjectKey::TEXT},
     {"messages.no_main_class", 1014, ProjectKey::TEXT},
     {"messages.no_main_method", 1015, ProjectKey::TEXT},
+    {"messages.command_line_too_long", 1016, ProjectKey::TEXT},
+    {"messages.out_of_memory", 1017, ProjectKey::TEXT},
+    {"messages.wrong_bitness", 1018, ProjectKey::TEXT},
+    {"messages.path_not_passable", 1019, ProjectKey::TEXT},
 };
 const size_t PROJECT_KEY_COUNT = sizeof PROJECT_KEYS / sizeof PROJECT_KEYS[0];
 

@@ -1,0 +1,17 @@
+// Texts handed to the VM. A VM reads its option strings in the process's
+// ANSI code page, which the manifest makes UTF-8 wherever Windows allows it
+// (10, version 1903 and later); elsewhere each text is converted to the code
+// page, and one that cannot be expressed there is never passed garbled.
+#pragma once
+#include <cstddef>
+
+#include "app/option_list.h"
+
+// The option's text for the VM, allocated; nullptr when a character cannot
+// be expressed in the code page.
+char* vmText(const char* utf8);
+// Appends a path for the VM: as it is, else by its short (8.3) name; ends
+// the child with a message naming the path when neither can be expressed.
+void appendVmPath(GrowText* out, const char* path);
+// main's words reach NewStringUTF as modified UTF-8, allocated.
+char* javaStringText(const char* utf8);

@@ -1,0 +1,212 @@
+#include "files/wide.h"
+
+#include <cstdlib>
+
+#include "files/text.h"
+
+bool toWide(const char* utf8, wchar_t* out, size_t cap) {
+    if (cap == 0) return false;
+    out[0] = L'\0';
+    if (!utf8[0]) return true;
+    int n = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8, -1, out, (int)(cap > 0x7FFFFFFF ? 0x7FFFFFFF : cap));
+    if (n <= 0) {
+        out[0] = L'\0';
+        return false;
+    }
+    return true;
+}
+
+bool toUtf8(const wchar_t* wide, char* out, size_t cap) {
+    if (cap == 0) return false;
+    out[0] = '\0';
+    if (!wide[0]) return true;
+    int n = WideCharToMultiByte(CP_UTF8, 0, wide, -1, out, (int)cap, nullptr, nullptr);
+    if (n > 0) return true;
+    // Too long: take what fits, cut between characters.
+    int needed = WideCharToMultiByte(CP_UTF8, 0, wide, -1, nullptr, 0, nullptr, nullptr);
+    char* whole = needed > 0 ? (char*)malloc((size_t)needed) : nullptr;
+    if (whole && WideCharToMultiByte(CP_UTF8, 0, wide, -1, whole, needed, nullptr, nullptr) > 0)
+        copyChars(out, cap, whole, utf8Prefix(whole, cap - 1));
+    free(whole);
+    return false;
+}
+
+size_t wideLength(const char* utf8) {
+    if (!utf8[0]) return 0;
+    int n = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8, -1, nullptr, 0);
+    return n > 0 ? (size_t)n - 1 : 0;
+}
+
+// A converted copy in a fresh allocation, for texts of any length.
+static char* allocUtf8(const wchar_t* wide) {
+    int needed = WideCharToMultiByte(CP_UTF8, 0, wide, -1, nullptr, 0, nullptr, nullptr);
+    char* out = needed > 0 ? (char*)malloc((size_t)needed) : nullptr;
+    if (out && WideCharToMultiByte(CP_UTF8, 0, wide, -1, out, needed, nullptr, nullptr) <= 0) out[0] = '\0';
+    return out;
+}
+
+static wchar_t* allocWide(const char* utf8) {
+    int needed = MultiByteToWideChar(CP_UTF8, 0, utf8, -1, nullptr, 0);
+    wchar_t* out = needed > 0 ? (wchar_t*)malloc((size_t)needed * sizeof(wchar_t)) : nullptr;
+    if (out && MultiByteToWideChar(CP_UTF8, 0, utf8, -1, out, needed) <= 0) out[0] = L'\0';
+    return out;
+}
+
+const char* commandLineUtf8() {
+    static char* line = nullptr;
+    if (!line) line = allocUtf8(GetCommandLineW());
+    return line ? line : "";
+}
+
+bool ownProgramPath(char* dst, size_t cap) {
+    wchar_t path[TEXT_CAP];
+    DWORD n = GetModuleFileNameW(nullptr, path, TEXT_CAP);
+    if (n == 0 || n >= TEXT_CAP) {
+        dst[0] = '\0';
+        return false;
+    }
+    return toUtf8(path, dst, cap);
+}
+
+// A path converted for one call; `ok` false when it could not be.
+struct WidePath {
+    wchar_t text[TEXT_CAP];
+    bool ok;
+    explicit WidePath(const char* utf8) : ok(toWide(utf8, text, TEXT_CAP)) {}
+};
+
+HANDLE openFile(const char* path, DWORD access, DWORD share, DWORD disposition, DWORD flags) {
+    WidePath w(path);
+    if (!w.ok) return INVALID_HANDLE_VALUE;
+    return CreateFileW(w.text, access, share, nullptr, disposition, flags, nullptr);
+}
+
+bool deleteFile(const char* path) {
+    WidePath w(path);
+    return w.ok && DeleteFileW(w.text);
+}
+
+bool createDirectory(const char* path) {
+    WidePath w(path);
+    return w.ok && CreateDirectoryW(w.text, nullptr);
+}
+
+bool removeDirectory(const char* path) {
+    WidePath w(path);
+    return w.ok && RemoveDirectoryW(w.text);
+}
+
+bool fullPath(const char* path, char* dst, size_t cap) {
+    WidePath w(path);
+    wchar_t full[TEXT_CAP];
+    DWORD n = w.ok ? GetFullPathNameW(w.text, TEXT_CAP, full, nullptr) : 0;
+    if (n == 0 || n >= TEXT_CAP) return false;
+    return toUtf8(full, dst, cap);
+}
+
+bool searchPath(const char* fileName, char* dst, size_t cap) {
+    WidePath w(fileName);
+    wchar_t found[TEXT_CAP];
+    DWORD n = w.ok ? SearchPathW(nullptr, w.text, nullptr, TEXT_CAP, found, nullptr) : 0;
+    if (n == 0 || n >= TEXT_CAP) return false;
+    return toUtf8(found, dst, cap);
+}
+
+bool tempPath(char* dst, size_t cap) {
+    wchar_t dir[TEXT_CAP];
+    DWORD n = GetTempPathW(TEXT_CAP, dir);
+    if (n == 0 || n >= TEXT_CAP) return false;
+    return toUtf8(dir, dst, cap);
+}
+
+bool tempFileName(const char* dir, const char* prefix, char* dst, size_t cap) {
+    WidePath wDir(dir), wPrefix(prefix);
+    wchar_t name[TEXT_CAP];  // GetTempFileNameW writes up to MAX_PATH characters
+    if (!wDir.ok || !wPrefix.ok || !GetTempFileNameW(wDir.text, wPrefix.text, 0, name)) return false;
+    return toUtf8(name, dst, cap);
+}
+
+bool shortPath(const char* path, char* dst, size_t cap) {
+    WidePath w(path);
+    wchar_t out[TEXT_CAP];
+    DWORD n = w.ok ? GetShortPathNameW(w.text, out, TEXT_CAP) : 0;
+    if (n == 0 || n >= TEXT_CAP) return false;
+    return toUtf8(out, dst, cap);
+}
+
+static void takeFound(const WIN32_FIND_DATAW& data, FoundFile* found) {
+    toUtf8(data.cFileName, found->name, sizeof found->name);
+    found->lastWrite = data.ftLastWriteTime;
+    found->attributes = data.dwFileAttributes;
+}
+
+HANDLE findFirstFile(const char* pattern, FoundFile* found) {
+    WidePath w(pattern);
+    if (!w.ok) return INVALID_HANDLE_VALUE;
+    WIN32_FIND_DATAW data;
+    HANDLE h = FindFirstFileW(w.text, &data);
+    if (h != INVALID_HANDLE_VALUE) takeFound(data, found);
+    return h;
+}
+
+bool findNextFile(HANDLE search, FoundFile* found) {
+    WIN32_FIND_DATAW data;
+    if (!FindNextFileW(search, &data)) return false;
+    takeFound(data, found);
+    return true;
+}
+
+char* environmentValue(const char* name) {
+    WidePath w(name);
+    if (!w.ok) return nullptr;
+    DWORD needed = GetEnvironmentVariableW(w.text, nullptr, 0);
+    if (needed == 0) return nullptr;
+    wchar_t* value = (wchar_t*)malloc((size_t)needed * sizeof(wchar_t));
+    if (!value) return nullptr;
+    DWORD got = GetEnvironmentVariableW(w.text, value, needed);
+    char* out = got > 0 && got < needed ? allocUtf8(value) : nullptr;
+    free(value);
+    return out;
+}
+
+bool environmentValue(const char* name, char* dst, size_t cap) {
+    dst[0] = '\0';
+    char* value = environmentValue(name);
+    bool fits = value && copyText(dst, cap, value);
+    free(value);
+    if (!fits) dst[0] = '\0';
+    return fits;
+}
+
+HMODULE loadLibrary(const char* path) {
+    WidePath w(path);
+    return w.ok ? LoadLibraryW(w.text) : nullptr;
+}
+
+bool setDllDirectory(const char* path) {
+    WidePath w(path);
+    return w.ok && SetDllDirectoryW(w.text);
+}
+
+BOOL createProcess(const char* program, const char* commandLine, BOOL inherit, DWORD flags, const char* directory,
+                   STARTUPINFOW* si, PROCESS_INFORMATION* pi) {
+    ZeroMemory(pi, sizeof *pi);
+    wchar_t* line = allocWide(commandLine);
+    wchar_t* wProgram = program ? allocWide(program) : nullptr;
+    wchar_t* wDirectory = directory ? allocWide(directory) : nullptr;
+    BOOL ok = line && (!program || wProgram) && (!directory || wDirectory) &&
+              CreateProcessW(wProgram, line, nullptr, nullptr, inherit, flags, nullptr, wDirectory, si, pi);
+    free(line);
+    free(wProgram);
+    free(wDirectory);
+    return ok;
+}
+
+int messageBox(const char* text, const char* caption, UINT flags) {
+    wchar_t* wText = allocWide(text);
+    wchar_t* wCaption = allocWide(caption);
+    int result = MessageBoxW(nullptr, wText ? wText : L"", wCaption ? wCaption : L"", flags);
+    free(wText);
+    free(wCaption);
+    return result;
+}

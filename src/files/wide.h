@@ -1,0 +1,54 @@
+// The launcher's text is UTF-8; Windows takes UTF-16. Every call that takes
+// or gives text at the Win32 boundary goes through these, so that any path
+// or argument, whatever the code page, arrives whole.
+#pragma once
+#include <windows.h>
+
+#include <cstddef>
+
+#include "files/text.h"
+
+// False when the text is not whole in the output (too long, or not UTF-8);
+// the output is then empty.
+bool toWide(const char* utf8, wchar_t* out, size_t cap);
+// Cut between characters where it does not fit; false then.
+bool toUtf8(const wchar_t* wide, char* out, size_t cap);
+// The length in UTF-16 units that a UTF-8 text takes; 0 for invalid text.
+size_t wideLength(const char* utf8);
+
+// The command line of this process, UTF-8, made once.
+const char* commandLineUtf8();
+// This program's own full path.
+bool ownProgramPath(char* dst, size_t cap);
+
+HANDLE openFile(const char* path, DWORD access, DWORD share, DWORD disposition, DWORD flags = FILE_ATTRIBUTE_NORMAL);
+bool deleteFile(const char* path);
+bool createDirectory(const char* path);
+bool removeDirectory(const char* path);
+// GetFullPathName; false when the result does not fit.
+bool fullPath(const char* path, char* dst, size_t cap);
+bool searchPath(const char* fileName, char* dst, size_t cap);
+bool tempPath(char* dst, size_t cap);
+bool tempFileName(const char* dir, const char* prefix, char* dst, size_t cap);
+bool shortPath(const char* path, char* dst, size_t cap);
+
+struct FoundFile {
+    char name[TEXT_CAP];
+    FILETIME lastWrite;
+    DWORD attributes;
+};
+// FindFirstFile and FindNextFile; INVALID_HANDLE_VALUE or false at the end.
+HANDLE findFirstFile(const char* pattern, FoundFile* found);
+bool findNextFile(HANDLE search, FoundFile* found);
+
+// The variable's value, allocated; nullptr when it is not set.
+char* environmentValue(const char* name);
+// Into a buffer; false when it is not set or does not fit.
+bool environmentValue(const char* name, char* dst, size_t cap);
+
+HMODULE loadLibrary(const char* path);
+bool setDllDirectory(const char* path);
+
+BOOL createProcess(const char* program, const char* commandLine, BOOL inherit, DWORD flags, const char* directory,
+                   STARTUPINFOW* si, PROCESS_INFORMATION* pi);
+int messageBox(const char* text, const char* caption, UINT flags);

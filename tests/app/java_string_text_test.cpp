@@ -1,0 +1,32 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "app/java_string_text.h"
+
+namespace {
+
+std::string modified(const std::string& utf8) {
+    std::vector<char> out(modifiedUtf8Size(utf8.c_str()) + 1);
+    EXPECT_TRUE(toModifiedUtf8(utf8.c_str(), out.data(), out.size()));
+    return out.data();
+}
+
+}  // namespace
+
+TEST(ModifiedUtf8, KeepsTheFirstPlaneAndSplitsTheRestIntoSurrogates) {
+    EXPECT_EQ("\xC3\x9C" "n\xC3\xAF", modified("\xC3\x9C" "n\xC3\xAF"));  // Ünï
+    EXPECT_EQ("\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E", modified("\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E"));  // 日本語
+    EXPECT_EQ("\xED\xA0\xBD\xED\xB8\x80", modified("\xF0\x9F\x98\x80"));  // 😀 as D83D DE00
+}
+
+TEST(ModifiedUtf8, ReplacesWhatIsNoUtf8AndNeverOverrunsItsBuffer) {
+    EXPECT_EQ("a\xEF\xBF\xBD" "b", modified("a\xFF" "b"));
+    EXPECT_EQ("\xEF\xBF\xBD\xEF\xBF\xBD", modified("\xC0\xAF"));          // overlong
+    EXPECT_EQ("\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD", modified("\xED\xA0\x80"));  // a raw surrogate
+    EXPECT_EQ("x\xEF\xBF\xBD\xEF\xBF\xBD", modified("x\xF0\x9F"));     // cut short: each byte
+    char small[4];
+    EXPECT_FALSE(toModifiedUtf8("\xF0\x9F\x98\x80", small, sizeof small));
+    EXPECT_STREQ("", small);
+}
