@@ -17,6 +17,9 @@ bool appendChars(char* dst, size_t cap, const char* src, size_t n) {
     size_t len = strnlen(dst, cap - 1);
     size_t room = cap - 1 - len;
     size_t take = n < room ? n : room;
+    // A cut falls between two UTF-8 characters, never inside one.
+    if (take < n)
+        while (take > 0 && ((unsigned char)src[take] & 0xC0) == 0x80) --take;
     memmove(dst + len, src, take);
     dst[len + take] = '\0';
     return take == n;

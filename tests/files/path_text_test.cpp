@@ -61,6 +61,9 @@ TEST(BoundedText, CutsUtf8OnlyBetweenCharacters) {
     for (size_t cap : {4u, 5u, 6u, 7u}) EXPECT_EQ(4u, utf8Prefix(text, cap)) << cap;
     EXPECT_EQ(2u, utf8Prefix(text, 3));
     EXPECT_EQ(0u, utf8Prefix("\xC3\xA9", 1));
+    char b[6];
+    EXPECT_FALSE(copyText(b, sizeof b, text));
+    EXPECT_STREQ("ab\xC3\xA9", b);
 }
 
 TEST(FileNames, PlainNamesAndExtensions) {

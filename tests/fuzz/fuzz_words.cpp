@@ -28,8 +28,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (const char* at = s; nextClassPathEntry(&at, &kind, &required, name, sizeof name);) {
     }
     // main's words as NewStringUTF reads them: the promised size exactly.
-    size_t size = modifiedUtf8Size(s);
-    std::string java(size + 1, '\x7f');
-    if (!toModifiedUtf8(s, &java[0], size + 1) || strlen(java.c_str()) != size) __builtin_trap();
+    size_t javaSize = modifiedUtf8Size(s);
+    std::string java(javaSize + 1, '\x7f');
+    if (!toModifiedUtf8(s, &java[0], javaSize + 1) || strlen(java.c_str()) != javaSize) __builtin_trap();
     return 0;
 }
