@@ -12,7 +12,12 @@ target_compile_options(tarvo_core PRIVATE ${SMALL} -Wall -Wextra -Werror)
 add_executable(tarvo WIN32 src/launcher/main.cpp res/tarvo.rc)
 target_compile_options(tarvo PRIVATE ${SMALL} -Wall -Wextra -Werror)
 target_link_libraries(tarvo PRIVATE tarvo_core)
-target_link_options(tarvo PRIVATE ${STATIC_RUNTIME} -Wl,--gc-sections -s)
+if(CMAKE_SYSTEM_PROCESSOR STREQUAL "i686")
+  set(TARVO_ENTRY _tarvoEntry)
+else()
+  set(TARVO_ENTRY tarvoEntry)
+endif()
+target_link_options(tarvo PRIVATE ${STATIC_RUNTIME} -nostartfiles -Wl,-e,${TARVO_ENTRY} -Wl,--gc-sections -s)
 
 if(CMAKE_SYSTEM_PROCESSOR STREQUAL "i686")
   # The product: PE32, i386.

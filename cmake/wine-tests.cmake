@@ -57,7 +57,7 @@ foreach(src ${WINE_TESTS})
   if(name MATCHES "^e2e_")
     target_link_libraries(${name} PRIVATE tarvo_e2e)
   endif()
-  if(name MATCHES "^(e2e|candidate|registry)_")
+  if(name MATCHES "^(e2e|candidate|registry|rig)_")
     set_tests_properties(${name} PROPERTIES RESOURCE_LOCK machine_registry)
   endif()
 endforeach()
@@ -79,7 +79,8 @@ set_tests_properties(e2e_x86 PROPERTIES ENVIRONMENT "${WINE_ENV};TARVO_ARCH=x86"
                      SKIP_RETURN_CODE 77 RESOURCE_LOCK machine_registry)
 
 add_test(NAME builder_cli COMMAND ${CMAKE_SOURCE_DIR}/tests/tarvo-build/builder-cli-test.sh ${CMAKE_SOURCE_DIR} ${CMAKE_BINARY_DIR})
-set_tests_properties(builder_cli PROPERTIES ENVIRONMENT "${WINE_ENV}" TIMEOUT 120)
+# It starts a launcher too, which records its files machine-wide.
+set_tests_properties(builder_cli PROPERTIES ENVIRONMENT "${WINE_ENV}" TIMEOUT 120 RESOURCE_LOCK machine_registry)
 
 # make bench: the launcher's costs against their floors.
 add_executable(bench tests/bench/bench_main.cpp)

@@ -47,12 +47,13 @@ struct DeniedKey {
     std::string name;
     explicit DeniedKey(const std::string& key) : name(key) {
         HKEY k;
-        RegCreateKeyExA(HKEY_LOCAL_MACHINE, name.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, nullptr);
+        RegCreateKeyExA(HKEY_LOCAL_MACHINE, name.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | registryView(), nullptr, &k,
+                        nullptr);
         secure(k, "D:(D;;0x6;;;WD)(A;;KA;;;WD)");
     }
     ~DeniedKey() {
         HKEY k;
-        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, name.c_str(), 0, WRITE_DAC, &k) == ERROR_SUCCESS)
+        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, name.c_str(), 0, WRITE_DAC | registryView(), &k) == ERROR_SUCCESS)
             secure(k, "D:(A;;KA;;;WD)");
         deleteRegistryTree(name.c_str());
     }

@@ -133,8 +133,8 @@ std::string readFile(const std::string& path) {
 
 bool fileExists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
-// A 32-bit launcher sees the 32-bit view of HKLM\SOFTWARE.
-static REGSAM view() { return testingX86() ? KEY_WOW64_32KEY : 0; }
+REGSAM registryView() { return testingX86() ? KEY_WOW64_32KEY : 0; }
+static REGSAM view() { return registryView(); }
 
 void deleteRegistryTree(const char* subKey) {
     HKEY key;

@@ -52,6 +52,9 @@ std::string readFile(const std::string& path);
 bool fileExists(const std::string& path);
 void removeTree(const std::string& path);
 
+// A 32-bit launcher sees the 32-bit view of HKLM\SOFTWARE: the flag that
+// opens it.
+REGSAM registryView();
 // Registry helpers below HKEY_LOCAL_MACHINE, in the view of the launcher
 // under test.
 void deleteRegistryTree(const char* subKey);

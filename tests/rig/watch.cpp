@@ -129,7 +129,7 @@ BOOL CALLBACK noteWindow(HWND w, LPARAM param) {
     seen.title = windowText(w);
     seen.atMs = watch->now();
     seen.handle = w;
-    seen.foreground = GetForegroundWindow() == w;
+    seen.foreground = false;
     EnumChildWindows(w, collectStatic, (LPARAM)&seen);
     HWND edit = GetDlgItem(w, 1000);
     if (edit) seen.editText = controlText(edit);
@@ -225,6 +225,9 @@ WatchReport watchProgram(const WatchOptions& options) {
     for (;;) {
         addChildren(&watch);
         EnumWindows(noteWindow, (LPARAM)&watch);
+        HWND front = GetForegroundWindow();
+        for (SeenWindow& w : report.windows)
+            if (w.handle == front) w.foreground = true;
         closeReadWindows(&watch);
         if (options.eachPoll) options.eachPoll(report, watch.now());
         if (updateEnded(&watch)) {

@@ -32,7 +32,7 @@ struct SeenWindow {
     std::string editText; // dialog 101's log control
     unsigned atMs;
     void* handle;         // the HWND, for a test that looks closer
-    bool foreground;      // the foreground window when first seen
+    bool foreground;      // the foreground window at some poll while it was seen
 };
 
 struct EndedProcess {
