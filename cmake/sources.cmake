@@ -11,6 +11,7 @@ set(TARVO_TEXT_SOURCES
   src/supervise/comm_text.cpp
   src/jvm/version_text.cpp
   src/jvm/search_text.cpp
+  src/jvm/search_report_text.cpp
   src/jvm/image_text.cpp
   src/app/option_list.cpp
   src/app/words_text.cpp
@@ -22,6 +23,7 @@ set(TARVO_WIN_SOURCES
   src/launcher/state.cpp
   src/launcher/config.cpp
   src/files/wide.cpp
+  src/files/trace.cpp
   src/files/paths.cpp
   src/files/temp_records.cpp
   src/files/extract.cpp
@@ -38,4 +40,5 @@ set(TARVO_WIN_SOURCES
   src/app/vm_text.cpp
   src/jvm/find_jvm.cpp
   src/jvm/candidate.cpp
+  src/jvm/dll_diagnosis.cpp
 )

@@ -1,7 +1,8 @@
 # Stand-ins for a Java installation, built for the architecture of this
 # build, so that each launcher meets a java.exe and jvm.dll of its own kind
 # (or, in the tests, of the other kind).
-set(STANDIN_TARGETS java_standin floor_loader trivial_window lib_jvm_standin lib_jvm_noexport lib_rt_standin lib_jvm_modern)
+set(STANDIN_TARGETS java_standin floor_loader trivial_window lib_jvm_standin lib_jvm_noexport lib_rt_standin lib_jvm_modern
+    lib_nowhere lib_jvm_missing)
 add_executable(java_standin tests/helpers/java_standin.cpp)
 target_link_options(java_standin PRIVATE ${STATIC_RUNTIME})
 # The benchmark's floor: two process starts and one library load.
@@ -19,7 +20,12 @@ target_link_options(trivial_window PRIVATE ${STATIC_RUNTIME})
 add_library(lib_jvm_modern SHARED tests/helpers/lib_jvm_standin.cpp)
 target_compile_definitions(lib_jvm_modern PRIVATE TARVO_NEEDS_RUNTIME)
 target_link_libraries(lib_jvm_modern PRIVATE lib_rt_standin)
-foreach(name lib_jvm_standin lib_jvm_noexport lib_rt_standin lib_jvm_modern)
+# A VM that imports a DLL which exists nowhere.
+add_library(lib_nowhere SHARED tests/helpers/lib_nowhere.cpp)
+add_library(lib_jvm_missing SHARED tests/helpers/lib_jvm_standin.cpp)
+target_compile_definitions(lib_jvm_missing PRIVATE TARVO_NEEDS_NOWHERE)
+target_link_libraries(lib_jvm_missing PRIVATE lib_nowhere)
+foreach(name lib_jvm_standin lib_jvm_noexport lib_rt_standin lib_jvm_modern lib_nowhere lib_jvm_missing)
   set_target_properties(${name} PROPERTIES PREFIX "")
   if(CMAKE_SIZEOF_VOID_P EQUAL 4)
     # A VM exports its __stdcall entry points without the @n decoration.

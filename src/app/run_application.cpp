@@ -11,6 +11,7 @@
 #include "app/words_text.h"
 #include "errors/fail.h"
 #include "files/text.h"
+#include "files/trace.h"
 #include "jvm/find_jvm.h"
 #include "launcher/config.h"
 
@@ -80,9 +81,14 @@ bool runApplication(const char* javaPath, const char* commFile, const char* extr
     if (!lookUpCreateJavaVM(library)) return false;
     JavaVMInitArgs args;
     const char* mainArgs = fillVmInitArgs(&args, commFile, extractDir, userArgs);
+    for (jint i = 0; i < args.nOptions; ++i) trace({"child: VM option ", args.options[i].optionString});
     JavaVM* vm = nullptr;
     JNIEnv* env = nullptr;
-    if (createJavaVM(&vm, (void**)&env, &args) < 0) return false;
+    jint created = createJavaVM(&vm, (void**)&env, &args);
+    char result[16] = "";
+    appendUnsigned(result, sizeof result, (unsigned long)(created < 0 ? -created : created));
+    trace({"child: JNI_CreateJavaVM answered ", created < 0 ? "-" : "", result});
+    if (created < 0) return false;
 
     char mainClass[TEXT_CAP];
     configString(CFG_MAIN_CLASS, mainClass, sizeof mainClass);

@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "errors/fail.h"
+#include "files/trace.h"
 #include "files/wide.h"
 #include "launcher/state.h"
 #include "resource.h"
@@ -78,6 +79,7 @@ INT_PTR CALLBACK errorDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARA
 }
 
 void failWithErrorLog(const char* logPath) {
+    trace({"end with the error log ", logPath});
     exitCleanup(true);
     dialogLogPath = logPath;
     DialogBoxParamW(appInstance, MAKEINTRESOURCEW(IDD_ERROR_LOG), nullptr, errorDialogProc, 0);

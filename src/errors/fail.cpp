@@ -3,6 +3,7 @@
 #include "errors/message_text.h"
 #include "files/temp_records.h"
 #include "files/text.h"
+#include "files/trace.h"
 #include "files/wide.h"
 #include "launcher/config.h"
 
@@ -27,6 +28,7 @@ void failWithMessage(unsigned id, const char* placeholder, const char* value) {
 }
 
 void failWithText(const char* text) {
+    trace({"end with the message: ", text});
     exitCleanup(true);
     char caption[TEXT_CAP];
     configString(MSG_CAPTION, caption, sizeof caption);
@@ -42,6 +44,7 @@ void failInternal(int code) {
 }
 
 void exitSuccess() {
+    trace({"end: the application is up"});
     exitCleanup();
     ExitProcess(0);
 }

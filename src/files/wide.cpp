@@ -104,13 +104,17 @@ bool fullPath(const char* path, char* dst, size_t cap) {
     return toUtf8(full, dst, cap);
 }
 
-bool searchPath(const char* fileName, char* dst, size_t cap) {
+bool searchPathIn(const char* folders, const char* fileName, char* dst, size_t cap) {
     WidePath w(fileName);
+    wchar_t* wFolders = folders ? allocWide(folders) : nullptr;
     wchar_t found[TEXT_CAP];
-    DWORD n = w.ok ? SearchPathW(nullptr, w.text, nullptr, TEXT_CAP, found, nullptr) : 0;
+    DWORD n = w.ok && (!folders || wFolders) ? SearchPathW(wFolders, w.text, nullptr, TEXT_CAP, found, nullptr) : 0;
+    free(wFolders);
     if (n == 0 || n >= TEXT_CAP) return false;
     return toUtf8(found, dst, cap);
 }
+
+bool searchPath(const char* fileName, char* dst, size_t cap) { return searchPathIn(nullptr, fileName, dst, cap); }
 
 bool tempPath(char* dst, size_t cap) {
     wchar_t dir[TEXT_CAP];

@@ -28,6 +28,8 @@ bool removeDirectory(const char* path);
 // GetFullPathName; false when the result does not fit.
 bool fullPath(const char* path, char* dst, size_t cap);
 bool searchPath(const char* fileName, char* dst, size_t cap);
+// The same through the given ";"-separated folders only.
+bool searchPathIn(const char* folders, const char* fileName, char* dst, size_t cap);
 bool tempPath(char* dst, size_t cap);
 bool tempFileName(const char* dir, const char* prefix, char* dst, size_t cap);
 bool shortPath(const char* path, char* dst, size_t cap);

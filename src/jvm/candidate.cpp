@@ -8,6 +8,8 @@
 #include "files/text.h"
 #include "files/wide.h"
 #include "jvm/image_text.h"
+#include "files/trace.h"
+#include "jvm/search_report_text.h"
 #include "jvm/search_text.h"
 #include "jvm/version_text.h"
 #include "launcher/config.h"
@@ -63,31 +65,44 @@ void writeCachedVersion(const char* javaPath, const FileTime& lastWriteTime, con
         if (writeCacheUnder(root, entry, stamp, version)) return;
 }
 
-// Reads standard error of the probe until the banner's first line is there,
-// the output ends, or the time is up.
-static bool readBanner(HANDLE pipe, char* version) {
-    char output[TEXT_CAP];
-    size_t length = 0;
+static void traceBanner(const char* output, size_t length, const char* how) {
+    if (!tracing()) return;
+    char text[TEXT_CAP];
+    copyChars(text, sizeof text, output, length);
+    trace({"probe output (", how, "): ", text});
+}
+
+// Reads standard error of the probe into output until the banner's first
+// line is there, the output ends, or the time is up.
+static bool readBannerInto(HANDLE pipe, char* output, size_t* length, char* version) {
     DWORD start = GetTickCount();
     for (;;) {
         DWORD available = 0;
         // A broken pipe is the end of the output: a last line without its
         // line end may still be the banner.
         if (!PeekNamedPipe(pipe, nullptr, 0, nullptr, &available, nullptr))
-            return parseBanner(output, length, true, version, TEXT_CAP) == BANNER_OK;
+            return parseBanner(output, *length, true, version, TEXT_CAP) == BANNER_OK;
         if (available == 0) {
             if (GetTickCount() - start > PROBE_TIMEOUT_MS) return false;
             Sleep(5);
             continue;
         }
-        DWORD room = (DWORD)(TEXT_CAP - length), got = 0;
-        if (!ReadFile(pipe, output + length, available < room ? available : room, &got, nullptr) || got == 0)
-            return parseBanner(output, length, true, version, TEXT_CAP) == BANNER_OK;
-        length += got;
-        BannerResult result = parseBanner(output, length, false, version, TEXT_CAP);
+        DWORD room = (DWORD)(TEXT_CAP - *length), got = 0;
+        if (!ReadFile(pipe, output + *length, available < room ? available : room, &got, nullptr) || got == 0)
+            return parseBanner(output, *length, true, version, TEXT_CAP) == BANNER_OK;
+        *length += got;
+        BannerResult result = parseBanner(output, *length, false, version, TEXT_CAP);
         if (result != BANNER_NEED_MORE) return result == BANNER_OK;
-        if (length == TEXT_CAP) return false;
+        if (*length == TEXT_CAP) return false;
     }
+}
+
+static bool readBanner(HANDLE pipe, char* version) {
+    char output[TEXT_CAP];
+    size_t length = 0;
+    bool ok = readBannerInto(pipe, output, &length, version);
+    traceBanner(output, length, ok ? "banner read" : "no banner");
+    return ok;
 }
 
 static bool startProbe(const char* javaPath, HANDLE errorOut, PROCESS_INFORMATION* pi) {
@@ -184,18 +199,48 @@ static bool switchToJavaw(char* javaPath) {
 
 // A VM built for another machine cannot load into this process: it is
 // turned away before any process is started for it, and nothing is cached.
-static bool foreignMachine(const char* proposedPath, const char* javaPath, bool cached, const char* version,
-                           const char* minVersion, const char* maxVersion) {
+static bool foreignMachine(const char* proposedPath, const char* javaPath, bool cached, char* version,
+                           const char* minVersion, const char* maxVersion, uint16_t* found) {
     uint16_t machine = jvmLibraryMachine(javaPath);
+    *found = machine;
     if (machine == MACHINE_UNKNOWN || machine == OWN_MACHINE) return false;
     char known[TEXT_CAP] = "";
     if (cached)
         copyText(known, sizeof known, version);
-    else
-        releaseVersion(javaPath, known);
+    else if (releaseVersion(javaPath, known))
+        copyText(version, TEXT_CAP, known);
     // One whose version would be refused anyway is no reason to mention it.
     if (!*known || versionInRange(known, minVersion, maxVersion)) noteForeignJava(proposedPath, machine, known);
     return true;
+}
+
+static SearchReport report;
+static char searchSource[REPORT_TEXT] = "";
+
+void setSearchSource(const char* source) { copyText(searchSource, sizeof searchSource, source); }
+
+const SearchReport* searchReport() { return &report; }
+
+// Keeps the verdict for the user's report and the trace; returns whether
+// the candidate was accepted.
+static bool judge(const char* javaPath, const char* version, VersionOrigin origin, Verdict verdict,
+                  const char* bits = "") {
+    SearchEntry entry;
+    copyText(entry.source, sizeof entry.source, searchSource);
+    copyText(entry.javaPath, sizeof entry.javaPath, javaPath);
+    copyText(entry.version, sizeof entry.version, version);
+    copyText(entry.bits, sizeof entry.bits, bits);
+    entry.origin = origin;
+    entry.verdict = verdict;
+    addSearchEntry(&report, entry);
+    trace({"search ", searchSource, ": ", javaPath, ", version ", *version ? version : "unknown", " (",
+           originWords(origin), "): ", verdictWords(verdict)});
+    return verdict == VERDICT_ACCEPTED;
+}
+
+static Verdict rangeVerdict(const char* version, const char* minVersion, const char* maxVersion) {
+    if (versionInRange(version, minVersion, maxVersion)) return VERDICT_ACCEPTED;
+    return versionInRange(version, minVersion, "") ? VERDICT_TOO_NEW : VERDICT_TOO_OLD;
 }
 
 bool checkJvmCandidate(char* javaPath, const char* minVersion, const char* maxVersion) {
@@ -204,15 +249,28 @@ bool checkJvmCandidate(char* javaPath, const char* minVersion, const char* maxVe
     canonicalPath(canonical, javaPath);
     copyText(javaPath, TEXT_CAP, canonical);
     FileTime lastWriteTime;
-    if (!pathExists(javaPath, &lastWriteTime)) return false;
-    char version[TEXT_CAP];
+    if (!pathExists(javaPath, &lastWriteTime)) return judge(javaPath, "", ORIGIN_NONE, VERDICT_MISSING);
+    char version[TEXT_CAP] = "";
     bool cached = readCachedVersion(javaPath, lastWriteTime, version);
-    if (foreignMachine(proposed, javaPath, cached, version, minVersion, maxVersion)) return false;
+    VersionOrigin origin = cached ? ORIGIN_CACHE : ORIGIN_NONE;
+    uint16_t machine = MACHINE_UNKNOWN;
+    if (foreignMachine(proposed, javaPath, cached, version, minVersion, maxVersion, &machine)) {
+        if (!cached && version[0]) origin = ORIGIN_RELEASE;
+        const char* bits = machineWords(machine);
+        return judge(javaPath, version, origin, VERDICT_WRONG_BITNESS, bits ? bits : "another machine's");
+    }
     if (!cached) {
-        if (!releaseVersion(javaPath, version) && !probeJavaVersion(javaPath, version)) return false;
+        origin = releaseVersion(javaPath, version) ? ORIGIN_RELEASE
+                 : probeJavaVersion(javaPath, version) ? ORIGIN_PROBE
+                                                       : ORIGIN_NONE;
+        if (origin == ORIGIN_NONE) return judge(javaPath, "", origin, VERDICT_NO_VERSION);
         writeCachedVersion(javaPath, lastWriteTime, version);
     }
-    if (!versionInRange(version, minVersion, maxVersion)) return false;
-    if (configInt(CFG_USE_JAVAW) == 1) return switchToJavaw(javaPath);
-    return true;
+    Verdict verdict = rangeVerdict(version, minVersion, maxVersion);
+    if (verdict != VERDICT_ACCEPTED) return judge(javaPath, version, origin, verdict);
+    char chosen[TEXT_CAP];
+    copyText(chosen, sizeof chosen, javaPath);
+    if (configInt(CFG_USE_JAVAW) == 1 && !switchToJavaw(javaPath))
+        return judge(chosen, version, origin, VERDICT_NO_JAVAW);
+    return judge(chosen, version, origin, VERDICT_ACCEPTED);
 }

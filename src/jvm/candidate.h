@@ -30,3 +30,10 @@ struct ForeignJava {
 };
 // Null while no such candidate was seen.
 const ForeignJava* foreignJavaSeen();
+
+struct SearchReport;
+// Where the next candidates come from, for the report: the search letter
+// and its argument, e.g. "E JAVA_HOME".
+void setSearchSource(const char* source);
+// Every candidate considered so far, with its verdict.
+const SearchReport* searchReport();

@@ -8,6 +8,8 @@
 #include "files/text.h"
 #include "files/wide.h"
 #include "jvm/candidate.h"
+#include "files/trace.h"
+#include "jvm/search_report_text.h"
 #include "jvm/search_text.h"
 #include "jvm/version_text.h"
 #include "launcher/config.h"
@@ -169,6 +171,7 @@ static bool jvmFromVersionKeys(char* javaPath, const RegistryLayout& layout, con
 
 bool jvmFromRegistry(char* javaPath, const char* minVersion, const char* maxVersion) {
     for (const RegistryLayout& layout : REGISTRY_LAYOUTS) {
+        setSearchSource(layout.key);
         bool found = layout.otherKey ? jvmFromCurrentVersion(javaPath, layout, minVersion, maxVersion)
                                      : jvmFromVersionKeys(javaPath, layout, minVersion, maxVersion);
         if (found) return true;
@@ -176,8 +179,16 @@ bool jvmFromRegistry(char* javaPath, const char* minVersion, const char* maxVers
     return false;
 }
 
+static void noteSource(char letter, const char* argument) {
+    char source[REPORT_TEXT] = {letter, ' ', '\0'};
+    appendText(source, sizeof source, argument);
+    setSearchSource(source);
+    trace({"search step ", source});
+}
+
 static JvmSource trySearchEntry(char letter, const char* argument, char* javaPath, char* reportedName,
                                 const char* minVersion, const char* maxVersion) {
+    noteSource(letter, letter == 'S' ? "PATH" : argument);
     JvmSource source = JVM_NOT_FOUND;
     if ((letter == 'A' || letter == 'R') && jvmFromDirectory(javaPath, argument, minVersion, maxVersion))
         source = JVM_FROM_DEFINED_PATH;
@@ -196,17 +207,28 @@ JvmSource findJvm(char* javaPath, char* reportedName) {
     configString(CFG_SEARCH, sequence, sizeof sequence);
     configString(CFG_MIN_VERSION, minVersion, sizeof minVersion);
     configString(CFG_MAX_VERSION, maxVersion, sizeof maxVersion);
+    trace({"child: search ", sequence, ", versions from ", *minVersion ? minVersion : "any", " to ",
+           *maxVersion ? maxVersion : "any"});
     char letter;
     for (const char* at = sequence; nextSearchEntry(&at, &letter, argument, sizeof argument);) {
         JvmSource source = trySearchEntry(letter, argument, javaPath, reportedName, minVersion, maxVersion);
         if (source != JVM_NOT_FOUND) return source;
     }
     const char* fallback = flavourJavaVariable(flavourLetter);
+    if (fallback) noteSource('E', fallback);
     if (fallback && jvmFromEnvVar(javaPath, fallback, minVersion, maxVersion)) {
         copyText(reportedName, TEXT_CAP, fallback);
         return JVM_FROM_ENV_VAR;
     }
     return JVM_NOT_FOUND;
+}
+
+static DWORD loadError = 0;
+static char loadPath[TEXT_CAP] = "";
+
+DWORD jvmLoadError(const char** library) {
+    *library = loadPath;
+    return loadError;
 }
 
 HMODULE loadJvmLibrary(const char* javaPath) {
@@ -215,9 +237,13 @@ HMODULE loadJvmLibrary(const char* javaPath) {
     char directory[TEXT_CAP], library[TEXT_CAP];
     jvmDirectoryOf(directory, sizeof directory, javaPath);
     setDllDirectory(directory);
+    loadError = ERROR_FILE_NOT_FOUND;
     for (int place = 0; place < JVM_LIBRARY_PLACES; ++place) {
-        if (!jvmLibraryPath(library, sizeof library, javaPath, place)) continue;
+        if (!jvmLibraryPath(library, sizeof library, javaPath, place) || !pathExists(library)) continue;
         HMODULE module = loadLibrary(library);
+        loadError = module ? 0 : GetLastError();
+        copyText(loadPath, sizeof loadPath, library);
+        trace({"load ", library, module ? ": loaded" : ": failed"});
         if (module) return module;
     }
     return nullptr;

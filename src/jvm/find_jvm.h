@@ -19,3 +19,6 @@ bool jvmFromDirectory(char* javaPath, const char* directory, const char* minVers
 bool jvmFromSearchPath(char* javaPath, const char* minVersion, const char* maxVersion);
 void javaExeFromHome(char* javaPath, const char* home);
 HMODULE loadJvmLibrary(const char* javaPath);
+// Why the last load failed (a system error code, 0 when it did not), and
+// the library it tried last.
+DWORD jvmLoadError(const char** library);

@@ -16,3 +16,10 @@ uint16_t imageMachine(const unsigned char* data, size_t length);
 
 // "32-bit", "64-bit" or "ARM64" for the user; null for a machine we do not name.
 const char* machineWords(uint16_t machine);
+
+// The names of the DLLs that a whole image imports, in table order: each
+// zero-terminated name is handed to `take` with `context`; stops early when
+// `take` returns false. False when the image or its table is damaged (names
+// found before the damage have been handed on).
+bool importedDllNames(const unsigned char* image, size_t length, bool (*take)(const char* name, void* context),
+                      void* context);

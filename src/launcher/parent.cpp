@@ -9,6 +9,7 @@
 #include "files/temp_records.h"
 #include "errors/message_text.h"
 #include "files/text.h"
+#include "files/trace.h"
 #include "files/wide.h"
 #include "launcher/cmdline_text.h"
 #include "launcher/config.h"
@@ -102,13 +103,17 @@ void runParentMode(int showCommand, const char* tail) {
     // The splash comes first: the clean-up may wait for another launcher's
     // lock, and the user must see at once that the program started.
     if (configInt(CFG_SHOW_SPLASH)) showSplash(showCommand);
+    trace({"parent: started, ", exeDirectory()});
     cleanupTempRecords();
+    trace({"parent: clean-up of earlier runs done"});
     char extractDir[TEXT_CAP];
     extractIncludedFiles(extractDir);
     char commFile[TEXT_CAP];
     makeTempFile(commFile);
     addTempFile(commFile);
+    trace({"parent: comm file ", commFile, ", included files in ", *extractDir ? extractDir : "(none)"});
     char* line = childCommandLine(commFile, extractDir, tail);
+    trace({"parent: child line ", line});
     if (!startChildProcess(line)) failInternal(ERR_CHILD_START);
     free(line);
     startChildMonitor(commFile);

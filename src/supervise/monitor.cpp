@@ -2,6 +2,7 @@
 
 #include "errors/fail.h"
 #include "errors/logs.h"
+#include "files/trace.h"
 #include "files/wide.h"
 #include "launcher/config.h"
 #include "launcher/state.h"
@@ -59,6 +60,8 @@ void parseCommRecords() {
     char type;
     const char* text;
     while (nextCommRecord(&comm, &type, &text)) {
+        char kind[2] = {type, '\0'};
+        trace({"parent: record ", kind, " ", text});
         if (type == 'M') setSplashStatus(text);
         if (type == 'Q') exitSuccess();
     }

@@ -27,5 +27,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (parseReleaseVersion(out.data(), out.size(), version, sizeof version) && strlen(version) >= out.size())
         __builtin_trap();
     imageMachine(data, size);
+    // Every name handed on lies inside the image, terminated there.
+    static const uint8_t* base;
+    static size_t length;
+    base = data;
+    length = size;
+    importedDllNames(data, size, [](const char* name, void*) {
+        const uint8_t* p = (const uint8_t*)name;
+        if (p < base || p >= base + length || !memchr(p, 0, (size_t)(base + length - p))) __builtin_trap();
+        return true;
+    }, nullptr);
     return 0;
 }

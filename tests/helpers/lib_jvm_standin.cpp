@@ -217,6 +217,9 @@ void findOwnDirectory() {
 #ifdef TARVO_NEEDS_RUNTIME
 extern "C" __declspec(dllimport) int standinRuntimeReady();
 #endif
+#ifdef TARVO_NEEDS_NOWHERE
+extern "C" __declspec(dllimport) int nowhereReady();
+#endif
 
 extern "C" __declspec(dllexport) jint JNICALL JNI_CreateJavaVM(JavaVM** outVm, void** outEnv, void* rawArgs) {
     FILETIME entered;
@@ -229,6 +232,9 @@ extern "C" __declspec(dllexport) jint JNICALL JNI_CreateJavaVM(JavaVM** outVm, v
     record(std::string("cwd=") + cwd);
 #ifdef TARVO_NEEDS_RUNTIME
     record("runtime=" + std::to_string(standinRuntimeReady()));
+#endif
+#ifdef TARVO_NEEDS_NOWHERE
+    record("nowhere=" + std::to_string(nowhereReady()));
 #endif
     JavaVMInitArgs* args = (JavaVMInitArgs*)rawArgs;
     record("JNI_CreateJavaVM version=" + std::to_string(args->version) + " nOptions=" +

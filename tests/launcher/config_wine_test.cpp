@@ -16,7 +16,7 @@ const std::map<unsigned, std::string> exampleConfiguration = {
     {115, "20"}, {116, "40"}, {118, "Arial"}, {119, "8"}, {120, "0,0,0"}, {121, "A0.\\.\\orvanapi.jar;"},
     {122, "Vuvudozid"}, {124, "-cp \".;orvanapi.jar\""}, {125, "1"}, {126, "1.1"},
     {128, "Y;EJAVA_HOME;EJDK_HOME;"}, {141, "0"}, {142, "0"}, {143, "500"}, {144, "500"}, {145, "1"},
-    {147, "1"}, {1001, "Error"},
+    {147, "1"}, {148, "0"}, {1001, "Error"},
     {1005, "No JVM could be found on your system.\nPlease define TARVO_JAVA_HOME\nto point to an installed JDK or JRE."},
     {1006, "The JVM found in your path is damaged.\nPlease reinstall or define TARVO_JAVA_HOME\nto point to an "
            "installed JDK or JRE."},

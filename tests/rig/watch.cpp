@@ -29,24 +29,32 @@ struct Watch {
     }
 };
 
-std::string windowText(HWND w) {
-    int n = GetWindowTextLengthA(w);
-    std::string s(n + 1, '\0');
-    n = GetWindowTextA(w, &s[0], n + 1);
-    s.resize(n > 0 ? n : 0);
+std::string utf8Of(const std::wstring& wide) {
+    int n = WideCharToMultiByte(CP_UTF8, 0, wide.c_str(), (int)wide.size(), nullptr, 0, nullptr, nullptr);
+    std::string s(n > 0 ? n : 0, '\0');
+    if (n > 0) WideCharToMultiByte(CP_UTF8, 0, wide.c_str(), (int)wide.size(), &s[0], n, nullptr, nullptr);
     return s;
+}
+
+// Texts as UTF-8, the launcher's own encoding.
+std::string windowText(HWND w) {
+    int n = GetWindowTextLengthW(w);
+    std::wstring s(n + 1, L'\0');
+    n = GetWindowTextW(w, &s[0], n + 1);
+    s.resize(n > 0 ? n : 0);
+    return utf8Of(s);
 }
 
 // Controls of another process keep their text to themselves; only asking
 // them gives it. A hung window costs at most the time-out.
 std::string controlText(HWND w) {
     DWORD_PTR len = 0;
-    if (!SendMessageTimeoutA(w, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 2000, &len)) return windowText(w);
-    std::string s(len + 1, '\0');
+    if (!SendMessageTimeoutW(w, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 2000, &len)) return windowText(w);
+    std::wstring s(len + 1, L'\0');
     DWORD_PTR got = 0;
-    SendMessageTimeoutA(w, WM_GETTEXT, len + 1, (LPARAM)&s[0], SMTO_ABORTIFHUNG, 2000, &got);
+    SendMessageTimeoutW(w, WM_GETTEXT, len + 1, (LPARAM)&s[0], SMTO_ABORTIFHUNG, 2000, &got);
     s.resize(got);
-    return s;
+    return utf8Of(s);
 }
 
 std::string classOf(HWND w) {

@@ -75,6 +75,7 @@ const ProjectKey PROJECT_KEYS[] = {
     {"messages.out_of_memory", 1017, ProjectKey::TEXT},
     {"messages.wrong_bitness", 1018, ProjectKey::TEXT},
     {"messages.path_not_passable", 1019, ProjectKey::TEXT},
+    {"messages.search_report", 148, ProjectKey::SWITCH},
 };
 const size_t PROJECT_KEY_COUNT = sizeof PROJECT_KEYS / sizeof PROJECT_KEYS[0];
 
@@ -317,6 +318,8 @@ struct Loader {
             if (node && !value(PROJECT_KEYS[i], *node, &plan.strings[PROJECT_KEYS[i].id])) return false;
         }
         if (!plan.strings.count(122)) return *error = path + ": main_class: the main class must be given", false;
+        // A new product tells its users what the search found, unless it says otherwise.
+        if (!plan.strings.count(148)) plan.strings[148] = "1";
         const toml::node* n;
         if (!picture(root, "icon", &plan.icon) || !picture(root, "splash.bitmap", &plan.splashBitmap) ||
             !picture(root, "splash.icon", &plan.splashIcon))

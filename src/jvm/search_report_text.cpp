@@ -1,0 +1,70 @@
+#include "jvm/search_report_text.h"
+
+#include "files/text.h"
+#include "jvm/search_text.h"
+
+void addSearchEntry(SearchReport* report, const SearchEntry& entry) {
+    if (report->count >= REPORT_ENTRIES) {
+        ++report->dropped;
+        return;
+    }
+    SearchEntry& to = report->entries[report->count++];
+    copyText(to.source, sizeof to.source, entry.source);
+    copyText(to.javaPath, sizeof to.javaPath, entry.javaPath);
+    copyText(to.version, sizeof to.version, entry.version);
+    copyText(to.bits, sizeof to.bits, entry.bits);
+    to.origin = entry.origin;
+    to.verdict = entry.verdict;
+}
+
+static const char DASH[] = " \xE2\x80\x94 ";  // an em dash between blanks
+
+void searchEntryLine(const SearchEntry& e, const char* minVersion, const char* maxVersion, const char* neededBits,
+                     char* dst, size_t cap) {
+    if (e.verdict == VERDICT_MISSING) {
+        copyText(dst, cap, "No java.exe at ");
+        appendText(dst, cap, e.javaPath);
+        return;
+    }
+    char home[REPORT_TEXT];
+    javaHomeOf(home, sizeof home, e.javaPath);
+    copyText(dst, cap, "Java ");
+    if (e.version[0]) appendTexts(dst, cap, {e.version, " "});
+    appendTexts(dst, cap, {"in ", home, DASH});
+    switch (e.verdict) {
+        case VERDICT_ACCEPTED: appendText(dst, cap, "chosen"); break;
+        case VERDICT_NO_VERSION: appendText(dst, cap, "it did not tell its version in time"); break;
+        case VERDICT_TOO_OLD: appendTexts(dst, cap, {"older than ", minVersion}); break;
+        case VERDICT_TOO_NEW: appendTexts(dst, cap, {"newer than ", maxVersion}); break;
+        case VERDICT_WRONG_BITNESS: appendTexts(dst, cap, {e.bits, ", this program needs ", neededBits}); break;
+        case VERDICT_NO_JAVAW: appendText(dst, cap, "it has no javaw.exe"); break;
+        case VERDICT_MISSING: break;
+    }
+}
+
+void searchReportText(const SearchReport* report, const char* minVersion, const char* maxVersion,
+                      const char* neededBits, char* dst, size_t cap) {
+    if (cap) dst[0] = '\0';
+    int shown = report->count < REPORT_SHOWN ? report->count : REPORT_SHOWN;
+    char line[TEXT_CAP];
+    for (int i = 0; i < shown; ++i) {
+        searchEntryLine(report->entries[i], minVersion, maxVersion, neededBits, line, sizeof line);
+        appendTexts(dst, cap, {i ? "\n" : "", line});
+    }
+    unsigned long more = (unsigned long)(report->count - shown + report->dropped);
+    if (!more) return;
+    char count[24] = "";
+    appendUnsigned(count, sizeof count, more);
+    appendTexts(dst, cap, {"\n", "and ", count, " more"});
+}
+
+const char* verdictWords(Verdict verdict) {
+    static const char* const WORDS[] = {"accepted", "missing",       "no version",   "below the lower bound",
+                                        "above the upper bound", "wrong bitness", "no javaw.exe"};
+    return WORDS[verdict];
+}
+
+const char* originWords(VersionOrigin origin) {
+    static const char* const WORDS[] = {"unknown", "cache", "release file", "probe"};
+    return WORDS[origin];
+}

@@ -1,0 +1,63 @@
+// When Java cannot be started, the user reads why, and support staff can
+// ask for a trace of the whole start.
+#include "launch_fixture.h"
+
+namespace {
+
+const char DASH[] = " \xE2\x80\x94 ";
+
+std::string bits(bool foreign) {
+    bool x86 = testingX86() != foreign;
+    return x86 ? "32-bit" : "64-bit";
+}
+
+}  // namespace
+
+TEST_F(LaunchTest, TheNoJavaMessageListsWhatTheSearchFoundAndWhyEachWasRefused) {
+    std::string wrongBits = modernHome("jdk-17", false, "17.0.9", true);
+    std::string old = javaHome("jre6", "say=java version \"1.6.0_45\"\\n\n");
+    setEnv("JAVA_HOME", wrongBits.c_str());
+    setEnv("JDK_HOME", old.c_str());
+    configure({"126=1.8", "148=1"});
+    WatchReport r = run();
+    ASSERT_EQ(1u, r.windows.size()) << r.describe();
+    EXPECT_EQ(std::string(MESSAGE_NO_JVM) + "\n\n" + "Java 17.0.9 in " + lowerCopy(wrongBits) + "\\" + DASH +
+                  bits(true) + ", this program needs " + bits(false) + "\n" + "Java 1.6.0_45 in " +
+                  lowerCopy(old) + "\\" + DASH + "older than 1.8",
+              r.windows[0].text);
+}
+
+TEST_F(LaunchTest, AVmThatCannotLoadNamesTheDllItMisses) {
+    std::string home = vmHome("", "lib_jvm_missing.dll");
+    configure({"148=1"});
+    WatchReport r = run();
+    ASSERT_EQ(1u, r.windows.size()) << r.describe();
+    const std::string& text = r.windows[0].text;
+    EXPECT_EQ(0u, text.find(message1007("JAVA_HOME") + "\n\njvm.dll could not be loaded: ")) << text;
+    EXPECT_NE(std::string::npos, text.find("\njvm.dll needs lib_nowhere.dll, which is neither in " +
+                                           lowerCopy(home) + "\\bin\\ nor in the system folder.\n\n"))
+        << text;
+    EXPECT_NE(std::string::npos, text.find(DASH + std::string("chosen"))) << text;
+}
+
+TEST_F(LaunchTest, ATraceFollowsBothProcessesInOrderAndStaysUnderItsCap) {
+    std::string trace = root / "trace.txt";
+    setEnv("TARVO_TRACE", trace.c_str());
+    std::string flood;
+    for (int i = 0; i < 40000; ++i) flood += "Mflood " + std::to_string(i) + "|";
+    WatchReport r = runApplication("comm=" + flood + "\nsleep=1500");
+    EXPECT_EQ(0u, exitOf(r, "child"));
+    std::string text = readFile(trace);
+    EXPECT_LE(text.size(), 1024u * 1024u);
+    size_t last = 0;
+    for (const char* step : {"parent: started", "parent: clean-up of earlier runs done", "parent: comm file ",
+                             "parent: child line ", "child: started with ", "search step E JAVA_HOME",
+                             "(probe): accepted", "child: VM option -Djava.class.path=",
+                             "child: JNI_CreateJavaVM answered 0", "parent: record M flood 0"}) {
+        size_t at = text.find(step);
+        EXPECT_NE(std::string::npos, at) << step << "\n" << text.substr(0, 3000);
+        EXPECT_LE(last, at) << step << " came out of order";
+        if (at != std::string::npos) last = at;
+    }
+    EXPECT_NE(std::string::npos, text.find("(the trace of this process stops here: it reached its cap)"));
+}
