@@ -34,6 +34,8 @@ printf 'sleep=700\ncomm=MLoading modules|\nsleep=900\ncomm=MOpening report.txt|\
 
 winpath() { echo "Z:${1//\//\\}"; }
 key='HKLM\SOFTWARE\Eclipse Adoptium\JDK\17.0.9.9\hotspot\MSI'
+# A trace of the start, as support staff would ask for one.
+export TARVO_TRACE="$(winpath "$demo/start-trace.txt")"
 export DEMO_LINE="\"$(winpath "$app/orvan.exe")\" -J-Xmx256m report.txt \"two words\""
 echo "== The products:"
 echo "   $(tests/rig/check-product.sh dist/tarvo.exe x86)"
@@ -57,3 +59,4 @@ if [ -f "$demo/splash.bmp" ]; then
   python3 tools/picture.py png "$demo/splash.bmp" "$demo/splash.png" && rm "$demo/splash.bmp"
   echo "== The splash as it stood last, before the application's window: $B/demo/splash.png"
 fi
+echo "== The start's trace (TARVO_TRACE): $B/demo/start-trace.txt, $(wc -l < "$demo/start-trace.txt") lines"

@@ -180,8 +180,8 @@ bool jvmFromRegistry(char* javaPath, const char* minVersion, const char* maxVers
 }
 
 static void noteSource(char letter, const char* argument) {
-    char source[REPORT_TEXT] = {letter, ' ', '\0'};
-    appendText(source, sizeof source, argument);
+    char source[REPORT_TEXT] = {letter, '\0'};
+    if (*argument) appendTexts(source, sizeof source, {" ", argument});
     setSearchSource(source);
     trace({"search step ", source});
 }

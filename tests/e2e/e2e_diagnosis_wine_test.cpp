@@ -45,7 +45,8 @@ TEST_F(LaunchTest, ATraceFollowsBothProcessesInOrderAndStaysUnderItsCap) {
     setEnv("TARVO_TRACE", trace.c_str());
     std::string flood;
     for (int i = 0; i < 40000; ++i) flood += "Mflood " + std::to_string(i) + "|";
-    WatchReport r = runApplication("comm=" + flood + "\nsleep=1500");
+    // The application lives on, so that the parent reads every record before it ends.
+    WatchReport r = runApplication("comm=" + flood + "\nsleep=3000");
     EXPECT_EQ(0u, exitOf(r, "child"));
     std::string text = readFile(trace);
     EXPECT_LE(text.size(), 1024u * 1024u);
@@ -59,5 +60,6 @@ TEST_F(LaunchTest, ATraceFollowsBothProcessesInOrderAndStaysUnderItsCap) {
         EXPECT_LE(last, at) << step << " came out of order";
         if (at != std::string::npos) last = at;
     }
-    EXPECT_NE(std::string::npos, text.find("(the trace of this process stops here: it reached its cap)"));
+    EXPECT_NE(std::string::npos, text.find("(the trace of this process stops here: it reached its cap)"))
+        << text.size() << " bytes, ending " << text.substr(text.size() > 400 ? text.size() - 400 : 0);
 }
