@@ -43,11 +43,17 @@ TEST_F(LaunchTest, AVmThatCannotLoadNamesTheDllItMisses) {
 TEST_F(LaunchTest, ATraceFollowsBothProcessesInOrderAndStaysUnderItsCap) {
     std::string trace = root / "trace.txt";
     setEnv("TARVO_TRACE", trace.c_str());
-    std::string flood;
-    for (int i = 0; i < 40000; ++i) flood += "Mflood " + std::to_string(i) + "|";
+    // 40,000 status records, sent a thousand at a time, well past the cap.
+    std::string script;
+    for (int part = 0; part < 40; ++part) {
+        script += "comm=";
+        for (int i = 0; i < 1000; ++i) script += "Mflood " + std::to_string(part * 1000 + i) + "|";
+        script += "\nsleep=20\n";
+    }
     // The application lives on, so that the parent reads every record before it ends.
-    WatchReport r = runApplication("comm=" + flood + "\nsleep=3000");
+    WatchReport r = runApplication(script + "sleep=2000");
     EXPECT_EQ(0u, exitOf(r, "child"));
+    EXPECT_EQ(0u, exitOf(r, "parent")) << r.describe();
     std::string text = readFile(trace);
     EXPECT_LE(text.size(), 1024u * 1024u);
     size_t last = 0;
