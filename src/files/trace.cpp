@@ -49,7 +49,9 @@ void trace(std::initializer_list<const char*> parts) {
     appendText(line, sizeof line, "] ");
     for (const char* part : parts) appendText(line, sizeof line, part ? part : "(null)");
     size_t length = strlen(line);
-    if (written + length + 1 > TRACE_CAP) {
+    // A line that would fill the cap exactly is already one too many: the
+    // last line written is always the one that says the trace stops.
+    if (written + length + 1 >= TRACE_CAP) {
         copyText(line, sizeof line, "(the trace of this process stops here: it reached its cap)");
         length = strlen(line);
         written = TRACE_CAP;
