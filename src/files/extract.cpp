@@ -4,7 +4,6 @@
 
 #include <cstring>
 
-#include "errors/fail.h"
 #include "files/paths.h"
 #include "files/temp_records.h"
 #include "files/temp_records_text.h"
@@ -50,32 +49,25 @@ int writeResourceFile(const char* path, const char* resourceName, const char* re
 // A name that would leave the folder, or a path that does not fit, is
 // refused before anything is made: the launcher does not trust even its
 // own resources to name only plain files.
-static void checkNames(const char* names, int count, size_t folderLength) {
+static bool namesArePlain(const char* names, int count, size_t folderLength) {
     char name[TEXT_CAP];
     const char* at = names;
     for (int i = 0; i < count && nextRecordEntry(&at, name, sizeof name); ++i)
-        if (!isPlainFileName(name) || folderLength + 1 + strlen(name) >= TEXT_CAP) failInternal(ERR_NOT_CREATED);
+        if (!isPlainFileName(name) || folderLength + 1 + strlen(name) >= TEXT_CAP) return false;
+    return true;
 }
 
-// The folder is recorded after its files, also when extraction fails, so
-// that the clean-up deletes the files first and the folder does not stay.
-[[noreturn]] static void failExtraction(const char* folder, int code) {
-    addTempDir(folder);
-    failInternal(code);
-}
-
-void extractIncludedFiles(char* destination) {
+int extractIncludedFiles(char* destination) {
     destination[0] = '\0';
     int count = configInt(CFG_FILE_COUNT);
-    if (count == 0) return;
+    if (count == 0) return 0;
     char names[TEXT_CAP];
     configString(CFG_FILE_NAMES, names, sizeof names);
     char folder[TEXT_CAP];
     makeTempFile(folder);
     if (folder[0]) deleteFile(folder);
-    checkNames(names, count, strlen(folder) + 4);
-    if (!folder[0] || !appendText(folder, sizeof folder, "_dir") || !createDirectory(folder))
-        failInternal(ERR_NO_FOLDER);
+    if (!namesArePlain(names, count, strlen(folder) + 4)) return ERR_NOT_CREATED;
+    if (!folder[0] || !appendText(folder, sizeof folder, "_dir") || !createDirectory(folder)) return ERR_NO_FOLDER;
     char name[TEXT_CAP], path[TEXT_CAP], resource[32];
     const char* at = names;
     for (int i = 0; i < count && nextRecordEntry(&at, name, sizeof name); ++i) {
@@ -86,8 +78,14 @@ void extractIncludedFiles(char* destination) {
         appendUnsigned(resource, sizeof resource, (unsigned long)i);
         addTempFile(path);
         int code = writeResourceFile(path, resource, "APPFILES");
-        if (code) failExtraction(folder, code);
+        // The folder is recorded after its files, also on a failure, so that
+        // the clean-up deletes the files first and the folder does not stay.
+        if (code) {
+            addTempDir(folder);
+            return code;
+        }
     }
     addTempDir(folder);
     copyText(destination, TEXT_CAP, folder);
+    return 0;
 }

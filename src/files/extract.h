@@ -3,9 +3,10 @@
 #pragma once
 
 // destination (TEXT_CAP) receives the folder, or the empty text when the
-// launcher carries no files. Every failure ends the process with message
-// 1013; the paths written so far, and the folder, are recorded first.
-void extractIncludedFiles(char* destination);
+// launcher carries no files. Returns 0, or the code of message 1013 that
+// tells why the files could not be written; the paths written so far, and
+// the folder, are recorded for deletion first.
+int extractIncludedFiles(char* destination);
 
 // Writes one resource of the executable to `path`: 0, or the code of
 // message 1013 that tells why it could not.

@@ -107,7 +107,8 @@ void runParentMode(int showCommand, const char* tail) {
     cleanupTempRecords();
     trace({"parent: clean-up of earlier runs done"});
     char extractDir[TEXT_CAP];
-    extractIncludedFiles(extractDir);
+    int extracted = extractIncludedFiles(extractDir);
+    if (extracted) failInternal(extracted);
     char commFile[TEXT_CAP];
     makeTempFile(commFile);
     addTempFile(commFile);
