@@ -149,9 +149,13 @@ TEST_F(LaunchTest, AFullRecordKeepsItsPathsAndStillTakesTheRunsFile) {
     std::string record;
     std::vector<HANDLE> held;
     const size_t full = 8191 - 5;  // no room for this run's path
+    const size_t overhead = root.path.size() + 2;  // the "\" and the ";"
     for (int i = 0; record.size() < full; ++i) {
-        size_t entry = root.path.size() + 1 + 200 + 1;
-        size_t nameLen = full - record.size() < entry + 100 ? full - record.size() - root.path.size() - 2 : 200;
+        // Names of at most 200 characters, so that every path stays within
+        // MAX_PATH, whatever the length of the scratch folder.
+        size_t remaining = full - record.size();
+        size_t nameLen = remaining <= overhead + 200 ? remaining - overhead : 200;
+        if (remaining > overhead + 200 && remaining - overhead - 200 < overhead + 10) nameLen = 100;
         std::string name = root / (std::to_string(i) + std::string(nameLen - std::to_string(i).size(), 'f'));
         writeFile(name, "x");
         held.push_back(CreateFileA(name.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
