@@ -12,12 +12,8 @@
 
 static char* toCodePage(const char* utf8) {
     if (GetACP() == CP_UTF8) return strdup(utf8);
-    int wideSize = MultiByteToWideChar(CP_UTF8, 0, utf8, -1, nullptr, 0);
-    wchar_t* wide = wideSize > 0 ? (wchar_t*)malloc((size_t)wideSize * sizeof(wchar_t)) : nullptr;
-    if (!wide || MultiByteToWideChar(CP_UTF8, 0, utf8, -1, wide, wideSize) <= 0) {
-        free(wide);
-        return nullptr;
-    }
+    wchar_t* wide = allocWide(utf8);
+    if (!wide) return nullptr;
     BOOL lost = FALSE;
     int size = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide, -1, nullptr, 0, nullptr, &lost);
     char* out = size > 0 && !lost ? (char*)malloc((size_t)size) : nullptr;

@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "errors/fail.h"
+#include "files/paths.h"
 #include "files/trace.h"
 #include "files/wide.h"
 #include "launcher/state.h"
@@ -45,19 +46,10 @@ static wchar_t* logTextToWide(const char* bytes, int length) {
 // keep their place; NUL bytes (left by a start that cut a log still being
 // written) show as blanks rather than end the text.
 void fillErrorLogText(HWND dialog) {
-    HANDLE log = openFile(dialogLogPath, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                          OPEN_EXISTING);
-    if (log == INVALID_HANDLE_VALUE) return;
-    DWORD high = 0;
-    DWORD size = GetFileSize(log, &high);
-    if (size == INVALID_FILE_SIZE && GetLastError() != NO_ERROR) size = 0;
-    if (high || size > MAX_SHOWN_LOG) size = MAX_SHOWN_LOG;
-    char* text = (char*)malloc((size_t)size + 1);
-    DWORD got = 0;
-    if (text && !ReadFile(log, text, size, &got, nullptr)) got = 0;
-    CloseHandle(log);
+    size_t got = 0;
+    char* text = readFileAlloc(dialogLogPath, MAX_SHOWN_LOG, &got);
     if (!text) return;
-    for (DWORD i = 0; i < got; ++i)
+    for (size_t i = 0; i < got; ++i)
         if (text[i] == '\0') text[i] = ' ';
     wchar_t* wide = logTextToWide(text, (int)got);
     if (wide) SetDlgItemTextW(dialog, IDC_ERROR_LOG_TEXT, wide);

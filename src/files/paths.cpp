@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <cstdlib>
+
 #include "files/text.h"
 #include "files/wide.h"
 
@@ -61,6 +63,21 @@ size_t readFileStart(const char* path, void* buf, size_t cap) {
     if (!ReadFile(f, buf, (DWORD)cap, &got, nullptr)) got = 0;
     CloseHandle(f);
     return got;
+}
+
+char* readFileAlloc(const char* path, size_t maxBytes, size_t* length) {
+    *length = 0;
+    HANDLE f = openFile(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, OPEN_EXISTING);
+    if (f == INVALID_HANDLE_VALUE) return nullptr;
+    LARGE_INTEGER size;
+    size_t want = GetFileSizeEx(f, &size) ? (size.QuadPart < (LONGLONG)maxBytes ? (size_t)size.QuadPart : maxBytes) : 0;
+    char* data = (char*)malloc(want + 1);
+    DWORD got = 0;
+    if (data && !ReadFile(f, data, (DWORD)want, &got, nullptr)) got = 0;
+    CloseHandle(f);
+    if (data) data[got] = '\0';
+    *length = got;
+    return data;
 }
 
 void makeTempFile(char* dst) {

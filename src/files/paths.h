@@ -19,5 +19,8 @@ void canonicalPath(char* dst, const char* path);
 bool pathExists(const char* path, FileTime* lastWriteTime = nullptr);
 // Reads up to cap bytes from the start of a file; 0 when it cannot be read.
 size_t readFileStart(const char* path, void* buf, size_t cap);
+// Reads the first maxBytes of a file, or all of a smaller one, into a fresh
+// allocation with a zero byte behind; nullptr when it cannot be read.
+char* readFileAlloc(const char* path, size_t maxBytes, size_t* length);
 // Creates a new empty temporary file; dst is empty when none could be made.
 void makeTempFile(char* dst);

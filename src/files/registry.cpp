@@ -10,14 +10,8 @@ const HKEY RECORD_ROOTS[RECORD_ROOT_COUNT] = {HKEY_LOCAL_MACHINE, HKEY_CURRENT_U
 // Key and value names are short; a name that does not fit is no name of ours.
 enum { NAME_CAP = 1024 };
 
-struct WideName {
-    wchar_t text[TEXT_CAP];
-    bool ok;
-    explicit WideName(const char* utf8) : ok(toWide(utf8, text, TEXT_CAP)) {}
-};
-
 LONG openKey(HKEY root, const char* subKey, REGSAM access, HKEY* key) {
-    WideName w(subKey);
+    WidePath w(subKey);
     if (!w.ok) return ERROR_INVALID_NAME;
     return RegOpenKeyExW(root, w.text, 0, access, key);
 }
@@ -31,7 +25,7 @@ static LONG openOrCreate(HKEY base, const wchar_t* name, REGSAM access, HKEY* ke
 }
 
 LONG createKeyBelow(HKEY root, const char* parent, const char* name, HKEY* key) {
-    WideName wParent(parent), wName(name);
+    WidePath wParent(parent), wName(name);
     if (!wParent.ok || !wName.ok) return ERROR_INVALID_NAME;
     HKEY above;
     LONG rc = openOrCreate(root, wParent.text, KEY_CREATE_SUB_KEY, &above);
@@ -43,7 +37,7 @@ LONG createKeyBelow(HKEY root, const char* parent, const char* name, HKEY* key) 
 
 // Reads a REG_SZ value as UTF-16 into a fresh allocation, terminated.
 static wchar_t* readWideValue(HKEY key, const char* name, bool* missing) {
-    WideName w(name);
+    WidePath w(name);
     *missing = false;
     if (!w.ok) return nullptr;
     for (int attempt = 0; attempt < 4; ++attempt) {
@@ -67,10 +61,10 @@ static wchar_t* readWideValue(HKEY key, const char* name, bool* missing) {
 char* queryRegistryTextAlloc(HKEY key, const char* name, size_t extra, bool* missing) {
     wchar_t* value = readWideValue(key, name, missing);
     if (!value) return nullptr;
-    int needed = WideCharToMultiByte(CP_UTF8, 0, value, -1, nullptr, 0, nullptr, nullptr);
-    char* out = needed > 0 ? (char*)malloc((size_t)needed + extra) : nullptr;
-    if (out && WideCharToMultiByte(CP_UTF8, 0, value, -1, out, needed, nullptr, nullptr) <= 0) out[0] = '\0';
+    char* text = allocUtf8(value);
     free(value);
+    char* out = text ? (char*)realloc(text, strlen(text) + 1 + extra) : nullptr;
+    if (!out) free(text);
     return out;
 }
 
@@ -85,24 +79,22 @@ bool queryRegistryText(HKEY key, const char* name, char* buf, DWORD cap, bool* m
 }
 
 bool setRegistryText(HKEY key, const char* name, const char* text) {
-    WideName w(name);
-    int needed = MultiByteToWideChar(CP_UTF8, 0, text, -1, nullptr, 0);
-    wchar_t* value = needed > 0 ? (wchar_t*)malloc((size_t)needed * sizeof(wchar_t)) : nullptr;
-    bool ok = w.ok && value && MultiByteToWideChar(CP_UTF8, 0, text, -1, value, needed) > 0 &&
-              RegSetValueExW(key, w.text, 0, REG_SZ, (const BYTE*)value, (DWORD)needed * sizeof(wchar_t)) ==
-                  ERROR_SUCCESS;
+    WidePath w(name);
+    wchar_t* value = allocWide(text);
+    DWORD bytes = value ? (DWORD)(lstrlenW(value) + 1) * sizeof(wchar_t) : 0;
+    bool ok = w.ok && value && RegSetValueExW(key, w.text, 0, REG_SZ, (const BYTE*)value, bytes) == ERROR_SUCCESS;
     free(value);
     return ok;
 }
 
 bool queryRegistryBytes(HKEY key, const char* name, BYTE* data, DWORD size) {
-    WideName w(name);
+    WidePath w(name);
     DWORD got = size;
     return w.ok && RegQueryValueExW(key, w.text, nullptr, nullptr, data, &got) == ERROR_SUCCESS && got == size;
 }
 
 bool setRegistryBytes(HKEY key, const char* name, const BYTE* data, DWORD size) {
-    WideName w(name);
+    WidePath w(name);
     return w.ok && RegSetValueExW(key, w.text, 0, REG_BINARY, data, size) == ERROR_SUCCESS;
 }
 

@@ -23,10 +23,8 @@ bool toUtf8(const wchar_t* wide, char* out, size_t cap) {
     int n = WideCharToMultiByte(CP_UTF8, 0, wide, -1, out, (int)cap, nullptr, nullptr);
     if (n > 0) return true;
     // Too long: take what fits, cut between characters.
-    int needed = WideCharToMultiByte(CP_UTF8, 0, wide, -1, nullptr, 0, nullptr, nullptr);
-    char* whole = needed > 0 ? (char*)malloc((size_t)needed) : nullptr;
-    if (whole && WideCharToMultiByte(CP_UTF8, 0, wide, -1, whole, needed, nullptr, nullptr) > 0)
-        copyChars(out, cap, whole, utf8Prefix(whole, cap - 1));
+    char* whole = allocUtf8(wide);
+    if (whole) copyChars(out, cap, whole, utf8Prefix(whole, cap - 1));
     free(whole);
     return false;
 }
@@ -37,15 +35,16 @@ size_t wideLength(const char* utf8) {
     return n > 0 ? (size_t)n - 1 : 0;
 }
 
-// A converted copy in a fresh allocation, for texts of any length.
-static char* allocUtf8(const wchar_t* wide) {
-    int needed = WideCharToMultiByte(CP_UTF8, 0, wide, -1, nullptr, 0, nullptr, nullptr);
-    char* out = needed > 0 ? (char*)malloc((size_t)needed) : nullptr;
-    if (out && WideCharToMultiByte(CP_UTF8, 0, wide, -1, out, needed, nullptr, nullptr) <= 0) out[0] = '\0';
+char* allocUtf8(const wchar_t* wide, int length) {
+    int needed = length == 0 ? 0 : WideCharToMultiByte(CP_UTF8, 0, wide, length, nullptr, 0, nullptr, nullptr);
+    char* out = (char*)malloc((size_t)(needed > 0 ? needed : 0) + 1);
+    if (!out) return nullptr;
+    int got = needed > 0 ? WideCharToMultiByte(CP_UTF8, 0, wide, length, out, needed, nullptr, nullptr) : 0;
+    out[got > 0 ? got : 0] = '\0';  // an explicit length brings no terminator of its own
     return out;
 }
 
-static wchar_t* allocWide(const char* utf8) {
+wchar_t* allocWide(const char* utf8) {
     int needed = MultiByteToWideChar(CP_UTF8, 0, utf8, -1, nullptr, 0);
     wchar_t* out = needed > 0 ? (wchar_t*)malloc((size_t)needed * sizeof(wchar_t)) : nullptr;
     if (out && MultiByteToWideChar(CP_UTF8, 0, utf8, -1, out, needed) <= 0) out[0] = L'\0';
@@ -67,13 +66,6 @@ bool ownProgramPath(char* dst, size_t cap) {
     }
     return toUtf8(path, dst, cap);
 }
-
-// A path converted for one call; `ok` false when it could not be.
-struct WidePath {
-    wchar_t text[TEXT_CAP];
-    bool ok;
-    explicit WidePath(const char* utf8) : ok(toWide(utf8, text, TEXT_CAP)) {}
-};
 
 HANDLE openFile(const char* path, DWORD access, DWORD share, DWORD disposition, DWORD flags) {
     WidePath w(path);

@@ -15,6 +15,17 @@ bool toWide(const char* utf8, wchar_t* out, size_t cap);
 bool toUtf8(const wchar_t* wide, char* out, size_t cap);
 // The length in UTF-16 units that a UTF-8 text takes; 0 for invalid text.
 size_t wideLength(const char* utf8);
+// Converted copies of any length in fresh allocations, terminated; nullptr
+// when memory runs out. `length` in UTF-16 units, or -1 for a terminated text.
+char* allocUtf8(const wchar_t* wide, int length = -1);
+wchar_t* allocWide(const char* utf8);
+
+// A path or name converted for one call; `ok` false when it could not be.
+struct WidePath {
+    wchar_t text[TEXT_CAP];
+    bool ok;
+    explicit WidePath(const char* utf8) : ok(toWide(utf8, text, TEXT_CAP)) {}
+};
 
 // The command line of this process, UTF-8, made once.
 const char* commandLineUtf8();

@@ -13,7 +13,7 @@
 #include "jvm/search_text.h"
 
 // A VM library larger than this is not read for its imports.
-static const DWORD MAX_LIBRARY = 256u * 1024 * 1024;
+static const size_t MAX_LIBRARY = 256u * 1024 * 1024;
 
 static void systemMessage(DWORD error, char* dst, size_t cap) {
     wchar_t text[1024];
@@ -53,34 +53,21 @@ static bool takeImport(const char* name, void* context) {
     return false;
 }
 
-static bool readLibrary(const char* path, unsigned char** bytes, size_t* length) {
-    HANDLE f = openFile(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, OPEN_EXISTING);
-    if (f == INVALID_HANDLE_VALUE) return false;
-    DWORD high = 0, size = GetFileSize(f, &high);
-    *bytes = high || size > MAX_LIBRARY ? nullptr : (unsigned char*)malloc(size ? size : 1);
-    DWORD got = 0;
-    bool ok = *bytes && ReadFile(f, *bytes, size, &got, nullptr) && got == size;
-    CloseHandle(f);
-    *length = got;
-    return ok;
+// A folder of the system, with its trailing backslash; empty when unknown.
+static void systemFolder(UINT (WINAPI* get)(LPWSTR, UINT), char* dst, size_t cap) {
+    wchar_t wide[TEXT_CAP];
+    UINT n = get(wide, TEXT_CAP);
+    if (!n || n >= TEXT_CAP || !toUtf8(wide, dst, cap) || !appendText(dst, cap, "\\")) dst[0] = '\0';
 }
 
 static void findMissingImport(const char* javaPath, const char* library, char* dst, size_t cap) {
-    unsigned char* image = nullptr;
     size_t length = 0;
-    if (!readLibrary(library, &image, &length)) {
-        free(image);
-        return;
-    }
+    unsigned char* image = (unsigned char*)readFileAlloc(library, MAX_LIBRARY, &length);
+    if (!image) return;
     char bin[TEXT_CAP], system[TEXT_CAP], windows[TEXT_CAP];
-    wchar_t wide[TEXT_CAP];
     jvmDirectoryOf(bin, sizeof bin, javaPath);
-    UINT n = GetSystemDirectoryW(wide, TEXT_CAP);
-    if (!n || n >= TEXT_CAP || !toUtf8(wide, system, sizeof system) || !appendText(system, sizeof system, "\\"))
-        system[0] = '\0';
-    n = GetWindowsDirectoryW(wide, TEXT_CAP);
-    if (!n || n >= TEXT_CAP || !toUtf8(wide, windows, sizeof windows) || !appendText(windows, sizeof windows, "\\"))
-        windows[0] = '\0';
+    systemFolder(GetSystemDirectoryW, system, sizeof system);
+    systemFolder(GetWindowsDirectoryW, windows, sizeof windows);
     char* path = environmentValue("PATH");
     ImportSearch search = {{exeDirectory(), bin, system[0] ? system : nullptr, windows[0] ? windows : nullptr},
                            path, ""};

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "files/text.h"
+#include "files/wide.h"
 #include "launcher/config_text.h"
 #include "launcher/state.h"
 
@@ -16,20 +17,19 @@ size_t configString(unsigned id, char* buf, size_t cap) {
     const wchar_t* text = nullptr;
     // With no buffer, the string table's own text, which carries no terminator.
     int n = LoadStringW(appInstance, id, (LPWSTR)&text, 0);
-    if (n <= 0 || !text) return 0;
+    // A capacity of 1 holds only the terminator (and a size of 0 would ask
+    // the conversion for a length instead).
+    if (n <= 0 || !text || cap < 2) return 0;
     int got = WideCharToMultiByte(CP_UTF8, 0, text, n, buf, (int)cap - 1, nullptr, nullptr);
-    if (got <= 0) {
-        int needed = WideCharToMultiByte(CP_UTF8, 0, text, n, nullptr, 0, nullptr, nullptr);
-        char* whole = needed > 0 ? (char*)malloc((size_t)needed + 1) : nullptr;
-        if (whole && WideCharToMultiByte(CP_UTF8, 0, text, n, whole, needed, nullptr, nullptr) == needed) {
-            whole[needed] = '\0';
-            copyChars(buf, cap, whole, utf8Prefix(whole, cap - 1));
-        }
-        free(whole);
-        return strlen(buf);
+    if (got > 0) {
+        buf[got] = '\0';
+        return (size_t)got;
     }
-    buf[got] = '\0';
-    return (size_t)got;
+    // Too long for the buffer: cut between characters.
+    char* whole = allocUtf8(text, n);
+    if (whole) copyChars(buf, cap, whole, utf8Prefix(whole, cap - 1));
+    free(whole);
+    return strlen(buf);
 }
 
 size_t configStringWide(unsigned id, wchar_t* buf, size_t cap) {
