@@ -2,26 +2,26 @@
 # and cross-compiled unchanged into the launcher.
 set(TARVO_TEXT_SOURCES
   src/files/text.cpp
+  src/files/utf8_text.cpp
   src/files/path_text.cpp
-  src/launcher/config_text.cpp
+  src/config/config_text.cpp
   src/launcher/cmdline_text.cpp
-  src/app/quoted_param_text.cpp
   src/errors/message_text.cpp
-  src/files/temp_records_text.cpp
+  src/files/list_text.cpp
   src/supervise/comm_text.cpp
   src/jvm/version_text.cpp
   src/jvm/search_text.cpp
   src/jvm/search_report_text.cpp
   src/jvm/image_text.cpp
-  src/app/option_list.cpp
+  src/files/string_list.cpp
   src/app/words_text.cpp
   src/app/java_string_text.cpp
 )
 
 # The thin Win32 layer of the launcher, apart from its entry point.
 set(TARVO_WIN_SOURCES
-  src/launcher/state.cpp
-  src/launcher/config.cpp
+  src/config/state.cpp
+  src/config/config.cpp
   src/files/wide.cpp
   src/files/trace.cpp
   src/files/paths.cpp
@@ -34,7 +34,7 @@ set(TARVO_WIN_SOURCES
   src/supervise/splash.cpp
   src/supervise/monitor.cpp
   src/launcher/parent.cpp
-  src/app/child.cpp
+  src/launcher/child.cpp
   src/app/run_application.cpp
   src/app/vm_options.cpp
   src/app/vm_text.cpp

@@ -5,7 +5,7 @@
 #include <cstdlib>
 
 #include "app/jni.h"
-#include "app/option_list.h"
+#include "files/string_list.h"
 #include "app/vm_options.h"
 #include "app/vm_text.h"
 #include "app/words_text.h"
@@ -13,9 +13,8 @@
 #include "files/text.h"
 #include "files/trace.h"
 #include "jvm/find_jvm.h"
-#include "launcher/config.h"
+#include "config/config.h"
 
-enum { CFG_MAIN_CLASS = 122, CFG_MAIN_ARGUMENTS = 124 };
 
 static CreateJavaVMFunction createJavaVM = nullptr;
 
@@ -25,7 +24,7 @@ bool lookUpCreateJavaVM(HMODULE library) {
 }
 
 const char* fillVmInitArgs(JavaVMInitArgs* args, const char* commFile, const char* extractDir, const char* userArgs) {
-    OptionList list = {nullptr, 0, 0};
+    StringList list = {nullptr, 0, 0};
     const char* mainArgs = buildVmOptions(&list, commFile, extractDir, userArgs);
     ZeroMemory(args, sizeof *args);
     args->version = JNI_VERSION_1_2;
@@ -41,7 +40,7 @@ const char* fillVmInitArgs(JavaVMInitArgs* args, const char* commFile, const cha
         if (option != list.items[i]) free(list.items[i]);
         args->options[i].optionString = option;
     }
-    releaseOptionStorage(&list);
+    releaseListStorage(&list);
     return mainArgs;
 }
 
@@ -54,7 +53,7 @@ static void callStaticVoidMethod(JNIEnv* env, jclass cls, jmethodID method, ...)
 }
 
 static jobjectArray mainArguments(JNIEnv* env, const char* userArgs) {
-    OptionList words = {nullptr, 0, 0};
+    StringList words = {nullptr, 0, 0};
     char fixed[TEXT_CAP];
     configString(CFG_MAIN_ARGUMENTS, fixed, sizeof fixed);
     splitOrFail(fixed, nullptr, &words);
@@ -71,7 +70,7 @@ static jobjectArray mainArguments(JNIEnv* env, const char* userArgs) {
         if (!word) failAssertion("jstr");
         jniSlot<SetObjectArrayElementFunction>(*env, SLOT_SET_OBJECT_ARRAY_ELEMENT)(env, array, (jsize)i, word);
     }
-    releaseOptionStorage(&words);
+    releaseListStorage(&words);
     return array;
 }
 

@@ -11,16 +11,15 @@
 #include "files/paths.h"
 #include "files/text.h"
 #include "files/wide.h"
-#include "launcher/config.h"
+#include "config/config.h"
 
-enum { CFG_CLASS_PATH = 121, CFG_VM_OPTIONS = 123, CFG_USER_VM_OPTIONS = 125 };
 
 static const char COMM_PROPERTY[] = "-Dtarvo.commFile=";
 static const char CLASS_PATH_PREFIX[] = "-Djava.class.path=\";";
 
 [[noreturn]] static void outOfMemory() { failWithMessage(MSG_OUT_OF_MEMORY); }
 
-const char* splitOrFail(const char* text, const char* prefix, OptionList* list) {
+const char* splitOrFail(const char* text, const char* prefix, StringList* list) {
     const char* stop = text;
     switch (splitArguments(text, prefix, list, &stop)) {
         case SPLIT_OK: return stop;
@@ -37,7 +36,7 @@ static void appendEntry(GrowText* classPath, const char* entry) {
 
 static void appendCanonical(GrowText* classPath, const char* path) {
     char canonical[TEXT_CAP];
-    canonicalPath(canonical, path);
+    canonicalLowerPath(canonical, path);
     appendEntry(classPath, canonical);
 }
 
@@ -91,7 +90,7 @@ static bool addVariableEntry(GrowText* classPath, const char* name, bool require
 
 static bool addPathEntry(GrowText* classPath, char kind, const char* name) {
     char canonical[TEXT_CAP];
-    canonicalPath(canonical, name);
+    canonicalLowerPath(canonical, name);
     if (kind == 'S') {
         bool found = addArchivesOfDirectory(classPath, canonical, "jar");
         return addArchivesOfDirectory(classPath, canonical, "zip") || found;
@@ -133,12 +132,12 @@ static char* classPathOption(const char* extractDir) {
     return classPath.data;
 }
 
-const char* buildVmOptions(OptionList* list, const char* commFile, const char* extractDir, const char* userArgs) {
-    if (!addOwnedOption(list, commFileOption(commFile))) outOfMemory();
-    if (!addOwnedOption(list, classPathOption(extractDir))) outOfMemory();
+const char* buildVmOptions(StringList* list, const char* commFile, const char* extractDir, const char* userArgs) {
+    if (!addOwnedString(list, commFileOption(commFile))) outOfMemory();
+    if (!addOwnedString(list, classPathOption(extractDir))) outOfMemory();
     char configured[TEXT_CAP];
     configString(CFG_VM_OPTIONS, configured, sizeof configured);
     splitOrFail(configured, nullptr, list);
-    if (!configInt(CFG_USER_VM_OPTIONS)) return userArgs;
+    if (!configInt(CFG_OPTIONS_FROM_COMMAND_LINE)) return userArgs;
     return splitOrFail(userArgs, "-J", list);
 }

@@ -1,12 +1,12 @@
 // The VM option list: the communication file property, the class path, the
 // configured options and the user's -J words.
 #pragma once
-#include "app/option_list.h"
+#include "files/string_list.h"
 
 // Returns where the arguments for main begin in userArgs.
-const char* buildVmOptions(OptionList* list, const char* commFile, const char* extractDir, const char* userArgs);
+const char* buildVmOptions(StringList* list, const char* commFile, const char* extractDir, const char* userArgs);
 void buildClassPath(GrowText* classPath, const char* extractDir);
 bool addArchivesOfDirectory(GrowText* classPath, const char* directory, const char* extension);
 // Splits text into the list, ending the process with the wrong-usage
 // message when it cannot be split.
-const char* splitOrFail(const char* text, const char* prefix, OptionList* list);
+const char* splitOrFail(const char* text, const char* prefix, StringList* list);

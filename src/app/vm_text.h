@@ -5,7 +5,7 @@
 #pragma once
 #include <cstddef>
 
-#include "app/option_list.h"
+#include "files/string_list.h"
 
 // The option's text for the VM, allocated; nullptr when a character cannot
 // be expressed in the code page.

@@ -3,9 +3,10 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "files/list_text.h"
 #include "files/text.h"
 
-SplitResult readQuotedWord(OptionList* list, const char* quote, const char* wordStart, char quoteChar,
+SplitResult readQuotedWord(StringList* list, const char* quote, const char* wordStart, char quoteChar,
                            const char** next) {
     const char* close = strchr(quote + 1, quoteChar);
     if (!close) return SPLIT_WRONG_USAGE;
@@ -15,7 +16,7 @@ SplitResult readQuotedWord(OptionList* list, const char* quote, const char* word
     memcpy(word, wordStart, before);
     memcpy(word + before, quote + 1, inside);
     word[before + inside] = '\0';
-    if (!addOwnedOption(list, word)) return SPLIT_NO_MEMORY;
+    if (!addOwnedString(list, word)) return SPLIT_NO_MEMORY;
     *next = close + 1 + (close[1] == ' ' ? 1 : 0);
     return SPLIT_OK;
 }
@@ -25,7 +26,7 @@ static const char* first(const char* at, char c) { return strchr(at, c); }
 
 static bool before(const char* a, const char* b) { return a && (!b || a < b); }
 
-SplitResult splitArguments(const char* text, const char* prefix, OptionList* list, const char** stop) {
+SplitResult splitArguments(const char* text, const char* prefix, StringList* list, const char** stop) {
     size_t n = prefix ? strlen(prefix) : 0;
     const char* at = text;
     while (prefix ? strncmp(at, prefix, n) == 0 : *at != '\0') {
@@ -37,7 +38,7 @@ SplitResult splitArguments(const char* text, const char* prefix, OptionList* lis
         if (blank == at) {
             result = SPLIT_WRONG_USAGE;
         } else if (blank && before(blank, dq) && before(blank, sq)) {
-            if (!addOptionCopy(list, at, (size_t)(blank - at))) result = SPLIT_NO_MEMORY;
+            if (!addStringCopy(list, at, (size_t)(blank - at))) result = SPLIT_NO_MEMORY;
             at = blank + 1;
         } else if (dq && before(dq, sq)) {
             result = readQuotedWord(list, dq, at, '"', &at);
@@ -45,7 +46,7 @@ SplitResult splitArguments(const char* text, const char* prefix, OptionList* lis
             result = readQuotedWord(list, sq, at, '\'', &at);
         } else {
             size_t rest = strlen(at);
-            if (!addOptionCopy(list, at, rest)) result = SPLIT_NO_MEMORY;
+            if (!addStringCopy(list, at, rest)) result = SPLIT_NO_MEMORY;
             at += rest;
         }
         if (result != SPLIT_OK) {
@@ -58,24 +59,16 @@ SplitResult splitArguments(const char* text, const char* prefix, OptionList* lis
 }
 
 bool nextClassPathEntry(const char** at, char* kind, bool* required, char* name, size_t cap) {
-    const char* p = *at;
-    for (;;) {
-        while (*p == ';') ++p;
-        if (!*p) {
-            *at = p;
-            return false;
-        }
-        const char* end = strchr(p, ';');
-        if (!end) end = p + strlen(p);
-        if (end - p >= 2) {
-            *kind = p[0];
-            *required = p[1] == '1';
-            copyChars(name, cap, p + 2, (size_t)(end - p - 2));
-            *at = end;
-            return true;
-        }
-        p = end;
+    const char* start;
+    size_t length;
+    while (nextListSpan(at, &start, &length)) {
+        if (length < 2) continue;
+        *kind = start[0];
+        *required = start[1] == '1';
+        copyChars(name, cap, start + 2, length - 2);
+        return true;
     }
+    return false;
 }
 
 void mainClassToInternalName(char* name) {

@@ -3,7 +3,7 @@
 #pragma once
 #include <cstddef>
 
-#include "app/option_list.h"
+#include "files/string_list.h"
 
 enum SplitResult { SPLIT_OK, SPLIT_WRONG_USAGE, SPLIT_NO_MEMORY };
 
@@ -11,10 +11,10 @@ enum SplitResult { SPLIT_OK, SPLIT_WRONG_USAGE, SPLIT_NO_MEMORY };
 // prefix: all words). Blanks separate words; a word that holds a quote runs
 // to the matching quote, and text before the quote stays part of the word.
 // *stop is where splitting stopped.
-SplitResult splitArguments(const char* text, const char* prefix, OptionList* list, const char** stop);
+SplitResult splitArguments(const char* text, const char* prefix, StringList* list, const char** stop);
 // Appends the word from wordStart with the quoted part at quote; *next is
 // behind the closing quote and one blank after it.
-SplitResult readQuotedWord(OptionList* list, const char* quote, const char* wordStart, char quoteChar,
+SplitResult readQuotedWord(StringList* list, const char* quote, const char* wordStart, char quoteChar,
                            const char** next);
 
 // The next class-path entry of a ";"-separated list: kind letter, required

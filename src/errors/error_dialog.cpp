@@ -6,7 +6,7 @@
 #include "files/paths.h"
 #include "files/trace.h"
 #include "files/wide.h"
-#include "launcher/state.h"
+#include "config/state.h"
 #include "resource.h"
 
 // A log larger than this is shown from its start up to this size, so that

@@ -5,7 +5,7 @@
 #include "files/text.h"
 #include "files/trace.h"
 #include "files/wide.h"
-#include "launcher/config.h"
+#include "config/config.h"
 
 static void (*exitHook)(bool) = nullptr;
 
@@ -20,7 +20,7 @@ void exitCleanup(bool beforeError) {
     recordTempPaths();
 }
 
-void failWithMessage(unsigned id, const char* placeholder, const char* value) {
+void failWithMessage(ConfigId id, const char* placeholder, const char* value) {
     char text[TEXT_CAP];
     configString(id, text, sizeof text);
     if (placeholder && value) substitutePlaceholder(text, sizeof text, placeholder, value);
@@ -43,7 +43,7 @@ void failInternal(int code) {
     failWithMessage(MSG_INTERNAL_ERROR, "%ERROR_CODE%", value);
 }
 
-void exitSuccess() {
+void exitNormally() {
     trace({"end: the application is up"});
     exitCleanup();
     ExitProcess(0);

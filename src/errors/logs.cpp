@@ -4,10 +4,7 @@
 #include "files/paths.h"
 #include "files/text.h"
 #include "files/wide.h"
-#include "launcher/config.h"
-
-enum { CFG_ERROR_LOG_ON = 102, CFG_ERROR_LOG = 103, CFG_OUTPUT_LOG_ON = 104, CFG_OUTPUT_LOG = 105,
-       CFG_SHOW_ERROR_LOG = 106 };
+#include "config/config.h"
 
 static bool initialised = false;
 static char errorLogPath[TEXT_CAP];
@@ -27,12 +24,12 @@ HANDLE openLogHandle(const char* path) {
     return inheritable;
 }
 
-static HANDLE openConfiguredLog(unsigned onId, unsigned nameId, char* path) {
+static HANDLE openConfiguredLog(ConfigId onId, ConfigId nameId, char* path) {
     path[0] = '\0';
     if (!configInt(onId)) return nullptr;
     char name[TEXT_CAP];
     configString(nameId, name, sizeof name);
-    canonicalPath(path, name);
+    canonicalLowerPath(path, name);
     return openLogHandle(path);
 }
 

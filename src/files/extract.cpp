@@ -6,13 +6,10 @@
 
 #include "files/paths.h"
 #include "files/temp_records.h"
-#include "files/temp_records_text.h"
+#include "files/list_text.h"
 #include "files/text.h"
 #include "files/wide.h"
-#include "launcher/config.h"
-#include "launcher/state.h"
 
-enum { CFG_FILE_COUNT = 2002, CFG_FILE_NAMES = 2003 };
 enum {
     ERR_NO_FOLDER = 7,
     ERR_NO_RESOURCE = 8,
@@ -22,11 +19,11 @@ enum {
     ERR_NOT_WRITTEN = 12,
 };
 
-int writeResourceFile(const char* path, const char* resourceName, const char* resourceType) {
-    HRSRC found = FindResourceA(appInstance, resourceName, resourceType);
+int writeResourceFile(HMODULE module, const char* path, const char* resourceName, const char* resourceType) {
+    HRSRC found = FindResourceA(module, resourceName, resourceType);
     if (!found) return ERR_NO_RESOURCE;
-    DWORD size = SizeofResource(appInstance, found);
-    HGLOBAL loaded = LoadResource(appInstance, found);
+    DWORD size = SizeofResource(module, found);
+    HGLOBAL loaded = LoadResource(module, found);
     if (!loaded) return ERR_NOT_LOADED;
     // The data is the mapped image itself: it goes to the file from there,
     // never through a buffer of ours.
@@ -52,17 +49,14 @@ int writeResourceFile(const char* path, const char* resourceName, const char* re
 static bool namesArePlain(const char* names, int count, size_t folderLength) {
     char name[TEXT_CAP];
     const char* at = names;
-    for (int i = 0; i < count && nextRecordEntry(&at, name, sizeof name); ++i)
+    for (int i = 0; i < count && nextListEntry(&at, name, sizeof name); ++i)
         if (!isPlainFileName(name) || folderLength + 1 + strlen(name) >= TEXT_CAP) return false;
     return true;
 }
 
-int extractIncludedFiles(char* destination) {
+int extractIncludedFiles(HMODULE module, int count, const char* names, char* destination) {
     destination[0] = '\0';
-    int count = configInt(CFG_FILE_COUNT);
     if (count == 0) return 0;
-    char names[TEXT_CAP];
-    configString(CFG_FILE_NAMES, names, sizeof names);
     char folder[TEXT_CAP];
     makeTempFile(folder);
     if (folder[0]) deleteFile(folder);
@@ -70,14 +64,14 @@ int extractIncludedFiles(char* destination) {
     if (!folder[0] || !appendText(folder, sizeof folder, "_dir") || !createDirectory(folder)) return ERR_NO_FOLDER;
     char name[TEXT_CAP], path[TEXT_CAP], resource[32];
     const char* at = names;
-    for (int i = 0; i < count && nextRecordEntry(&at, name, sizeof name); ++i) {
+    for (int i = 0; i < count && nextListEntry(&at, name, sizeof name); ++i) {
         copyText(path, sizeof path, folder);
         appendText(path, sizeof path, "\\");
         appendText(path, sizeof path, name);
         copyText(resource, sizeof resource, "ID_FILE_");
         appendUnsigned(resource, sizeof resource, (unsigned long)i);
         addTempFile(path);
-        int code = writeResourceFile(path, resource, "APPFILES");
+        int code = writeResourceFile(module, path, resource, "APPFILES");
         // The folder is recorded after its files, also on a failure, so that
         // the clean-up deletes the files first and the folder does not stay.
         if (code) {

@@ -37,7 +37,7 @@ void resolveFromExeDir(char* dst, const char* path) {
     appendText(dst, TEXT_CAP, path);
 }
 
-void canonicalPath(char* dst, const char* path) {
+void canonicalLowerPath(char* dst, const char* path) {
     char joined[TEXT_CAP];
     resolveFromExeDir(joined, path);
     if (!fullPath(joined, dst, TEXT_CAP)) copyText(dst, TEXT_CAP, joined);

@@ -15,7 +15,9 @@ struct FileTime {
 // command line gives no usable program name.
 const char* exeDirectory();
 void resolveFromExeDir(char* dst, const char* path);
-void canonicalPath(char* dst, const char* path);
+// The full path resolved from the exe directory, in lower case: the form
+// the class path and the version cache compare.
+void canonicalLowerPath(char* dst, const char* path);
 bool pathExists(const char* path, FileTime* lastWriteTime = nullptr);
 // Reads up to cap bytes from the start of a file; 0 when it cannot be read.
 size_t readFileStart(const char* path, void* buf, size_t cap);

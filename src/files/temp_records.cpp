@@ -7,7 +7,8 @@
 
 #include "files/paths.h"
 #include "files/registry.h"
-#include "files/temp_records_text.h"
+#include "files/string_list.h"
+#include "files/list_text.h"
 #include "files/text.h"
 #include "files/wide.h"
 
@@ -21,28 +22,11 @@ static const char DIR_VALUE[] = "delete_dir";
 static const char RECORDS_MUTEX[] = "Global\\brannoc.tarvo.temp-records";
 static const DWORD RECORDS_WAIT_MS = 10000;
 
-struct PathList {
-    char** items;
-    size_t count;
-};
+static StringList tempFiles = {nullptr, 0, 0};
+static StringList tempDirs = {nullptr, 0, 0};
 
-static PathList tempFiles = {nullptr, 0};
-static PathList tempDirs = {nullptr, 0};
-
-static void addPath(PathList* list, const char* path) {
-    char** grown = (char**)realloc(list->items, (list->count + 1) * sizeof *grown);
-    char* copy = strdup(path);
-    if (!grown || !copy) {
-        free(copy);
-        if (grown) list->items = grown;
-        return;
-    }
-    list->items = grown;
-    list->items[list->count++] = copy;
-}
-
-void addTempFile(const char* path) { addPath(&tempFiles, path); }
-void addTempDir(const char* path) { addPath(&tempDirs, path); }
+void addTempFile(const char* path) { addString(&tempFiles, path); }
+void addTempDir(const char* path) { addString(&tempDirs, path); }
 
 static HANDLE lockRecords() {
     HANDLE mutex = CreateMutexA(nullptr, FALSE, RECORDS_MUTEX);
@@ -69,7 +53,7 @@ static bool recordUnder(HKEY root, const char* path, const char* valueName) {
     bool missing = false;
     char* record = queryRegistryTextAlloc(key, valueName, room, &missing);
     if (!record && missing) record = (char*)calloc(room, 1);
-    bool ok = record && appendRecordEntry(record, strlen(record) + room, path) &&
+    bool ok = record && appendListEntry(record, strlen(record) + room, path) &&
               setRegistryText(key, valueName, record);
     free(record);
     RegCloseKey(key);
@@ -113,9 +97,9 @@ static void cleanRecord(HKEY key, const char* valueName, void (*remove)(const ch
     size_t cap = strlen(record) + 1;
     char* remaining = (char*)calloc(cap, 1);
     char entry[TEXT_CAP];
-    for (const char* at = record; remaining && nextRecordEntry(&at, entry, sizeof entry);) {
+    for (const char* at = record; remaining && nextListEntry(&at, entry, sizeof entry);) {
         remove(entry);
-        if (pathExists(entry)) appendRecordEntry(remaining, cap, entry);
+        if (pathExists(entry)) appendListEntry(remaining, cap, entry);
     }
     if (remaining) setRegistryText(key, valueName, remaining);
     free(remaining);

@@ -12,9 +12,8 @@
 #include "jvm/search_report_text.h"
 #include "jvm/search_text.h"
 #include "jvm/version_text.h"
-#include "launcher/config.h"
+#include "config/config.h"
 
-enum { CFG_USE_JAVAW = 107 };
 
 static void storeFileTime(BYTE* bytes, const FileTime& t) {
     for (int i = 0; i < 4; ++i) {
@@ -246,7 +245,7 @@ static Verdict rangeVerdict(const char* version, const char* minVersion, const c
 bool checkJvmCandidate(char* javaPath, const char* minVersion, const char* maxVersion) {
     char proposed[TEXT_CAP], canonical[TEXT_CAP];
     copyText(proposed, sizeof proposed, javaPath);
-    canonicalPath(canonical, javaPath);
+    canonicalLowerPath(canonical, javaPath);
     copyText(javaPath, TEXT_CAP, canonical);
     FileTime lastWriteTime;
     if (!pathExists(javaPath, &lastWriteTime)) return judge(javaPath, "", ORIGIN_NONE, VERDICT_MISSING);

@@ -5,6 +5,7 @@
 
 #include "files/paths.h"
 #include "files/registry.h"
+#include "files/string_list.h"
 #include "files/text.h"
 #include "files/wide.h"
 #include "jvm/candidate.h"
@@ -12,10 +13,8 @@
 #include "jvm/search_report_text.h"
 #include "jvm/search_text.h"
 #include "jvm/version_text.h"
-#include "launcher/config.h"
-#include "launcher/state.h"
+#include "config/config.h"
 
-enum { CFG_MIN_VERSION = 126, CFG_MAX_VERSION = 127, CFG_SEARCH = 128 };
 
 enum { CURRENT_VERSION_CAP = 100 };
 
@@ -116,27 +115,9 @@ static bool jvmFromCurrentVersion(char* javaPath, const RegistryLayout& layout, 
     return candidateFromHome(HKEY_LOCAL_MACHINE, key, layout.homeValue, javaPath, minVersion, maxVersion);
 }
 
-struct NameList {
-    char** names;
-    size_t count;
-};
-
-static void keepName(NameList* list, const char* name) {
-    char** grown = (char**)realloc(list->names, (list->count + 1) * sizeof *grown);
-    if (!grown) return;
-    list->names = grown;
-    char* copy = strdup(name);
-    if (copy) list->names[list->count++] = copy;
-}
-
-static void freeNames(NameList* list) {
-    for (size_t i = 0; i < list->count; ++i) free(list->names[i]);
-    free(list->names);
-}
-
 // Keeps the version part of each sub-key name that carries the prefix and
 // lies within the bounds.
-static void collectVersionNames(HKEY base, const char* prefix, NameList* list, const char* minVersion,
+static void collectVersionNames(HKEY base, const char* prefix, StringList* list, const char* minVersion,
                                 const char* maxVersion) {
     char name[TEXT_CAP];
     size_t prefixLength = strlen(prefix);
@@ -145,7 +126,7 @@ static void collectVersionNames(HKEY base, const char* prefix, NameList* list, c
         if (found < 0) continue;  // no usable name at this index
         if (found == 0) return;   // the end, or an enumeration that cannot go on
         if (strncmp(name, prefix, prefixLength) != 0) continue;
-        if (versionNameInRange(name + prefixLength, minVersion, maxVersion)) keepName(list, name + prefixLength);
+        if (versionNameInRange(name + prefixLength, minVersion, maxVersion)) addString(list, name + prefixLength);
     }
 }
 
@@ -153,18 +134,18 @@ static bool jvmFromVersionKeys(char* javaPath, const RegistryLayout& layout, con
                                const char* maxVersion) {
     HKEY base;
     if (openKey(HKEY_LOCAL_MACHINE, layout.key, KEY_READ, &base) != ERROR_SUCCESS) return false;
-    NameList list = {nullptr, 0};
+    StringList list = {nullptr, 0, 0};
     collectVersionNames(base, layout.namePrefix, &list, minVersion, maxVersion);
-    sortVersionNames(list.names, list.count);
+    sortVersionNames(list.items, list.count);
     bool found = false;
     char subKey[TEXT_CAP];
     for (size_t i = list.count; i-- > 0 && !found;) {
         copyText(subKey, sizeof subKey, layout.namePrefix);
-        appendText(subKey, sizeof subKey, list.names[i]);
+        appendText(subKey, sizeof subKey, list.items[i]);
         if (!appendText(subKey, sizeof subKey, layout.below)) continue;
         found = candidateFromHome(base, subKey, layout.homeValue, javaPath, minVersion, maxVersion);
     }
-    freeNames(&list);
+    freeStringList(&list);
     RegCloseKey(base);
     return found;
 }
@@ -214,7 +195,9 @@ JvmSource findJvm(char* javaPath, char* reportedName) {
         JvmSource source = trySearchEntry(letter, argument, javaPath, reportedName, minVersion, maxVersion);
         if (source != JVM_NOT_FOUND) return source;
     }
-    const char* fallback = flavourJavaVariable(flavourLetter);
+    char flavour[2];
+    configString(CFG_FLAVOUR, flavour, sizeof flavour);
+    const char* fallback = flavourJavaVariable(flavour[0]);
     if (fallback) noteSource('E', fallback);
     if (fallback && jvmFromEnvVar(javaPath, fallback, minVersion, maxVersion)) {
         copyText(reportedName, TEXT_CAP, fallback);

@@ -4,21 +4,16 @@
 #include <cstring>
 
 #include "errors/message_text.h"
+#include "files/list_text.h"
 #include "files/text.h"
 #include "jvm/version_text.h"
 
 bool nextSearchEntry(const char** at, char* letter, char* argument, size_t cap) {
-    const char* p = *at;
-    while (*p == ';') ++p;
-    if (!*p) {
-        *at = p;
-        return false;
-    }
-    const char* end = strchr(p, ';');
-    if (!end) end = p + strlen(p);
-    *letter = *p;
-    copyChars(argument, cap, p + 1, (size_t)(end - p - 1));
-    *at = end;
+    const char* start;
+    size_t length;
+    if (!nextListSpan(at, &start, &length)) return false;
+    *letter = *start;
+    copyChars(argument, cap, start + 1, length - 1);
     return true;
 }
 

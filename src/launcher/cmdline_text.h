@@ -24,3 +24,10 @@ bool isChildModeTail(const char* tail);
 bool composeChildCommandLine(char* dst, size_t cap, const char* ownPath, size_t ownPathLen, const char* commFile,
                              const char* extractDir, const char* tail);
 size_t childCommandLineLength(size_t ownPathLen, const char* commFile, const char* extractDir, const char* tail);
+
+enum QuotedParamResult { PARAM_OK, PARAM_NO_BEGIN, PARAM_NO_END, PARAM_TOO_LONG };
+
+// Reads the value between the first single quote at or after `at` and the
+// next one into dst, turning the parent's quote stand-ins back into quotes.
+// *next is the position behind the closing quote and one blank after it.
+QuotedParamResult readQuotedParamText(const char* at, char* dst, size_t cap, const char** next);

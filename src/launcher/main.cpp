@@ -1,11 +1,11 @@
 #include <windows.h>
 
-#include "app/child.h"
+#include "launcher/child.h"
 #include "errors/fail.h"
 #include "files/wide.h"
 #include "launcher/cmdline_text.h"
 #include "launcher/parent.h"
-#include "launcher/state.h"
+#include "config/state.h"
 #include "supervise/splash.h"
 
 static int showCommand() {
@@ -20,7 +20,6 @@ static int launcherMain() {
     // document's folder holds.
     SetDllDirectoryW(L"");
     appInstance = GetModuleHandleW(nullptr);
-    readFlavourLetter();
     // The tail is taken from the process's own command line, so that both
     // processes split it by the same rule.
     const char* tail = argumentTail(commandLineUtf8());

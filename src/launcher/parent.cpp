@@ -12,26 +12,16 @@
 #include "files/trace.h"
 #include "files/wide.h"
 #include "launcher/cmdline_text.h"
-#include "launcher/config.h"
-#include "launcher/state.h"
+#include "config/config.h"
+#include "config/state.h"
 #include "supervise/monitor.h"
 #include "supervise/splash.h"
 
-enum { CFG_SHOW_SPLASH = 108, CFG_CHILD_DIR = 146, CFG_FLAVOUR = 2001 };
 // CreateProcess takes at most this many characters, terminator included.
 enum { MAX_COMMAND_LINE = 32767 };
 
 static HANDLE childProcess = nullptr;
 static DWORD childProcessId = 0;
-
-HANDLE getChildProcess() { return childProcess; }
-DWORD getChildProcessId() { return childProcessId; }
-
-void readFlavourLetter() {
-    char letter[2];
-    configString(CFG_FLAVOUR, letter, sizeof letter);
-    flavourLetter = letter[0];
-}
 
 // The module's own path, quoted: never the command line's first word, which
 // an unquoted start would cut at its first blank.
@@ -55,8 +45,8 @@ bool startChildProcess(const char* commandLine) {
     si.hStdOutput = outputLog;
 
     char configured[TEXT_CAP], directory[TEXT_CAP];
-    configString(CFG_CHILD_DIR, configured, sizeof configured);
-    if (configured[0]) canonicalPath(directory, configured);
+    configString(CFG_WORKING_DIRECTORY, configured, sizeof configured);
+    if (configured[0]) canonicalLowerPath(directory, configured);
 
     BOOL ok = createProcess(nullptr, commandLine, TRUE, NORMAL_PRIORITY_CLASS, configured[0] ? directory : nullptr,
                             &si, &pi);
@@ -107,7 +97,9 @@ void runParentMode(int showCommand, const char* tail) {
     cleanupTempRecords();
     trace({"parent: clean-up of earlier runs done"});
     char extractDir[TEXT_CAP];
-    int extracted = extractIncludedFiles(extractDir);
+    char names[TEXT_CAP];
+    configString(CFG_FILE_NAMES, names, sizeof names);
+    int extracted = extractIncludedFiles(appInstance, configInt(CFG_FILE_COUNT), names, extractDir);
     if (extracted) failInternal(extracted);
     char commFile[TEXT_CAP];
     makeTempFile(commFile);
@@ -117,7 +109,7 @@ void runParentMode(int showCommand, const char* tail) {
     trace({"parent: child line ", line});
     if (!startChildProcess(line)) failInternal(ERR_CHILD_START);
     free(line);
-    startChildMonitor(commFile);
+    startChildMonitor(commFile, childProcess, childProcessId);
 }
 
 int runMessageLoop() {

@@ -2,7 +2,6 @@
 #pragma once
 #include <windows.h>
 
-void readFlavourLetter();
 void runParentMode(int showCommand, const char* tail);
 // The parent's exit hook: no tick and no splash outlive a decided end.
 void endParentSupervision(bool beforeError);

@@ -4,12 +4,11 @@
 #include "errors/logs.h"
 #include "files/trace.h"
 #include "files/wide.h"
-#include "launcher/config.h"
-#include "launcher/state.h"
+#include "config/config.h"
 #include "supervise/comm_text.h"
 #include "supervise/splash.h"
 
-enum { CFG_CLOSE_ON_WINDOW = 145, MONITOR_TIMER_ID = 9962, MONITOR_PERIOD_MS = 100 };
+enum { MONITOR_TIMER_ID = 9962, MONITOR_PERIOD_MS = 100 };
 // Reads per tick, so a flood of records cannot hold the message loop.
 enum { MAX_READS_PER_TICK = 64 };
 
@@ -17,11 +16,15 @@ static bool closeOnWindow = false;
 static UINT_PTR monitorTimer = 0;
 static HANDLE commFile = INVALID_HANDLE_VALUE;
 static CommBuffer comm;
+static HANDLE childProcess = nullptr;
+static DWORD childProcessId = 0;
 static DWORD windowSearchTarget = 0;
 static int windowSearchCount = 0;
 
-void startChildMonitor(const char* commFilePath) {
-    closeOnWindow = configInt(CFG_CLOSE_ON_WINDOW) != 0;
+void startChildMonitor(const char* commFilePath, HANDLE child, DWORD childId) {
+    childProcess = child;
+    childProcessId = childId;
+    closeOnWindow = configInt(CFG_END_ON_WINDOW) != 0;
     resetComm(&comm);
     monitorTimer = SetTimer(nullptr, MONITOR_TIMER_ID, MONITOR_PERIOD_MS, monitorTick);
     // Without its timer the parent would wait, unseen, for ever.
@@ -63,7 +66,7 @@ void parseCommRecords() {
         char kind[2] = {type, '\0'};
         trace({"parent: record ", kind, " ", text});
         if (type == 'M') setSplashStatus(text);
-        if (type == 'Q') exitSuccess();
+        if (type == 'Q') exitNormally();
     }
 }
 
@@ -90,13 +93,13 @@ static bool childHasEnded(HANDLE child, DWORD code) {
 }
 
 void CALLBACK monitorTick(HWND, UINT, UINT_PTR, DWORD) {
-    if ((closeOnWindow || commFile == INVALID_HANDLE_VALUE) && childHasVisibleWindow(getChildProcessId()))
-        exitSuccess();
+    if ((closeOnWindow || commFile == INVALID_HANDLE_VALUE) && childHasVisibleWindow(childProcessId))
+        exitNormally();
     DWORD code = 0;
-    if (!GetExitCodeProcess(getChildProcess(), &code)) failInternal(ERR_CHILD_EXIT_CODE);
-    if (childHasEnded(getChildProcess(), code)) {
+    if (!GetExitCodeProcess(childProcess, &code)) failInternal(ERR_CHILD_EXIT_CODE);
+    if (childHasEnded(childProcess, code)) {
         checkErrorLog();
-        exitSuccess();
+        exitNormally();
     }
     checkErrorLog();
     if (commFile != INVALID_HANDLE_VALUE) readCommFile();

@@ -3,7 +3,8 @@
 #pragma once
 #include <windows.h>
 
-void startChildMonitor(const char* commFilePath);
+// Watches `child` (its process handle and id) until the process ends.
+void startChildMonitor(const char* commFilePath, HANDLE child, DWORD childId);
 void stopChildMonitor();
 void CALLBACK monitorTick(HWND, UINT, UINT_PTR, DWORD);
 void parseCommRecords();

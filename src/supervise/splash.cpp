@@ -4,11 +4,10 @@
 #include <tlhelp32.h>
 
 #include "files/text.h"
-#include "launcher/config.h"
-#include "launcher/state.h"
+#include "config/config.h"
+#include "config/state.h"
 
 static const wchar_t SPLASH_CLASS[] = L"TarvoSplashScreen";
-enum { CFG_TITLE = 101, CFG_WIDTH = 141, CFG_HEIGHT = 142, CFG_TOPMOST = 147 };
 enum { FACE_CAP = 32 };
 // Positions and the picture are in real pixels (the manifest declares DPI
 // awareness, so nothing is stretched); point sizes are taken at the
@@ -17,11 +16,12 @@ enum { FACE_CAP = 32 };
 enum { DESIGN_DPI = 96 };
 
 struct LineIds {
-    unsigned text, x, y, face, size, colour, weight;
+    ConfigId text, x, y, face, size, colour, weight;
 };
 static const LineIds LINE_IDS[] = {
-    {111, 109, 110, 112, 113, 114, 143},  // the status line
-    {117, 115, 116, 118, 119, 120, 144},  // the second line
+    {CFG_STATUS_TEXT, CFG_STATUS_X, CFG_STATUS_Y, CFG_STATUS_FONT, CFG_STATUS_SIZE, CFG_STATUS_COLOUR,
+     CFG_STATUS_WEIGHT},
+    {CFG_LINE2_TEXT, CFG_LINE2_X, CFG_LINE2_Y, CFG_LINE2_FONT, CFG_LINE2_SIZE, CFG_LINE2_COLOUR, CFG_LINE2_WEIGHT},
 };
 enum { LINE_COUNT = sizeof LINE_IDS / sizeof LINE_IDS[0] };
 
@@ -119,8 +119,8 @@ static void readSplashConfiguration() {
     // A size of 0 takes the picture's own.
     BITMAP size = {};
     if (picture) GetObjectW(picture, sizeof size, &size);
-    splashWidth = configInt(CFG_WIDTH);
-    splashHeight = configInt(CFG_HEIGHT);
+    splashWidth = configInt(CFG_SPLASH_WIDTH);
+    splashHeight = configInt(CFG_SPLASH_HEIGHT);
     if (splashWidth <= 0) splashWidth = size.bmWidth;
     if (splashHeight <= 0) splashHeight = size.bmHeight < 0 ? -size.bmHeight : size.bmHeight;
 }
@@ -159,7 +159,7 @@ void showSplash(int showCommand) {
     if (!splashCreated) createSplashWindow();
     if (!splashWindow) return;
     ShowWindow(splashWindow, showCommand);
-    if (configInt(CFG_TOPMOST)) SetWindowPos(splashWindow, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    if (configInt(CFG_SPLASH_TOPMOST)) SetWindowPos(splashWindow, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
     // The message loop starts only after the files are written and the child
     // is started; the picture must not wait for that.
     UpdateWindow(splashWindow);

@@ -15,7 +15,7 @@ struct Split {
 };
 
 Split split(const char* text, const char* prefix = nullptr) {
-    OptionList list = {nullptr, 0, 0};
+    StringList list = {nullptr, 0, 0};
     const char* stop = nullptr;
     Split s;
     s.result = splitArguments(text, prefix, &list, &stop);
@@ -23,7 +23,7 @@ Split split(const char* text, const char* prefix = nullptr) {
         s.words.push_back(list.items[i]);
         free(list.items[i]);
     }
-    releaseOptionStorage(&list);
+    releaseListStorage(&list);
     s.rest = stop;
     return s;
 }

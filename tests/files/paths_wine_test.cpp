@@ -4,7 +4,7 @@
 
 #include "files/paths.h"
 #include "files/text.h"
-#include "launcher/state.h"
+#include "config/state.h"
 #include "testkit.h"
 
 // The probe runs with command lines of our choosing and prints what the path

@@ -4,7 +4,6 @@
 #include <cstring>
 #include <string>
 
-#include "app/quoted_param_text.h"
 #include "errors/message_text.h"
 #include "files/text.h"
 #include "launcher/cmdline_text.h"

@@ -1,7 +1,7 @@
 #include <cstdint>
 #include <string>
 
-#include "launcher/config_text.h"
+#include "config/config_text.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::string text(reinterpret_cast<const char*>(data), size);

@@ -2,7 +2,7 @@
 #include <cstdint>
 #include <string>
 
-#include "files/temp_records_text.h"
+#include "files/list_text.h"
 #include "files/text.h"
 #include "jvm/search_text.h"
 
@@ -17,7 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         wrongBitnessText(key, sizeof key, arg, arg, arg, "64-bit", "32-bit");
     }
     char entry[32], record[128] = "";
-    for (const char* at = text.c_str(); nextRecordEntry(&at, entry, sizeof entry);)
-        appendRecordEntry(record, sizeof record, entry);
+    for (const char* at = text.c_str(); nextListEntry(&at, entry, sizeof entry);)
+        appendListEntry(record, sizeof record, entry);
     return 0;
 }

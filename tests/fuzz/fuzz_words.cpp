@@ -13,7 +13,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::string text(reinterpret_cast<const char*>(data), size);
     const char* s = text.c_str();
     for (const char* prefix : {(const char*)nullptr, "-J"}) {
-        OptionList list = {nullptr, 0, 0};
+        StringList list = {nullptr, 0, 0};
         const char* stop = s;
         splitArguments(s, prefix, &list, &stop);
         if (stop < s || stop > s + strlen(s)) __builtin_trap();
@@ -21,7 +21,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             if (strlen(list.items[i]) > strlen(s)) __builtin_trap();
             free(list.items[i]);
         }
-        releaseOptionStorage(&list);
+        releaseListStorage(&list);
     }
     char kind, name[16];
     bool required;

@@ -9,7 +9,7 @@
 static void show(const char* path) {
     char resolved[TEXT_CAP], canonical[TEXT_CAP];
     resolveFromExeDir(resolved, path);
-    canonicalPath(canonical, path);
+    canonicalLowerPath(canonical, path);
     printf("resolved=%s\ncanonical=%s\n", resolved, canonical);
 }
 

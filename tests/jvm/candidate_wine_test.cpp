@@ -5,7 +5,7 @@
 
 #include "files/text.h"
 #include "jvm/candidate.h"
-#include "launcher/state.h"
+#include "config/state.h"
 #include "testkit.h"
 
 namespace {

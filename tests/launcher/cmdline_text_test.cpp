@@ -2,7 +2,6 @@
 
 #include <string>
 
-#include "app/quoted_param_text.h"
 #include "files/text.h"
 #include "launcher/cmdline_text.h"
 

@@ -3,28 +3,34 @@
 #include <algorithm>
 #include <utility>
 
+#include "files/bytes_text.h"
+
 #include "string_block.h"
 #include "utf.h"
 
-const unsigned PRODUCT_STRING_IDS[] = {101, 111, 117, 121, 122, 123, 124, 126, 127, 146, 2003};
-const size_t PRODUCT_STRING_COUNT = sizeof PRODUCT_STRING_IDS / sizeof PRODUCT_STRING_IDS[0];
+const ConfigRow CONFIG_ROWS[] = {
+#define SAME nullptr
+#define CONFIG_STRING(name, number, key, kind, example, fresh) {key, number, ConfigRow::kind, example, fresh},
+#include "config_table.inc"
+#undef CONFIG_STRING
+#undef SAME
+};
+const size_t CONFIG_ROW_COUNT = sizeof CONFIG_ROWS / sizeof CONFIG_ROWS[0];
+
+void applyNewProjectValues(std::map<unsigned, std::string>* table) {
+    for (const ConfigRow& row : CONFIG_ROWS) {
+        if (!row.fresh) continue;
+        if (*row.fresh)
+            (*table)[row.id] = row.fresh;
+        else
+            table->erase(row.id);
+    }
+}
 
 namespace {
 
 enum { LANG_NEUTRAL_ID = 0 };
 
-uint16_t get16(const std::vector<uint8_t>& b, size_t at) { return (uint16_t)(b[at] | b[at + 1] << 8); }
-uint32_t get32(const std::vector<uint8_t>& b, size_t at) {
-    return b[at] | b[at + 1] << 8 | b[at + 2] << 16 | (uint32_t)b[at + 3] << 24;
-}
-void add16(std::vector<uint8_t>& b, uint16_t v) {
-    b.push_back((uint8_t)v);
-    b.push_back((uint8_t)(v >> 8));
-}
-void add32(std::vector<uint8_t>& b, uint32_t v) {
-    add16(b, (uint16_t)v);
-    add16(b, (uint16_t)(v >> 16));
-}
 void pad4(std::vector<uint8_t>& b) {
     while (b.size() % 4) b.push_back(0);
 }
@@ -33,8 +39,7 @@ bool applyStrings(ResourceTree* tree, const std::map<unsigned, std::string>& cha
                   std::string* error) {
     std::map<unsigned, std::string> table;
     if (!readStringTable(*tree, &table, error)) return false;
-    if (fromDefaults)
-        for (size_t i = 0; i < PRODUCT_STRING_COUNT; ++i) table.erase(PRODUCT_STRING_IDS[i]);
+    if (fromDefaults) applyNewProjectValues(&table);
     for (auto& change : changes) table[change.first] = change.second;
     std::map<unsigned, Utf16> wide;
     for (auto& entry : table) {
@@ -88,26 +93,26 @@ bool readStringTable(const ResourceTree& tree, std::map<unsigned, std::string>* 
 }
 
 bool addIconGroup(ResourceTree* tree, const ResName& group, const std::vector<uint8_t>& ico, std::string* error) {
-    if (ico.size() < 6 || get16(ico, 0) != 0 || get16(ico, 2) != 1 || get16(ico, 4) == 0)
+    if (ico.size() < 6 || le16(ico.data() + 0) != 0 || le16(ico.data() + 2) != 1 || le16(ico.data() + 4) == 0)
         return *error = "not an icon file (.ico)", false;
-    size_t count = get16(ico, 4);
+    size_t count = le16(ico.data() + 4);
     if (ico.size() < 6 + 16 * count) return *error = "the icon file is cut short", false;
     std::vector<uint8_t> directory;
-    add16(directory, 0);
-    add16(directory, 1);
-    add16(directory, (uint16_t)count);
+    appendLe16(directory, 0);
+    appendLe16(directory, 1);
+    appendLe16(directory, (uint16_t)count);
     uint16_t id = nextIconId(*tree);
     if ((size_t)id + count > 0xFFFF) return *error = "too many icon images", false;
     ResNames& images = (*tree)[ResName::number(RT_ICON_ID)];
     for (size_t i = 0; i < count; ++i) {
         size_t entry = 6 + 16 * i;
-        uint32_t size = get32(ico, entry + 8), offset = get32(ico, entry + 12);
+        uint32_t size = le32(ico.data() + entry + 8), offset = le32(ico.data() + entry + 12);
         if (offset > ico.size() || size > ico.size() - offset || size == 0)
             return *error = "image " + std::to_string(i + 1) + " of the icon file lies outside it", false;
         images[ResName::number((uint16_t)(id + i))][LANG_NEUTRAL_ID].assign(ico.begin() + offset,
                                                                            ico.begin() + offset + size);
         directory.insert(directory.end(), ico.begin() + entry, ico.begin() + entry + 12);
-        add16(directory, (uint16_t)(id + i));
+        appendLe16(directory, (uint16_t)(id + i));
     }
     (*tree)[ResName::number(RT_GROUP_ICON_ID)][group][LANG_NEUTRAL_ID] = directory;
     return true;
@@ -115,7 +120,7 @@ bool addIconGroup(ResourceTree* tree, const ResName& group, const std::vector<ui
 
 bool bitmapResource(const std::vector<uint8_t>& bmp, std::vector<uint8_t>* out, std::string* error) {
     if (bmp.size() < 14 + 40 || bmp[0] != 'B' || bmp[1] != 'M') return *error = "not a bitmap file (.bmp)", false;
-    uint32_t infoSize = get32(bmp, 14), bitsAt = get32(bmp, 10);
+    uint32_t infoSize = le32(bmp.data() + 14), bitsAt = le32(bmp.data() + 10);
     if (infoSize < 12 || infoSize > bmp.size() - 14 || bitsAt > bmp.size() || bitsAt < 14 + infoSize)
         return *error = "the bitmap file is damaged", false;
     out->assign(bmp.begin() + 14, bmp.end());
@@ -131,8 +136,8 @@ std::vector<uint8_t> versionNode(const std::string& key, bool text, const std::v
     std::vector<uint8_t> node(6, 0);
     Utf16 wideKey;
     utf8ToUtf16(key, &wideKey);
-    for (char16_t c : wideKey) add16(node, c);
-    add16(node, 0);
+    for (char16_t c : wideKey) appendLe16(node, c);
+    appendLe16(node, 0);
     pad4(node);
     node.insert(node.end(), value.begin(), value.end());
     if (!children.empty()) pad4(node);
@@ -155,14 +160,14 @@ std::vector<uint8_t> versionResource(const VersionInfo& info) {
     std::vector<uint8_t> fixed;
     for (uint32_t v : {0xFEEF04BDu, 0x00010000u, high(info.fileVersion), low(info.fileVersion),
                        high(info.productVersion), low(info.productVersion), 0x3Fu, 0u, 0x00040004u, 1u, 0u, 0u, 0u})
-        add32(fixed, v);
+        appendLe32(fixed, v);
     std::vector<uint8_t> strings;
     for (auto& t : info.texts) {
         Utf16 wide;
         utf8ToUtf16(t.second, &wide);
         std::vector<uint8_t> value;
-        for (char16_t c : wide) add16(value, c);
-        add16(value, 0);
+        for (char16_t c : wide) appendLe16(value, c);
+        appendLe16(value, 0);
         std::vector<uint8_t> node = versionNode(t.first, true, value, (uint16_t)(wide.size() + 1), {});
         strings.insert(strings.end(), node.begin(), node.end());
     }
@@ -170,8 +175,8 @@ std::vector<uint8_t> versionResource(const VersionInfo& info) {
     std::vector<uint8_t> table = versionNode("040904B0", true, {}, 0, strings);
     std::vector<uint8_t> children = versionNode("StringFileInfo", true, {}, 0, table);
     std::vector<uint8_t> translation;
-    add16(translation, 0x0409);
-    add16(translation, 0x04B0);
+    appendLe16(translation, 0x0409);
+    appendLe16(translation, 0x04B0);
     std::vector<uint8_t> var = versionNode("Translation", false, translation, 4, {});
     std::vector<uint8_t> varInfo = versionNode("VarFileInfo", true, {}, 0, var);
     children.insert(children.end(), varInfo.begin(), varInfo.end());

@@ -36,9 +36,22 @@ struct LauncherPlan {
     VersionInfo version;
 };
 
-// The strings a new project does not inherit from the template's example.
-extern const unsigned PRODUCT_STRING_IDS[];
-extern const size_t PRODUCT_STRING_COUNT;
+// One configuration string, as the launcher's own table of the
+// configuration has it.
+struct ConfigRow {
+    const char* key;  // the dotted TOML key; "" where another key sets it
+    unsigned id;
+    enum Kind { TEXT, NUMBER, SWITCH, INT, SIZE, WEIGHT, COLOUR, FONT, CHAR, CLASS_PATH, SEARCH } kind;
+    const char* example;  // the template's value; "" where it has none
+    const char* fresh;    // a new project's value; nullptr: the example's
+};
+extern const ConfigRow CONFIG_ROWS[];
+extern const size_t CONFIG_ROW_COUNT;
+
+// What a new project starts from: a template's string table with each row's
+// value for a new project, so that it inherits none of the example
+// product's own strings.
+void applyNewProjectValues(std::map<unsigned, std::string>* table);
 
 // The launcher's bytes, or false with a reason (nothing half-made). The
 // plan is taken by value, so that a caller who moves it in lends its

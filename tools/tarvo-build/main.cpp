@@ -71,7 +71,7 @@ int print(const std::string& path) {
     if (!readStringTable(image.resources, &strings, &error)) return fail(path + ": " + error);
     if (!readPeImage(embeddedTemplate(arch), &base, &error) || !readStringTable(base.resources, &defaults, &error))
         return fail("the built-in template: " + error);
-    for (size_t i = 0; i < PRODUCT_STRING_COUNT; ++i) defaults.erase(PRODUCT_STRING_IDS[i]);
+    applyNewProjectValues(&defaults);
     fputs(printProject(arch, strings, defaults, image.resources).c_str(), stdout);
     return 0;
 }

@@ -3,15 +3,10 @@
 #include <algorithm>
 #include <cstring>
 
+#include "files/bytes_text.h"
+
 namespace {
 
-uint32_t get32(const std::vector<uint8_t>& b, size_t at) {
-    return b[at] | b[at + 1] << 8 | b[at + 2] << 16 | (uint32_t)b[at + 3] << 24;
-}
-uint16_t get16(const std::vector<uint8_t>& b, size_t at) { return (uint16_t)(b[at] | b[at + 1] << 8); }
-void put32(std::vector<uint8_t>& b, size_t at, uint32_t v) {
-    for (int i = 0; i < 4; ++i) b[at + i] = (uint8_t)(v >> (8 * i));
-}
 uint32_t alignUp(uint32_t v, uint32_t a) { return (v + a - 1) / a * a; }
 
 enum { DIR_RESOURCE = 2, DIR_SECURITY = 4, DIR_RELOC = 5 };
@@ -27,7 +22,7 @@ bool inside(const std::vector<uint8_t>& b, size_t at, size_t length) {
 }
 
 uint32_t directoryRva(const PeImage& im, int index) {
-    return (uint32_t)index < im.directoryCount ? get32(im.bytes, im.directoriesAt + 8 * index) : 0;
+    return (uint32_t)index < im.directoryCount ? le32(im.bytes.data() + im.directoriesAt + 8 * index) : 0;
 }
 
 int sectionAt(const PeImage& im, uint32_t rva) {
@@ -41,22 +36,22 @@ int sectionAt(const PeImage& im, uint32_t rva) {
 bool readHeaders(PeImage* im, std::string* error) {
     const std::vector<uint8_t>& b = im->bytes;
     if (!inside(b, 0, 0x40) || b[0] != 'M' || b[1] != 'Z') return fail(error, "no MZ header");
-    uint32_t pe = get32(b, 0x3C);
+    uint32_t pe = le32(b.data() + 0x3C);
     if (!inside(b, pe, 24) || memcmp(&b[pe], "PE\0\0", 4) != 0) return fail(error, "no PE header");
     im->coffAt = pe + 4;
-    im->machine = get16(b, im->coffAt);
-    size_t count = get16(b, im->coffAt + 2), optionalSize = get16(b, im->coffAt + 16);
+    im->machine = le16(b.data() + im->coffAt);
+    size_t count = le16(b.data() + im->coffAt + 2), optionalSize = le16(b.data() + im->coffAt + 16);
     im->optionalAt = im->coffAt + 20;
     if (!inside(b, im->optionalAt, optionalSize) || optionalSize < 96) return fail(error, "a short optional header");
-    uint16_t magic = get16(b, im->optionalAt);
+    uint16_t magic = le16(b.data() + im->optionalAt);
     if (magic != 0x10B && magic != 0x20B) return fail(error, "an unknown optional header");
     im->pe32plus = magic == 0x20B;
-    im->sectionAlignment = get32(b, im->optionalAt + 32);
-    im->fileAlignment = get32(b, im->optionalAt + 36);
+    im->sectionAlignment = le32(b.data() + im->optionalAt + 32);
+    im->fileAlignment = le32(b.data() + im->optionalAt + 36);
     if (im->fileAlignment == 0 || im->sectionAlignment == 0) return fail(error, "no alignment");
     size_t directoriesAt = im->optionalAt + (im->pe32plus ? 112 : 96);
     if (directoriesAt + 4 > im->optionalAt + optionalSize) return fail(error, "no data directories");
-    im->directoryCount = get32(b, directoriesAt - 4);
+    im->directoryCount = le32(b.data() + directoriesAt - 4);
     im->directoriesAt = directoriesAt;
     if (im->directoryCount > 16 || directoriesAt + 8 * (size_t)im->directoryCount > im->optionalAt + optionalSize)
         return fail(error, "damaged data directories");
@@ -66,10 +61,10 @@ bool readHeaders(PeImage* im, std::string* error) {
         size_t at = im->sectionsAt + SECTION_HEADER * i;
         PeSection s;
         s.name.assign((const char*)&b[at], strnlen((const char*)&b[at], 8));
-        s.virtualSize = get32(b, at + 8);
-        s.virtualAddress = get32(b, at + 12);
-        s.rawSize = get32(b, at + 16);
-        s.rawOffset = get32(b, at + 20);
+        s.virtualSize = le32(b.data() + at + 8);
+        s.virtualAddress = le32(b.data() + at + 12);
+        s.rawSize = le32(b.data() + at + 16);
+        s.rawOffset = le32(b.data() + at + 20);
         if (!inside(b, s.rawOffset, s.rawSize)) return fail(error, "section " + s.name + " is cut");
         im->sections.push_back(s);
     }
@@ -101,10 +96,10 @@ bool findResourceSection(PeImage* im, std::string* error, bool signedToo) {
 }
 
 void writeSectionHeader(std::vector<uint8_t>& out, size_t at, const PeSection& s) {
-    put32(out, at + 8, s.virtualSize);
-    put32(out, at + 12, s.virtualAddress);
-    put32(out, at + 16, s.rawSize);
-    put32(out, at + 20, s.rawOffset);
+    storeLe32(out.data() + at + 8, s.virtualSize);
+    storeLe32(out.data() + at + 12, s.virtualAddress);
+    storeLe32(out.data() + at + 16, s.rawSize);
+    storeLe32(out.data() + at + 20, s.rawOffset);
 }
 
 }  // namespace
@@ -168,7 +163,7 @@ void writePeImage(const PeImage& im, const ResourceTree& resources, uint32_t tim
         memcpy(&head[resHeader + SECTION_HEADER], &im.bytes[resHeader], SECTION_HEADER);
         writeSectionHeader(head, resHeader, reloc);
         resHeader += SECTION_HEADER;
-        put32(head, im.directoriesAt + 8 * DIR_RELOC, reloc.virtualAddress);
+        storeLe32(head.data() + im.directoriesAt + 8 * DIR_RELOC, reloc.virtualAddress);
     }
     size_t sectionSize = 0;
     std::vector<uint8_t> resHead = resourceHead(resources, nextRva, &sectionSize);
@@ -177,13 +172,13 @@ void writePeImage(const PeImage& im, const ResourceTree& resources, uint32_t tim
     res.virtualSize = (uint32_t)sectionSize;
     res.rawSize = alignUp(res.virtualSize, im.fileAlignment);
     writeSectionHeader(head, resHeader, res);
-    put32(head, im.directoriesAt + 8 * DIR_RESOURCE, res.virtualAddress);
-    put32(head, im.directoriesAt + 8 * DIR_RESOURCE + 4, res.virtualSize);
-    put32(head, im.coffAt + 4, timeStamp);
+    storeLe32(head.data() + im.directoriesAt + 8 * DIR_RESOURCE, res.virtualAddress);
+    storeLe32(head.data() + im.directoriesAt + 8 * DIR_RESOURCE + 4, res.virtualSize);
+    storeLe32(head.data() + im.coffAt + 4, timeStamp);
     size_t initializedAt = im.optionalAt + 8;
-    put32(head, initializedAt, get32(head, initializedAt) - oldRes.rawSize + res.rawSize);
-    put32(head, im.optionalAt + 56, alignUp(res.virtualAddress + res.virtualSize, im.sectionAlignment));
-    put32(head, im.optionalAt + 64, 0);
+    storeLe32(head.data() + initializedAt, le32(head.data() + initializedAt) - oldRes.rawSize + res.rawSize);
+    storeLe32(head.data() + im.optionalAt + 56, alignUp(res.virtualAddress + res.virtualSize, im.sectionAlignment));
+    storeLe32(head.data() + im.optionalAt + 64, 0);
 
     static const uint8_t zeros[4096] = {};
     auto padding = [&](const ByteSink& to, size_t n) {
@@ -204,7 +199,7 @@ void writePeImage(const PeImage& im, const ResourceTree& resources, uint32_t tim
     ChecksumSum sum;
     sum.add(head.data(), head.size());
     body([&](const uint8_t* data, size_t size) { sum.add(data, size); });
-    put32(head, im.optionalAt + 64, sum.value());
+    storeLe32(head.data() + im.optionalAt + 64, sum.value());
     sink(head.data(), head.size());
     body(sink);
 }

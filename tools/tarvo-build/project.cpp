@@ -22,62 +22,6 @@ bool readWholeFile(const std::string& path, std::vector<uint8_t>* out) {
     return in.good() || (size == 0 && !in.bad());
 }
 
-const ProjectKey PROJECT_KEYS[] = {
-    {"name", 101, ProjectKey::TEXT},
-    {"main_class", 122, ProjectKey::TEXT},
-    {"arguments", 124, ProjectKey::TEXT},
-    {"class_path", 121, ProjectKey::CLASS_PATH},
-    {"vm_options", 123, ProjectKey::TEXT},
-    {"java_options_from_command_line", 125, ProjectKey::SWITCH},
-    {"working_directory", 146, ProjectKey::TEXT},
-    {"flavour", 2001, ProjectKey::CHAR},
-    {"java.search", 128, ProjectKey::SEARCH},
-    {"java.min_version", 126, ProjectKey::TEXT},
-    {"java.max_version", 127, ProjectKey::TEXT},
-    {"java.require_javaw", 107, ProjectKey::SWITCH},
-    {"logs.error_log", 102, ProjectKey::SWITCH},
-    {"logs.error_log_file", 103, ProjectKey::TEXT},
-    {"logs.output_log", 104, ProjectKey::SWITCH},
-    {"logs.output_log_file", 105, ProjectKey::TEXT},
-    {"logs.show_error_log", 106, ProjectKey::SWITCH},
-    {"monitor.end_on_window", 145, ProjectKey::SWITCH},
-    {"splash.show", 108, ProjectKey::SWITCH},
-    {"splash.width", 141, ProjectKey::SIZE},
-    {"splash.height", 142, ProjectKey::SIZE},
-    {"splash.topmost", 147, ProjectKey::SWITCH},
-    {"splash.status.x", 109, ProjectKey::INT},
-    {"splash.status.y", 110, ProjectKey::INT},
-    {"splash.status.text", 111, ProjectKey::TEXT},
-    {"splash.status.font", 112, ProjectKey::FONT},
-    {"splash.status.size", 113, ProjectKey::SIZE},
-    {"splash.status.colour", 114, ProjectKey::COLOUR},
-    {"splash.status.weight", 143, ProjectKey::WEIGHT},
-    {"splash.line2.x", 115, ProjectKey::INT},
-    {"splash.line2.y", 116, ProjectKey::INT},
-    {"splash.line2.text", 117, ProjectKey::TEXT},
-    {"splash.line2.font", 118, ProjectKey::FONT},
-    {"splash.line2.size", 119, ProjectKey::SIZE},
-    {"splash.line2.colour", 120, ProjectKey::COLOUR},
-    {"splash.line2.weight", 144, ProjectKey::WEIGHT},
-    {"messages.caption", 1001, ProjectKey::TEXT},
-    {"messages.no_jvm", 1005, ProjectKey::TEXT},
-    {"messages.jvm_from_path", 1006, ProjectKey::TEXT},
-    {"messages.jvm_from_env_var", 1007, ProjectKey::TEXT},
-    {"messages.jvm_from_defined_path", 1008, ProjectKey::TEXT},
-    {"messages.jvm_not_started", 1009, ProjectKey::TEXT},
-    {"messages.file_not_found", 1010, ProjectKey::TEXT},
-    {"messages.wrong_parameters", 1011, ProjectKey::TEXT},
-    {"messages.env_var_undefined", 1012, ProjectKey::TEXT},
-    {"messages.internal_error", 1013, ProjectKey::TEXT},
-    {"messages.no_main_class", 1014, ProjectKey::TEXT},
-    {"messages.no_main_method", 1015, ProjectKey::TEXT},
-    {"messages.command_line_too_long", 1016, ProjectKey::TEXT},
-    {"messages.out_of_memory", 1017, ProjectKey::TEXT},
-    {"messages.wrong_bitness", 1018, ProjectKey::TEXT},
-    {"messages.path_not_passable", 1019, ProjectKey::TEXT},
-    {"messages.search_report", 148, ProjectKey::SWITCH},
-};
-const size_t PROJECT_KEY_COUNT = sizeof PROJECT_KEYS / sizeof PROJECT_KEYS[0];
 
 namespace {
 
@@ -167,27 +111,28 @@ struct Loader {
         return true;
     }
 
-    bool value(const ProjectKey& k, const toml::node& node, std::string* out) {
+    bool value(const ConfigRow& k, const toml::node& node, std::string* out) {
         switch (k.kind) {
-            case ProjectKey::TEXT: return text(node, k.path, out);
-            case ProjectKey::SWITCH:
-                if (!node.is_boolean()) return fail(node, k.path, "expected true or false");
+            case ConfigRow::TEXT: return text(node, k.key, out);
+            case ConfigRow::SWITCH:
+                if (!node.is_boolean()) return fail(node, k.key, "expected true or false");
                 *out = *node.value<bool>() ? "1" : "0";
                 return true;
-            case ProjectKey::INT: return integer(node, k.path, -32768, 32767, out);
-            case ProjectKey::SIZE: return integer(node, k.path, 0, 32767, out);
-            case ProjectKey::WEIGHT: return integer(node, k.path, 0, 1000, out);
-            case ProjectKey::COLOUR: return colour(node, k.path, out);
-            case ProjectKey::FONT:
-                if (!text(node, k.path, out)) return false;
-                if (out->size() > 31) return fail(node, k.path, "expected a font name of at most 31 bytes");
+            case ConfigRow::INT: return integer(node, k.key, -32768, 32767, out);
+            case ConfigRow::SIZE: return integer(node, k.key, 0, 32767, out);
+            case ConfigRow::NUMBER: return integer(node, k.key, 0, 65535, out);
+            case ConfigRow::WEIGHT: return integer(node, k.key, 0, 1000, out);
+            case ConfigRow::COLOUR: return colour(node, k.key, out);
+            case ConfigRow::FONT:
+                if (!text(node, k.key, out)) return false;
+                if (out->size() > 31) return fail(node, k.key, "expected a font name of at most 31 bytes");
                 return true;
-            case ProjectKey::CHAR:
-                if (!text(node, k.path, out)) return false;
-                if (out->size() != 1) return fail(node, k.path, "expected one character");
+            case ConfigRow::CHAR:
+                if (!text(node, k.key, out)) return false;
+                if (out->size() != 1) return fail(node, k.key, "expected one character");
                 return true;
-            case ProjectKey::CLASS_PATH: return list(node, k.path, "ADES", 3, out);
-            case ProjectKey::SEARCH: return list(node, k.path, "YEARS", 1, out);
+            case ConfigRow::CLASS_PATH: return list(node, k.key, "ADES", 3, out);
+            case ConfigRow::SEARCH: return list(node, k.key, "YEARS", 1, out);
         }
         return false;
     }
@@ -275,8 +220,8 @@ struct Loader {
         for (auto& [k, node] : t) {
             std::string key = prefix + std::string(k.str());
             bool known = false, table = false;
-            for (size_t i = 0; i < PROJECT_KEY_COUNT; ++i) {
-                std::string p = PROJECT_KEYS[i].path;
+            for (size_t i = 0; i < CONFIG_ROW_COUNT; ++i) {
+                std::string p = CONFIG_ROWS[i].key;
                 known = known || p == key;
                 table = table || p.compare(0, key.size() + 1, key + ".") == 0;
             }
@@ -313,13 +258,12 @@ struct Loader {
             return arch ? fail(*arch, "arch", "expected \"x86\" or \"x64\"")
                         : (*error = path + ": arch: expected \"x86\" or \"x64\"", false);
         out->arch = **arch->as_string();
-        for (size_t i = 0; i < PROJECT_KEY_COUNT; ++i) {
-            const toml::node* node = root.at_path(PROJECT_KEYS[i].path).node();
-            if (node && !value(PROJECT_KEYS[i], *node, &plan.strings[PROJECT_KEYS[i].id])) return false;
+        for (size_t i = 0; i < CONFIG_ROW_COUNT; ++i) {
+            const ConfigRow& row = CONFIG_ROWS[i];
+            const toml::node* node = *row.key ? root.at_path(row.key).node() : nullptr;
+            if (node && !value(row, *node, &plan.strings[row.id])) return false;
         }
         if (!plan.strings.count(122)) return *error = path + ": main_class: the main class must be given", false;
-        // A new product tells its users what the search found, unless it says otherwise.
-        if (!plan.strings.count(148)) plan.strings[148] = "1";
         const toml::node* n;
         if (!picture(root, "icon", &plan.icon) || !picture(root, "splash.bitmap", &plan.splashBitmap) ||
             !picture(root, "splash.icon", &plan.splashIcon))
@@ -358,31 +302,32 @@ bool loadProject(const std::string& path, Project* out, std::string* error) {
 namespace {
 
 // Whether reading `text` back through the key's kind gives `text` again.
-bool holdsExactly(const ProjectKey& k, const std::string& text) {
+bool holdsExactly(const ConfigRow& k, const std::string& text) {
     auto number = [&](long long lo, long long hi) {
         char* end = nullptr;
         long long v = strtoll(text.c_str(), &end, 10);
         return !text.empty() && !*end && v >= lo && v <= hi && std::to_string(v) == text;
     };
     switch (k.kind) {
-        case ProjectKey::TEXT: return true;
-        case ProjectKey::SWITCH: return text == "0" || text == "1";
-        case ProjectKey::INT: return number(-32768, 32767);
-        case ProjectKey::SIZE: return number(0, 32767);
-        case ProjectKey::WEIGHT: return number(0, 1000);
-        case ProjectKey::FONT: return text.size() <= 31;
-        case ProjectKey::CHAR: return text.size() == 1;
-        case ProjectKey::COLOUR: {
+        case ConfigRow::TEXT: return true;
+        case ConfigRow::SWITCH: return text == "0" || text == "1";
+        case ConfigRow::INT: return number(-32768, 32767);
+        case ConfigRow::SIZE: return number(0, 32767);
+        case ConfigRow::NUMBER: return number(0, 65535);
+        case ConfigRow::WEIGHT: return number(0, 1000);
+        case ConfigRow::FONT: return text.size() <= 31;
+        case ConfigRow::CHAR: return text.size() == 1;
+        case ConfigRow::COLOUR: {
             int r, g, b;
             char tail;
             return sscanf(text.c_str(), "%d,%d,%d%c", &r, &g, &b, &tail) == 3 && r >= 0 && r <= 255 && g >= 0 &&
                    g <= 255 && b >= 0 && b <= 255 &&
                    text == std::to_string(r) + "," + std::to_string(g) + "," + std::to_string(b);
         }
-        case ProjectKey::CLASS_PATH:
-        case ProjectKey::SEARCH: {
-            const char* letters = k.kind == ProjectKey::SEARCH ? "YEARS" : "ADES";
-            size_t shortest = k.kind == ProjectKey::SEARCH ? 1 : 3;
+        case ConfigRow::CLASS_PATH:
+        case ConfigRow::SEARCH: {
+            const char* letters = k.kind == ConfigRow::SEARCH ? "YEARS" : "ADES";
+            size_t shortest = k.kind == ConfigRow::SEARCH ? 1 : 3;
             std::stringstream in(text);
             for (std::string e; std::getline(in, e, ';');)
                 if (!e.empty() && (e.size() < shortest || !strchr(letters, e[0]))) return false;
@@ -411,20 +356,20 @@ std::string printProject(const std::string& arch, const std::map<unsigned, std::
     toml::table root, raw;
     root.insert("arch", arch);
     for (auto& [id, text] : strings) {
-        const ProjectKey* key = nullptr;
-        for (size_t i = 0; i < PROJECT_KEY_COUNT; ++i)
-            if (PROJECT_KEYS[i].id == id) key = &PROJECT_KEYS[i];
+        const ConfigRow* key = nullptr;
+        for (size_t i = 0; i < CONFIG_ROW_COUNT; ++i)
+            if (CONFIG_ROWS[i].id == id && *CONFIG_ROWS[i].key) key = &CONFIG_ROWS[i];
         if (!key || !holdsExactly(*key, text)) {
             raw.insert(std::to_string(id), text);
             continue;
         }
         std::string leaf;
-        toml::table& t = tableAt(root, key->path, &leaf);
+        toml::table& t = tableAt(root, key->key, &leaf);
         switch (key->kind) {
-            case ProjectKey::SWITCH: t.insert(leaf, text == "1"); break;
-            case ProjectKey::INT:
-            case ProjectKey::SIZE:
-            case ProjectKey::WEIGHT: t.insert(leaf, strtoll(text.c_str(), nullptr, 10)); break;
+            case ConfigRow::SWITCH: t.insert(leaf, text == "1"); break;
+            case ConfigRow::INT:
+            case ConfigRow::SIZE:
+            case ConfigRow::WEIGHT: t.insert(leaf, strtoll(text.c_str(), nullptr, 10)); break;
             default: t.insert(leaf, text);
         }
     }

@@ -23,12 +23,3 @@ bool loadProject(const std::string& path, Project* out, std::string* error);
 // `defaults` is the table a new project starts from.
 std::string printProject(const std::string& arch, const std::map<unsigned, std::string>& strings,
                          const std::map<unsigned, std::string>& defaults, const ResourceTree& tree);
-
-// The readable keys, for the README and the messages.
-struct ProjectKey {
-    const char* path;  // dotted TOML path
-    unsigned id;
-    enum Kind { TEXT, SWITCH, INT, SIZE, WEIGHT, COLOUR, FONT, CHAR, CLASS_PATH, SEARCH } kind;
-};
-extern const ProjectKey PROJECT_KEYS[];
-extern const size_t PROJECT_KEY_COUNT;

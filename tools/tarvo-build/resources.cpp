@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "files/bytes_text.h"
+
 ResName ResName::number(uint16_t n) {
     ResName r;
     r.id = n;
@@ -29,8 +31,6 @@ std::string ResName::describe() const {
 
 namespace {
 
-uint32_t get32(const uint8_t* p) { return p[0] | p[1] << 8 | p[2] << 16 | (uint32_t)p[3] << 24; }
-uint16_t get16(const uint8_t* p) { return (uint16_t)(p[0] | p[1] << 8); }
 
 struct Reader {
     const uint8_t* data;
@@ -56,10 +56,10 @@ struct Reader {
         }
         size_t at = raw & 0x7FFFFFFFu;
         if (!inside(at, 2)) return fail("a name outside the section");
-        size_t length = get16(data + at);
+        size_t length = le16(data + at);
         if (!inside(at + 2, 2 * length)) return fail("a name outside the section");
         out->isText = true;
-        for (size_t i = 0; i < length; ++i) out->text.push_back((char16_t)get16(data + at + 2 + 2 * i));
+        for (size_t i = 0; i < length; ++i) out->text.push_back((char16_t)le16(data + at + 2 + 2 * i));
         return true;
     }
 
@@ -67,13 +67,13 @@ struct Reader {
     template <typename F>
     bool readTable(size_t at, bool wantSubtables, F each) {
         if (!inside(at, 16)) return fail("a table outside the section");
-        size_t count = (size_t)get16(data + at + 12) + get16(data + at + 14);
+        size_t count = (size_t)le16(data + at + 12) + le16(data + at + 14);
         if (!inside(at + 16, 8 * count)) return fail("a table outside the section");
         for (size_t i = 0; i < count; ++i) {
             const uint8_t* entry = data + at + 16 + 8 * i;
             ResName name;
-            if (!readName(get32(entry), &name)) return false;
-            uint32_t target = get32(entry + 4);
+            if (!readName(le32(entry), &name)) return false;
+            uint32_t target = le32(entry + 4);
             if (((target & 0x80000000u) != 0) != wantSubtables)
                 return fail(wantSubtables ? "a leaf where a table belongs" : "a table where a leaf belongs");
             if (!each(name, (size_t)(target & 0x7FFFFFFFu))) return false;
@@ -83,7 +83,7 @@ struct Reader {
 
     bool readLeaf(size_t at, std::vector<uint8_t>* out) {
         if (!inside(at, 16)) return fail("a data entry outside the section");
-        uint32_t dataRva = get32(data + at), length = get32(data + at + 4);
+        uint32_t dataRva = le32(data + at), length = le32(data + at + 4);
         if (dataRva < rva || !inside(dataRva - rva, length)) return fail("data outside the section");
         if (leavesLeft == 0 || length > bytesLeft) return fail("more data than the section holds");
         --leavesLeft;
@@ -93,13 +93,6 @@ struct Reader {
     }
 };
 
-void put32(std::vector<uint8_t>& out, size_t at, uint32_t v) {
-    for (int i = 0; i < 4; ++i) out[at + i] = (uint8_t)(v >> (8 * i));
-}
-void put16(std::vector<uint8_t>& out, size_t at, uint16_t v) {
-    out[at] = (uint8_t)v;
-    out[at + 1] = (uint8_t)(v >> 8);
-}
 size_t alignUp(size_t v, size_t a) { return (v + a - 1) / a * a; }
 
 size_t tableSize(size_t entries) { return 16 + 8 * entries; }
@@ -146,15 +139,15 @@ std::vector<uint8_t> resourceHead(const ResourceTree& tree, uint32_t sectionRva,
     auto nameField = [&](const ResName& n) -> uint32_t {
         if (!n.isText) return n.id;
         size_t at = nextName;
-        put16(out, at, (uint16_t)n.text.size());
-        for (size_t i = 0; i < n.text.size(); ++i) put16(out, at + 2 + 2 * i, n.text[i]);
+        storeLe16(out.data() + at, (uint16_t)n.text.size());
+        for (size_t i = 0; i < n.text.size(); ++i) storeLe16(out.data() + at + 2 + 2 * i, n.text[i]);
         nextName += 2 + 2 * n.text.size();
         return 0x80000000u | (uint32_t)at;
     };
     auto startTable = [&](size_t named, size_t numbered) {
         size_t at = nextTable;
-        put16(out, at + 12, (uint16_t)named);
-        put16(out, at + 14, (uint16_t)numbered);
+        storeLe16(out.data() + at + 12, (uint16_t)named);
+        storeLe16(out.data() + at + 14, (uint16_t)numbered);
         nextTable += tableSize(named + numbered);
         return at;
     };
@@ -172,8 +165,8 @@ std::vector<uint8_t> resourceHead(const ResourceTree& tree, uint32_t sectionRva,
     for (auto& type : tree) {
         size_t at = startTable(countNamed(type.second), type.second.size() - countNamed(type.second));
         typeTables.push_back(at);
-        put32(out, root + 16 + 8 * i, nameField(type.first));
-        put32(out, root + 20 + 8 * i, 0x80000000u | (uint32_t)at);
+        storeLe32(out.data() + root + 16 + 8 * i, nameField(type.first));
+        storeLe32(out.data() + root + 20 + 8 * i, 0x80000000u | (uint32_t)at);
         ++i;
     }
     i = 0;
@@ -181,14 +174,14 @@ std::vector<uint8_t> resourceHead(const ResourceTree& tree, uint32_t sectionRva,
         size_t j = 0;
         for (auto& name : type.second) {
             size_t at = startTable(0, name.second.size());
-            put32(out, typeTables[i] + 16 + 8 * j, nameField(name.first));
-            put32(out, typeTables[i] + 20 + 8 * j, 0x80000000u | (uint32_t)at);
+            storeLe32(out.data() + typeTables[i] + 16 + 8 * j, nameField(name.first));
+            storeLe32(out.data() + typeTables[i] + 20 + 8 * j, 0x80000000u | (uint32_t)at);
             size_t k = 0;
             for (auto& lang : name.second) {
-                put32(out, at + 16 + 8 * k, lang.first);
-                put32(out, at + 20 + 8 * k, (uint32_t)nextLeaf);
-                put32(out, nextLeaf, sectionRva + (uint32_t)nextData);
-                put32(out, nextLeaf + 4, (uint32_t)lang.second.size());
+                storeLe32(out.data() + at + 16 + 8 * k, lang.first);
+                storeLe32(out.data() + at + 20 + 8 * k, (uint32_t)nextLeaf);
+                storeLe32(out.data() + nextLeaf, sectionRva + (uint32_t)nextData);
+                storeLe32(out.data() + nextLeaf + 4, (uint32_t)lang.second.size());
                 nextLeaf += 16;
                 nextData += alignUp(lang.second.size(), 8);
                 ++k;

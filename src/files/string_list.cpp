@@ -1,14 +1,17 @@
-#include "app/option_list.h"
+#include "files/string_list.h"
 
 #include <cstdlib>
 #include <cstring>
 
-bool addOwnedOption(OptionList* list, char* text) {
+bool addOwnedString(StringList* list, char* text) {
     if (!text) return false;
     if (list->count == list->capacity) {
         size_t grown = list->capacity ? list->capacity * 2 : 8;
         char** items = (char**)realloc(list->items, grown * sizeof *items);
-        if (!items) return false;
+        if (!items) {
+            free(text);
+            return false;
+        }
         list->items = items;
         list->capacity = grown;
     }
@@ -16,18 +19,25 @@ bool addOwnedOption(OptionList* list, char* text) {
     return true;
 }
 
-bool addOptionCopy(OptionList* list, const char* text, size_t n) {
+bool addStringCopy(StringList* list, const char* text, size_t n) {
     char* copy = (char*)malloc(n + 1);
     if (!copy) return false;
     memcpy(copy, text, n);
     copy[n] = '\0';
-    return addOwnedOption(list, copy);
+    return addOwnedString(list, copy);
 }
 
-void releaseOptionStorage(OptionList* list) {
+bool addString(StringList* list, const char* text) { return addStringCopy(list, text, strlen(text)); }
+
+void releaseListStorage(StringList* list) {
     free(list->items);
     list->items = nullptr;
     list->count = list->capacity = 0;
+}
+
+void freeStringList(StringList* list) {
+    for (size_t i = 0; i < list->count; ++i) free(list->items[i]);
+    releaseListStorage(list);
 }
 
 bool growAppend(GrowText* text, const char* src, size_t n) {

@@ -1,4 +1,4 @@
-#include "launcher/config.h"
+#include "config/config.h"
 
 #include <windows.h>
 
@@ -7,11 +7,11 @@
 
 #include "files/text.h"
 #include "files/wide.h"
-#include "launcher/config_text.h"
-#include "launcher/state.h"
+#include "config/config_text.h"
+#include "config/state.h"
 
 // UTF-8, cut between characters where it does not fit.
-size_t configString(unsigned id, char* buf, size_t cap) {
+size_t configString(ConfigId id, char* buf, size_t cap) {
     if (cap == 0) return 0;
     buf[0] = '\0';
     const wchar_t* text = nullptr;
@@ -32,7 +32,7 @@ size_t configString(unsigned id, char* buf, size_t cap) {
     return strlen(buf);
 }
 
-size_t configStringWide(unsigned id, wchar_t* buf, size_t cap) {
+size_t configStringWide(ConfigId id, wchar_t* buf, size_t cap) {
     if (cap == 0) return 0;
     int n = LoadStringW(appInstance, id, buf, (int)cap);
     if (n <= 0) n = 0;
@@ -40,13 +40,13 @@ size_t configStringWide(unsigned id, wchar_t* buf, size_t cap) {
     return (size_t)n;
 }
 
-int configInt(unsigned id) {
+int configInt(ConfigId id) {
     char text[TEXT_CAP];
     configString(id, text, sizeof text);
     return atoi(text);
 }
 
-uint32_t configColour(unsigned id) {
+uint32_t configColour(ConfigId id) {
     char text[TEXT_CAP];
     configString(id, text, sizeof text);
     return colourFromText(text);

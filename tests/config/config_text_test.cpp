@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "launcher/config_text.h"
+#include "config/config_text.h"
 
 TEST(ColourFromText, PacksLikeTheRgbMacro) {
     EXPECT_EQ(0u, colourFromText("0,0,0"));

@@ -2,8 +2,5 @@
 #pragma once
 #include <windows.h>
 
+// The module whose resources hold the configuration.
 extern HINSTANCE appInstance;
-extern char flavourLetter;
-
-HANDLE getChildProcess();
-DWORD getChildProcessId();

@@ -1,6 +1,6 @@
-#include "app/child.h"
+#include "launcher/child.h"
 
-#include "app/quoted_param_text.h"
+#include "launcher/cmdline_text.h"
 #include "app/run_application.h"
 #include "errors/fail.h"
 #include "errors/message_text.h"
@@ -12,7 +12,7 @@
 #include "jvm/image_text.h"
 #include "jvm/search_report_text.h"
 #include "jvm/search_text.h"
-#include "launcher/config.h"
+#include "config/config.h"
 
 const char* readQuotedParam(const char* at, char* dst, size_t cap) {
     const char* next = at;
@@ -25,12 +25,11 @@ const char* readQuotedParam(const char* at, char* dst, size_t cap) {
     return next;
 }
 
-enum { CFG_MIN_VERSION = 126, CFG_MAX_VERSION = 127, CFG_SEARCH_REPORT = 148 };
 
 // The configured message exactly; with 148 on, after a blank line, why the
 // chosen VM would not load and what the search found, so that a user can
 // copy the box's text (Ctrl+C) to whoever helps them.
-[[noreturn]] static void failExplained(unsigned id, const char* placeholder, const char* value,
+[[noreturn]] static void failExplained(ConfigId id, const char* placeholder, const char* value,
                                        const char* javaPath) {
     if (!configInt(CFG_SEARCH_REPORT)) failWithMessage(id, placeholder, value);
     char text[TEXT_CAP], reason[TEXT_CAP] = "", lines[TEXT_CAP], minVersion[TEXT_CAP], maxVersion[TEXT_CAP];

@@ -1,4 +1,4 @@
-#include "launcher/config_text.h"
+#include "config/config_text.h"
 
 #include <cstdlib>
 

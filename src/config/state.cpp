@@ -1,0 +1,3 @@
+#include "config/state.h"
+
+HINSTANCE appInstance = nullptr;

@@ -1,0 +1,28 @@
+// Little-endian fields of Windows images and resources: the one set of
+// readers and writers of the launcher and the builder.
+#pragma once
+#include <cstdint>
+
+inline uint16_t le16(const unsigned char* p) { return (uint16_t)(p[0] | p[1] << 8); }
+inline uint32_t le32(const unsigned char* p) { return p[0] | p[1] << 8 | p[2] << 16 | (uint32_t)p[3] << 24; }
+
+inline void storeLe16(unsigned char* p, uint16_t v) {
+    p[0] = (unsigned char)v;
+    p[1] = (unsigned char)(v >> 8);
+}
+inline void storeLe32(unsigned char* p, uint32_t v) {
+    storeLe16(p, (uint16_t)v);
+    storeLe16(p + 2, (uint16_t)(v >> 16));
+}
+
+// Appends to any byte container with push_back.
+template <class Bytes>
+void appendLe16(Bytes& bytes, uint16_t v) {
+    bytes.push_back((unsigned char)v);
+    bytes.push_back((unsigned char)(v >> 8));
+}
+template <class Bytes>
+void appendLe32(Bytes& bytes, uint32_t v) {
+    appendLe16(bytes, (uint16_t)v);
+    appendLe16(bytes, (uint16_t)(v >> 16));
+}

@@ -1,4 +1,0 @@
-#include "launcher/state.h"
-
-HINSTANCE appInstance = nullptr;
-char flavourLetter = '\0';
