@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
-# Runs the three layers of tests: native units, fuzz replays, Wine; and the
-# application library's own tests.
+# Runs the layer check, the three layers of tests (native units, fuzz
+# replays, Wine) and the application library's own tests.
 set -uo pipefail
 B=${1:-build}
 status=0
 run() { echo "== $1"; shift; "$@" || status=1; }
+run "layers" tools/check-layers.sh
 run "native unit tests" ctest --test-dir "$B/native" --output-on-failure
 run "application library (JUnit 5)" tools/java.sh "$B" test
 run "fuzz corpus replay" ctest --test-dir "$B/fuzz" --output-on-failure
