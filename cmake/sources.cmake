@@ -31,6 +31,7 @@ set(TARVO_WIN_SOURCES
   src/errors/fail.cpp
   src/errors/error_dialog.cpp
   src/errors/logs.cpp
+  src/supervise/dpi.cpp
   src/supervise/splash.cpp
   src/supervise/monitor.cpp
   src/launcher/parent.cpp

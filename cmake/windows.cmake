@@ -1,8 +1,15 @@
 # The launcher, the tools and the Wine tests, cross-built for 32-bit Windows.
 enable_language(RC)
 set(STATIC_RUNTIME -static -static-libgcc -static-libstdc++)
-set(SMALL -Os -D__USE_MINGW_ANSI_STDIO=0 -ffunction-sections -fno-exceptions -fno-rtti
-    -fno-asynchronous-unwind-tables)
+set(SMALL -Os -D__USE_MINGW_ANSI_STDIO=0 -ffunction-sections -fno-exceptions -fno-rtti)
+if(CMAKE_SYSTEM_PROCESSOR STREQUAL "i686")
+  set(SMALL ${SMALL} -fno-asynchronous-unwind-tables)
+else()
+  # The x64 calling convention needs unwind data for every function that is
+  # not a leaf: exception dispatch, crash dumps, debuggers and profilers walk
+  # through the launcher's frames, which lie under every frame of main.
+  set(SMALL ${SMALL} -fasynchronous-unwind-tables)
+endif()
 target_compile_options(tarvo_text PRIVATE ${SMALL} -Wall -Wextra -Werror)
 
 add_library(tarvo_core STATIC ${TARVO_WIN_SOURCES})

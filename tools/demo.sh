@@ -12,8 +12,9 @@ app="$demo/Orvan Desk"; home="$demo/Java/jdk-17.0.9.9-hotspot"
 mkdir -p "$app" "$home/bin/server"
 # The example product with a splash: its picture, white text, a second line.
 python3 tools/picture.py splash "$demo/picture.bmp"
+python3 tools/picture.py splash "$demo/picture-200.bmp" 200
 sed -e 's/^arch = "x86"/arch = "x64"/' -e 's/^show = false/show = true/' \
-    -e '/^\[splash\]$/a bitmap = "picture.bmp"' -e 's/colour = "0,0,0"/colour = "255,255,255"/' \
+    -e '/^\[splash\]$/a bitmap = "picture.bmp"\nbitmap_200 = "picture-200.bmp"' -e 's/colour = "0,0,0"/colour = "255,255,255"/' \
     -e 's/^size = 8/size = 10/' -e '/^\[splash.status\]$/a text = "Starting Orvan Desk"' \
     -e '/^\[splash.line2\]$/a text = "Orvan Desk 1.0"' \
     -e '/^\[splash.status\]$/,/^$/ s/^y = 20/y = 160/' -e '/^\[splash.line2\]$/,/^$/ s/^y = 40/y = 58/' \
@@ -53,10 +54,26 @@ tests/rig/with-display.sh bash -c '
 echo "== What the application received (recorded by the stand-in VM):"
 sed -n 's/^JNI_CreateJavaVM /  VM created: /p; s/^runtime=.*/  the VM found its runtime DLL in bin/p; s/^option=/  VM option: /p; s/^FindClass=/  class looked up: /p; s/^element=/  main argument: /p; s/^DestroyJavaVM/  VM destroyed after main returned/p' \
   "$home/bin/server/jvm.record"
+echo "== Once more on a screen at 200 % (192 dots per inch), as on a 4K monitor"
+tests/rig/with-display.sh bash -c '
+  reg() { tests/rig/wine-run.sh reg "$@" >/dev/null 2>&1; }
+  dpi() { reg add "HKCU\Control Panel\Desktop" /v LogPixels /t REG_DWORD /d $1 /f
+          reg add "HKCC\Software\Fonts" /v LogPixels /t REG_DWORD /d $1 /f; }
+  reg add "$0" /v Path /d "$1\\" /f
+  dpi 192
+  tests/rig/wine-run.sh '"$B"'/win64/tarvo-watch.exe --read 1500 --shot "$2\\splash192.bmp" --line-from DEMO_LINE >/dev/null
+  status=$?
+  dpi 96
+  reg delete "HKLM\SOFTWARE\Eclipse Adoptium" /f
+  exit $status' "$key" "$(winpath "$home")" "$(winpath "$demo")"
 echo "== Version probes run: $(cat "$home/bin/java.runs" 2>/dev/null | wc -l) (the release file told the version)"
 echo "== error.log beside the launcher: $(stat -c %s "$app/error.log") bytes"
 if [ -f "$demo/splash.bmp" ]; then
   python3 tools/picture.py png "$demo/splash.bmp" "$demo/splash.png" && rm "$demo/splash.bmp"
   echo "== The splash as it stood last, before the application's window: $B/demo/splash.png"
+fi
+if [ -f "$demo/splash192.bmp" ]; then
+  python3 tools/picture.py png "$demo/splash192.bmp" "$demo/splash192.png" && rm "$demo/splash192.bmp"
+  echo "== The same splash on a screen at 200 % (192 dots per inch): $B/demo/splash192.png"
 fi
 echo "== The start's trace (TARVO_TRACE): $B/demo/start-trace.txt, $(wc -l < "$demo/start-trace.txt") lines"

@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Pictures for the demo, with nothing but the standard library.
 
-picture.py splash OUT.bmp     the example product's splash picture, 400 x 200
+picture.py splash OUT.bmp [SCALE]  the example product's splash picture, 400 x 200
+                                   at 100 %, or made for SCALE percent
 picture.py png IN.bmp OUT.png a 24-bit .bmp as .png, to look at
 """
 import struct
@@ -24,14 +25,14 @@ def write_bmp(path, width, height, pixel):
         f.write(header + info + data)
 
 
-def splash(path):
-    width, height = 400, 200
+def splash(path, scale=100):
+    width, height = 400 * scale // 100, 200 * scale // 100
 
     def pixel(x, y):
         t = x / (width - 1)
         r, g, b = int(18 + 10 * t), int(52 + 90 * t), int(96 + 60 * t)
         # A bright band across the middle, where the product's name sits.
-        if 96 <= y < 100:
+        if 96 * scale // 100 <= y < 100 * scale // 100:
             return 230, 170, 40
         return r, g, b
 
@@ -66,8 +67,8 @@ def png(src, dst):
 
 
 if __name__ == "__main__":
-    if len(sys.argv) == 3 and sys.argv[1] == "splash":
-        splash(sys.argv[2])
+    if len(sys.argv) in (3, 4) and sys.argv[1] == "splash":
+        splash(sys.argv[2], int(sys.argv[3]) if len(sys.argv) == 4 else 100)
     elif len(sys.argv) == 4 and sys.argv[1] == "png":
         png(sys.argv[2], sys.argv[3])
     else:

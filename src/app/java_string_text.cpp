@@ -55,3 +55,35 @@ bool toModifiedUtf8(const char* utf8, char* out, size_t cap) {
     out[at] = '\0';
     return true;
 }
+
+// A surrogate written as three bytes: its value, or 0 when these are not one.
+static uint32_t surrogateAt(const unsigned char* s) {
+    if (s[0] != 0xED || (s[1] & 0xE0) != 0xA0 || (s[2] & 0xC0) != 0x80) return 0;
+    return 0xD000u | (uint32_t)(s[1] & 0x3F) << 6 | (s[2] & 0x3F);
+}
+
+void fromModifiedUtf8(const char* modified, char* out, size_t cap) {
+    if (cap == 0) return;
+    const unsigned char* s = (const unsigned char*)modified;
+    size_t at = 0;
+    char unit[4];
+    while (*s) {
+        uint32_t cp = 0, high = surrogateAt(s), low = high ? surrogateAt(s + 3) : 0;
+        size_t used = decodeUtf8(s, 4, &cp);
+        if (high >= 0xD800 && high < 0xDC00 && low >= 0xDC00) {
+            cp = 0x10000 + ((high - 0xD800) << 10) + (low - 0xDC00);
+            used = 6;
+        } else if (s[0] == 0xC0 && s[1] == 0x80) {
+            cp = ' ';
+            used = 2;
+        } else if (!used) {
+            cp = 0xFFFD;
+            used = 1;
+        }
+        size_t n = encodeUtf8(cp, unit);
+        if (at + n > cap - 1) break;
+        for (size_t i = 0; i < n; ++i) out[at++] = unit[i];
+        s += used;
+    }
+    out[at] = '\0';
+}

@@ -2,19 +2,33 @@
 
 #include <windows.h>
 
+#include <cstdio>
 #include <cstdlib>
 
+#include "app/java_string_text.h"
 #include "app/jni.h"
-#include "files/string_list.h"
 #include "app/vm_options.h"
 #include "app/vm_text.h"
 #include "app/words_text.h"
+#include "config/config.h"
 #include "errors/fail.h"
+#include "files/string_list.h"
 #include "files/text.h"
 #include "files/trace.h"
+#include "files/wide.h"
+#include "jvm/candidate.h"
 #include "jvm/find_jvm.h"
-#include "config/config.h"
+#include "jvm/search_text.h"
+#include "jvm/version_text.h"
+#include "supervise/dpi.h"
 
+// What the VM said before main was called, kept for the user when it dies
+// in its start; in the VM's code page.
+enum { VM_WORDS_CAP = 4096, VM_LINE_CAP = 1024 };
+static char vmWords[VM_WORDS_CAP];
+static CRITICAL_SECTION vmWordsLock;
+static volatile LONG mainCalled = 0;
+static void (*startFailed)() = nullptr;
 
 static CreateJavaVMFunction createJavaVM = nullptr;
 
@@ -23,25 +37,112 @@ bool lookUpCreateJavaVM(HMODULE library) {
     return createJavaVM != nullptr;
 }
 
-const char* fillVmInitArgs(JavaVMInitArgs* args, const char* commFile, const char* extractDir, const char* userArgs) {
+size_t vmStartWords(char* dst, size_t cap) {
+    if (cap) dst[0] = '\0';
+    // Before runApplication there is no VM, and no lock yet.
+    if (!startFailed) return 0;
+    EnterCriticalSection(&vmWordsLock);
+    codePageToUtf8(vmWords, dst, cap);
+    LeaveCriticalSection(&vmWordsLock);
+    // A last line break would only widen the gap below the message.
+    size_t length = strlen(dst);
+    while (length > 0 && (dst[length - 1] == '\n' || dst[length - 1] == '\r')) dst[--length] = '\0';
+    return length;
+}
+
+static void writeStandardError(const char* text, size_t length) {
+    DWORD written = 0;
+    WriteFile(GetStdHandle(STD_ERROR_HANDLE), text, (DWORD)length, &written, nullptr);
+}
+
+// The VM's text reaches standard error, the error log where one is set, as
+// it would without the hook; what it says before main waits there until
+// main is called.
+static jint JNICALL vmPrint(void*, const char* format, va_list args) {
+    char line[VM_LINE_CAP];
+    int n = _vsnprintf(line, sizeof line - 1, format, args);
+    size_t length = n < 0 || (size_t)n > sizeof line - 1 ? sizeof line - 1 : (size_t)n;
+    line[length] = '\0';
+    EnterCriticalSection(&vmWordsLock);
+    // Before main the text is held: a VM that dies in its start says so in
+    // the message, not twice.
+    bool held = !mainCalled && appendText(vmWords, sizeof vmWords, line);
+    LeaveCriticalSection(&vmWordsLock);
+    if (!held) writeStandardError(line, length);
+    return (jint)length;
+}
+
+// A VM that ends in its start never returns from JNI_CreateJavaVM: the user
+// reads why. Once main runs, the application's System.exit ends the process
+// with its code, as under java.exe.
+static void JNICALL vmExit(jint code) {
+    trace({"child: the VM ended the process", mainCalled ? "" : " before main"});
+    if (!mainCalled) startFailed();
+    ExitProcess((UINT)code);
+}
+
+static void JNICALL vmAbort() {
+    trace({"child: the VM aborted", mainCalled ? "" : " before main"});
+    if (!mainCalled) startFailed();
+    // The code of an aborted Windows program.
+    ExitProcess(3);
+}
+
+static void addHook(JavaVMOption* option, const char* name, void* function) {
+    option->optionString = (char*)name;
+    option->extraInfo = function;
+}
+
+enum { HOOK_COUNT = 3 };
+
+const char* fillVmInitArgs(JavaVMInitArgs* args, const char* commFile, const char* extractDir, const char* userArgs,
+                           unsigned javaFeature) {
     StringList list = {nullptr, 0, 0};
-    const char* mainArgs = buildVmOptions(&list, commFile, extractDir, userArgs);
+    const char* mainArgs = buildVmOptions(&list, commFile, extractDir, userArgs, javaFeature);
     ZeroMemory(args, sizeof *args);
     args->version = JNI_VERSION_1_2;
     args->ignoreUnrecognized = JNI_TRUE;
-    args->nOptions = (jint)list.count;
-    args->options = (JavaVMOption*)calloc(list.count ? list.count : 1, sizeof(JavaVMOption));
+    args->nOptions = (jint)(list.count + HOOK_COUNT);
+    args->options = (JavaVMOption*)calloc(list.count + HOOK_COUNT, sizeof(JavaVMOption));
     if (!args->options) failWithMessage(MSG_OUT_OF_MEMORY);
     // The first two, the comm file and the class path, are made for the VM
     // already, path by path.
     for (size_t i = 0; i < list.count; ++i) {
         char* option = i < 2 ? list.items[i] : vmText(list.items[i]);
+        // The process's name for the tools may lose a character; it is no
+        // reason not to start.
+        if (!option && strncmp(list.items[i], "-Dsun.java.command=", 19) == 0) option = vmTextLossy(list.items[i]);
         if (!option) failWithMessage(MSG_PATH_NOT_PASSABLE, "%FILE_NAME%", list.items[i]);
         if (option != list.items[i]) free(list.items[i]);
         args->options[i].optionString = option;
     }
+    JavaVMOption* hooks = args->options + list.count;
+    addHook(&hooks[0], "vfprintf", (void*)vmPrint);
+    addHook(&hooks[1], "exit", (void*)vmExit);
+    addHook(&hooks[2], "abort", (void*)vmAbort);
     releaseListStorage(&list);
     return mainArgs;
+}
+
+// As the JDK's launcher sizes the thread that runs main: the last -Xss the
+// VM receives, else the VM's own default, else the program's.
+static SIZE_T mainStackSize(const JavaVMInitArgs* args, HMODULE library) {
+    unsigned long long bytes = 0, taken = 0;
+    for (jint i = 0; i < args->nOptions; ++i)
+        if (stackSizeOption(args->options[i].optionString, &taken)) bytes = taken;
+    GetDefaultJavaVMInitArgsFunction defaults =
+        (GetDefaultJavaVMInitArgsFunction)(void*)GetProcAddress(library, "JNI_GetDefaultJavaVMInitArgs");
+    if (bytes == 0 && defaults) {
+        JDK1_1InitArgs old;
+        ZeroMemory(&old, sizeof old);
+        old.version = JNI_VERSION_1_1;
+        defaults(&old);
+        if (old.javaStackSize > 0) bytes = (unsigned long long)old.javaStackSize;
+    }
+    char text[24] = "";
+    appendUnsigned(text, sizeof text, (unsigned long)bytes);
+    trace({"child: main's thread reserves ", bytes ? text : "the program's default", bytes ? " bytes" : ""});
+    return (SIZE_T)bytes;
 }
 
 // The variadic form, passed on through the va_list slot.
@@ -74,34 +175,121 @@ static jobjectArray mainArguments(JNIEnv* env, const char* userArgs) {
     return array;
 }
 
-bool runApplication(const char* javaPath, const char* commFile, const char* extractDir, const char* userArgs) {
-    HMODULE library = loadJvmLibrary(javaPath);
-    if (!library) return false;
-    if (!lookUpCreateJavaVM(library)) return false;
-    JavaVMInitArgs args;
-    const char* mainArgs = fillVmInitArgs(&args, commFile, extractDir, userArgs);
-    for (jint i = 0; i < args.nOptions; ++i) trace({"child: VM option ", args.options[i].optionString});
+// The pending exception's own words (its toString), cleared.
+static void pendingException(JNIEnv* env, char* dst, size_t cap) {
+    dst[0] = '\0';
+    jthrowable thrown = jniSlot<ExceptionOccurredFunction>(*env, SLOT_EXCEPTION_OCCURRED)(env);
+    if (!thrown) return;
+    ExceptionClearFunction clear = jniSlot<ExceptionClearFunction>(*env, SLOT_EXCEPTION_CLEAR);
+    clear(env);
+    jclass cls = jniSlot<GetObjectClassFunction>(*env, SLOT_GET_OBJECT_CLASS)(env, thrown);
+    jmethodID toString = cls ? jniSlot<GetMethodIDFunction>(*env, SLOT_GET_METHOD_ID)(
+                                   env, cls, "toString", "()Ljava/lang/String;")
+                             : nullptr;
+    jstring text = toString ? (jstring)jniSlot<CallObjectMethodAFunction>(*env, SLOT_CALL_OBJECT_METHOD_A)(
+                                  env, thrown, toString, nullptr)
+                            : nullptr;
+    const char* chars = text ? jniSlot<GetStringUTFCharsFunction>(*env, SLOT_GET_STRING_UTF_CHARS)(env, text, nullptr)
+                             : nullptr;
+    if (chars) {
+        fromModifiedUtf8(chars, dst, cap);
+        jniSlot<ReleaseStringUTFCharsFunction>(*env, SLOT_RELEASE_STRING_UTF_CHARS)(env, text, chars);
+    }
+    clear(env);
+}
+
+// Why the class or its main could not be had, and which Java said so: a
+// class compiled for a newer Java names the Java as the one too old.
+[[noreturn]] static void failMainClass(JNIEnv* env, ConfigId message, const char* javaPath) {
+    char text[TEXT_CAP], why[TEXT_CAP], home[TEXT_CAP];
+    configString(message, text, sizeof text);
+    pendingException(env, why, sizeof why);
+    javaHomeOf(home, sizeof home, javaPath);
+    const char* version = acceptedJavaVersion();
+    if (*why) appendTexts(text, sizeof text, {"\n\n", why});
+    appendTexts(text, sizeof text, {*why ? "\n" : "\n\n", "Java ", *version ? version : "of unknown version", " in ",
+                                    home});
+    failWithText(text);
+}
+
+struct JavaMainArgs {
+    const char* javaPath;
+    JavaVMInitArgs* vmArgs;
+    const char* mainArgs;
+};
+
+// The thread that creates the VM and runs main, as the JDK's launcher runs
+// it: 0 when main has run, 1 when the VM could not be created.
+static DWORD WINAPI javaMain(void* raw) {
+    const JavaMainArgs* start = (const JavaMainArgs*)raw;
     JavaVM* vm = nullptr;
     JNIEnv* env = nullptr;
-    jint created = createJavaVM(&vm, (void**)&env, &args);
+    jint created = createJavaVM(&vm, (void**)&env, start->vmArgs);
     char result[16] = "";
     appendUnsigned(result, sizeof result, (unsigned long)(created < 0 ? -created : created));
     trace({"child: JNI_CreateJavaVM answered ", created < 0 ? "-" : "", result});
-    if (created < 0) return false;
+    if (created < 0) return 1;
 
     char mainClass[TEXT_CAP];
     configString(CFG_MAIN_CLASS, mainClass, sizeof mainClass);
     mainClassToInternalName(mainClass);
     jclass cls = jniSlot<FindClassFunction>(*env, SLOT_FIND_CLASS)(env, mainClass);
-    if (!cls) failWithMessage(MSG_NO_MAIN_CLASS);
+    if (!cls) failMainClass(env, MSG_NO_MAIN_CLASS, start->javaPath);
     jmethodID main = jniSlot<GetStaticMethodIDFunction>(*env, SLOT_GET_STATIC_METHOD_ID)(
         env, cls, "main", "([Ljava/lang/String;)V");
-    if (!main) failWithMessage(MSG_NO_MAIN_METHOD);
+    if (!main) failMainClass(env, MSG_NO_MAIN_METHOD, start->javaPath);
 
-    callStaticVoidMethod(env, cls, main, mainArguments(env, mainArgs));
+    jobjectArray words = mainArguments(env, start->mainArgs);
+    EnterCriticalSection(&vmWordsLock);
+    InterlockedExchange(&mainCalled, 1);
+    writeStandardError(vmWords, strlen(vmWords));
+    LeaveCriticalSection(&vmWordsLock);
+    callStaticVoidMethod(env, cls, main, words);
+    // The exception stays pending: detaching the thread hands it to the
+    // application's uncaught-exception handler, as under java.exe.
     if (jniSlot<ExceptionOccurredFunction>(*env, SLOT_EXCEPTION_OCCURRED)(env))
-        jniSlot<ExceptionDescribeFunction>(*env, SLOT_EXCEPTION_DESCRIBE)(env);
+        trace({"child: main ended with an exception"});
+    jniSlot<DetachCurrentThreadFunction>(*vm, SLOT_DETACH_CURRENT_THREAD)(vm);
+    // Waits for the application's other threads. A VM cannot be unloaded,
+    // so its library stays.
     jniSlot<DestroyJavaVMFunction>(*vm, SLOT_DESTROY_JAVA_VM)(vm);
-    FreeLibrary(library);
-    return true;
+    return 0;
+}
+
+// Where the VM could not start, the caller's failure ends the process; it
+// is called from the VM's own hooks too.
+static void failedToStart() {
+    startFailed();
+    ExitProcess(1);
+}
+
+void runApplication(const char* javaPath, const char* commFile, const char* extractDir, const char* userArgs,
+                    void (*failToStart)()) {
+    startFailed = failToStart;
+    InitializeCriticalSection(&vmWordsLock);
+    HMODULE library = loadJvmLibrary(javaPath);
+    if (!library || !lookUpCreateJavaVM(library)) failedToStart();
+    // The process's DPI awareness is the VM's: as java.exe declares it for
+    // this Java.
+    unsigned feature = javaFeatureVersion(acceptedJavaVersion());
+    unsigned long refused = 0;
+    const char* awareness = setDpiAwareness(javaWantsPerMonitorDpi(feature), &refused);
+    char forJava[80];
+    copyText(forJava, sizeof forJava, " for Java ");
+    appendText(forJava, sizeof forJava, acceptedJavaVersion());
+    traceDpiAwareness("child: DPI awareness ", awareness, forJava, refused);
+    JavaVMInitArgs args;
+    JavaMainArgs start = {javaPath, &args, fillVmInitArgs(&args, commFile, extractDir, userArgs, feature)};
+    SIZE_T stack = mainStackSize(&args, library);
+    HANDLE thread = CreateThread(nullptr, stack, javaMain, &start, STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr);
+    if (!thread) thread = CreateThread(nullptr, stack, javaMain, &start, 0, nullptr);
+    DWORD result = 1;
+    if (thread) {
+        WaitForSingleObject(thread, INFINITE);
+        GetExitCodeThread(thread, &result);
+        CloseHandle(thread);
+    } else {
+        result = javaMain(&start);
+    }
+    if (result != 0) failedToStart();
 }

@@ -1,5 +1,14 @@
+// The application in the child: the VM created in this process and the
+// configured class's main run on a thread of its own, as the JDK's launcher
+// runs it.
 #pragma once
+#include <cstddef>
 
-// Creates the VM in this process and runs the application's main; false
-// when the VM cannot be created.
-bool runApplication(const char* javaPath, const char* commFile, const char* extractDir, const char* userArgs);
+// Returns when main has returned and the VM is destroyed. Where the VM
+// cannot be loaded or created, or ends or aborts before main, it calls
+// failToStart, which ends the process with the message of the VM's source.
+void runApplication(const char* javaPath, const char* commFile, const char* extractDir, const char* userArgs,
+                    void (*failToStart)());
+// What the VM printed before main, UTF-8, with no last line break; for the
+// failure's message.
+size_t vmStartWords(char* dst, size_t cap);

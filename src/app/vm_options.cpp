@@ -10,6 +10,7 @@
 #include "errors/fail.h"
 #include "files/paths.h"
 #include "files/text.h"
+#include "files/trace.h"
 #include "files/wide.h"
 #include "config/config.h"
 
@@ -132,12 +133,87 @@ static char* classPathOption(const char* extractDir) {
     return classPath.data;
 }
 
-const char* buildVmOptions(StringList* list, const char* commFile, const char* extractDir, const char* userArgs) {
-    if (!addOwnedString(list, commFileOption(commFile))) outOfMemory();
-    if (!addOwnedString(list, classPathOption(extractDir))) outOfMemory();
+// Each option is traced with where it came from, so that support staff can
+// tell a product's option from a user's.
+static void traceFrom(const StringList* list, size_t first, const char* origin) {
+    for (size_t i = first; i < list->count; ++i) trace({"child: VM option ", list->items[i], " (", origin, ")"});
+}
+
+static void addOwnedOrFail(StringList* list, char* option, const char* origin) {
+    if (!addOwnedString(list, option)) outOfMemory();
+    traceFrom(list, list->count - 1, origin);
+}
+
+static void growOrFail(GrowText* text, const char* part) {
+    if (!growAppendText(text, part)) outOfMemory();
+}
+
+// The main class and main's words, as the JDK's launcher names a Java
+// process to jps, jcmd and the monitoring tools. Words that do not split
+// (main then ends with the wrong-usage message) are named as written.
+static char* javaCommandOption(const char* mainArgs) {
+    GrowText option = {nullptr, 0, 0};
+    char mainClass[TEXT_CAP], fixed[TEXT_CAP];
+    configString(CFG_MAIN_CLASS, mainClass, sizeof mainClass);
+    configString(CFG_MAIN_ARGUMENTS, fixed, sizeof fixed);
+    growOrFail(&option, "-Dsun.java.command=");
+    growOrFail(&option, mainClass);
+    StringList words = {nullptr, 0, 0};
+    const char* stop = nullptr;
+    bool whole = splitArguments(fixed, nullptr, &words, &stop) == SPLIT_OK &&
+                 splitArguments(mainArgs, nullptr, &words, &stop) == SPLIT_OK;
+    for (size_t i = 0; whole && i < words.count; ++i) {
+        growOrFail(&option, " ");
+        growOrFail(&option, words.items[i]);
+    }
+    const char* raws[] = {fixed, mainArgs};
+    for (const char* raw : raws)
+        if (!whole && *raw) {
+            growOrFail(&option, " ");
+            growOrFail(&option, raw);
+        }
+    freeStringList(&words);
+    return option.data;
+}
+
+// The words of JDK_JAVA_OPTIONS, which the JDK's launcher reads since 9:
+// options only, as it allows there.
+static void addJdkJavaOptions(StringList* list) {
+    char* value = environmentValue("JDK_JAVA_OPTIONS");
+    if (!value) return;
+    StringList words = {nullptr, 0, 0};
+    splitOrFail(value, nullptr, &words);
+    size_t first = list->count;
+    for (size_t i = 0; i < words.count; ++i) {
+        if (words.items[i][0] == '-' && addOwnedString(list, words.items[i])) continue;
+        trace({"child: JDK_JAVA_OPTIONS word ignored, not an option: ", words.items[i]});
+        free(words.items[i]);
+    }
+    releaseListStorage(&words);
+    free(value);
+    traceFrom(list, first, "JDK_JAVA_OPTIONS");
+}
+
+const char* buildVmOptions(StringList* list, const char* commFile, const char* extractDir, const char* userArgs,
+                           unsigned javaFeature) {
+    addOwnedOrFail(list, commFileOption(commFile), "launcher");
+    addOwnedOrFail(list, classPathOption(extractDir), "launcher");
+    // The -J words come last, but main's words begin behind them.
+    StringList fromCommandLine = {nullptr, 0, 0};
+    const char* mainArgs = userArgs;
+    if (configInt(CFG_OPTIONS_FROM_COMMAND_LINE)) mainArgs = splitOrFail(userArgs, "-J", &fromCommandLine);
+    // First of the rest, so that a configured option may name it otherwise.
+    addOwnedOrFail(list, javaCommandOption(mainArgs), "launcher");
     char configured[TEXT_CAP];
     configString(CFG_VM_OPTIONS, configured, sizeof configured);
+    size_t first = list->count;
     splitOrFail(configured, nullptr, list);
-    if (!configInt(CFG_OPTIONS_FROM_COMMAND_LINE)) return userArgs;
-    return splitOrFail(userArgs, "-J", list);
+    traceFrom(list, first, "product");
+    if (javaFeature >= 9) addJdkJavaOptions(list);
+    first = list->count;
+    for (size_t i = 0; i < fromCommandLine.count; ++i)
+        if (!addOwnedString(list, fromCommandLine.items[i])) outOfMemory();
+    releaseListStorage(&fromCommandLine);
+    traceFrom(list, first, "-J");
+    return mainArgs;
 }

@@ -1,10 +1,12 @@
 // The VM option list: the communication file property, the class path, the
-// configured options and the user's -J words.
+// process's name for the tools, the configured options, JDK_JAVA_OPTIONS
+// for a Java of 9 or later, and the user's -J words.
 #pragma once
 #include "files/string_list.h"
 
 // Returns where the arguments for main begin in userArgs.
-const char* buildVmOptions(StringList* list, const char* commFile, const char* extractDir, const char* userArgs);
+const char* buildVmOptions(StringList* list, const char* commFile, const char* extractDir, const char* userArgs,
+                           unsigned javaFeature);
 void buildClassPath(GrowText* classPath, const char* extractDir);
 bool addArchivesOfDirectory(GrowText* classPath, const char* directory, const char* extension);
 // Splits text into the list, ending the process with the wrong-usage

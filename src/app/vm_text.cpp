@@ -10,13 +10,13 @@
 #include "files/text.h"
 #include "files/wide.h"
 
-static char* toCodePage(const char* utf8) {
+static char* toCodePage(const char* utf8, bool lossy) {
     if (GetACP() == CP_UTF8) return strdup(utf8);
     wchar_t* wide = allocWide(utf8);
     if (!wide) return nullptr;
     BOOL lost = FALSE;
     int size = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide, -1, nullptr, 0, nullptr, &lost);
-    char* out = size > 0 && !lost ? (char*)malloc((size_t)size) : nullptr;
+    char* out = size > 0 && (lossy || !lost) ? (char*)malloc((size_t)size) : nullptr;
     if (out && WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide, -1, out, size, nullptr, &lost) <= 0) {
         free(out);
         out = nullptr;
@@ -25,13 +25,14 @@ static char* toCodePage(const char* utf8) {
     return out;
 }
 
-char* vmText(const char* utf8) { return toCodePage(utf8); }
+char* vmText(const char* utf8) { return toCodePage(utf8, false); }
+char* vmTextLossy(const char* utf8) { return toCodePage(utf8, true); }
 
 void appendVmPath(GrowText* out, const char* path) {
-    char* text = toCodePage(path);
+    char* text = toCodePage(path, false);
     if (!text) {
         char alias[TEXT_CAP];
-        if (shortPath(path, alias, sizeof alias)) text = toCodePage(alias);
+        if (shortPath(path, alias, sizeof alias)) text = toCodePage(alias, false);
     }
     if (!text) failWithMessage(MSG_PATH_NOT_PASSABLE, "%FILE_NAME%", path);
     bool ok = growAppendText(out, text);

@@ -71,6 +71,26 @@ bool nextClassPathEntry(const char** at, char* kind, bool* required, char* name,
     return false;
 }
 
+bool stackSizeOption(const char* option, unsigned long long* bytes) {
+    if (strncmp(option, "-Xss", 4) != 0) return false;
+    const char* at = option + 4;
+    unsigned long long value = 0;
+    if (*at < '0' || *at > '9') return false;
+    for (; *at >= '0' && *at <= '9'; ++at) {
+        value = value * 10 + (unsigned long long)(*at - '0');
+        if (value > (1ull << 32)) return false;
+    }
+    static const char UNITS[] = "kmgt";
+    const char* unit = *at ? strchr(UNITS, *at | 0x20) : nullptr;
+    if (*at && (!unit || at[1])) return false;
+    for (const char* u = UNITS; unit && u <= unit; ++u) {
+        value <<= 10;
+        if (value > (1ull << 32)) return false;
+    }
+    *bytes = value;
+    return true;
+}
+
 void mainClassToInternalName(char* name) {
     for (; *name; ++name)
         if (*name == '.') *name = '/';

@@ -21,5 +21,10 @@ SplitResult readQuotedWord(StringList* list, const char* quote, const char* word
 // flag and name. Entries too short to hold a kind and a flag are skipped.
 bool nextClassPathEntry(const char** at, char* kind, bool* required, char* name, size_t cap);
 
+// The thread stack size an option sets, as the JDK's launcher reads -Xss: a
+// number of bytes with an optional k, m, g or t (either case). False for
+// any other option, or a size that is malformed or beyond 4 GB.
+bool stackSizeOption(const char* option, unsigned long long* bytes);
+
 // com.example.Main becomes com/example/Main, in place.
 void mainClassToInternalName(char* name);

@@ -1,6 +1,7 @@
 #include "files/wide.h"
 
 #include <cstdlib>
+#include <cwchar>
 
 #include "files/text.h"
 
@@ -122,11 +123,62 @@ bool tempFileName(const char* dir, const char* prefix, char* dst, size_t cap) {
     return toUtf8(name, dst, cap);
 }
 
+// Where the system cannot make the short path at once (Wine fails for some
+// names that do have an alias), it is built a component at a time from the
+// aliases that a folder search reports, as Windows itself does.
+static bool shortPathByParts(const wchar_t* path, wchar_t* out, size_t cap) {
+    size_t at = 0, len = wcslen(path);
+    if (len >= 3 && path[1] == L':' && path[2] == L'\\') at = 3;
+    if (len >= 2 && path[0] == L'\\' && path[1] == L'\\') {
+        // \\server\share\ is the root of a network path.
+        at = 2;
+        for (int parts = 0; parts < 2 && at < len; ++parts) {
+            at += wcscspn(path + at, L"\\");
+            if (at < len) ++at;
+        }
+    }
+    if (at == 0 || at > len || at >= cap) return false;
+    wmemcpy(out, path, at);
+    out[at] = L'\0';
+    while (at < len) {
+        size_t part = wcscspn(path + at, L"\\"), used = wcslen(out);
+        if (used + part + 2 > cap) return false;
+        wmemcpy(out + used, path + at, part);
+        out[used + part] = L'\0';
+        WIN32_FIND_DATAW data;
+        // A wildcard would find another file's alias.
+        bool plain = part && wcscspn(out + used, L"*?") == part;
+        HANDLE h = plain ? FindFirstFileW(out, &data) : INVALID_HANDLE_VALUE;
+        if (h == INVALID_HANDLE_VALUE) return false;
+        FindClose(h);
+        if (data.cAlternateFileName[0]) {
+            size_t alias = wcslen(data.cAlternateFileName);
+            if (used + alias + 2 > cap) return false;
+            wmemcpy(out + used, data.cAlternateFileName, alias + 1);
+        }
+        at += part;
+        if (at < len) {
+            wcscat(out, L"\\");
+            ++at;
+        }
+    }
+    return true;
+}
+
+void codePageToUtf8(const char* text, char* out, size_t cap) {
+    if (cap) out[0] = '\0';
+    int n = MultiByteToWideChar(CP_ACP, 0, text, -1, nullptr, 0);
+    wchar_t* wide = n > 0 ? (wchar_t*)malloc((size_t)n * sizeof(wchar_t)) : nullptr;
+    if (wide && MultiByteToWideChar(CP_ACP, 0, text, -1, wide, n) > 0) toUtf8(wide, out, cap);
+    free(wide);
+}
+
 bool shortPath(const char* path, char* dst, size_t cap) {
     WidePath w(path);
     wchar_t out[TEXT_CAP];
-    DWORD n = w.ok ? GetShortPathNameW(w.text, out, TEXT_CAP) : 0;
-    if (n == 0 || n >= TEXT_CAP) return false;
+    if (!w.ok) return false;
+    DWORD n = GetShortPathNameW(w.text, out, TEXT_CAP);
+    if ((n == 0 || n >= TEXT_CAP) && !shortPathByParts(w.text, out, TEXT_CAP)) return false;
     return toUtf8(out, dst, cap);
 }
 

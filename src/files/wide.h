@@ -13,6 +13,9 @@
 bool toWide(const char* utf8, wchar_t* out, size_t cap);
 // Cut between characters where it does not fit; false then.
 bool toUtf8(const wchar_t* wide, char* out, size_t cap);
+// A text in the process's ANSI code page (what a VM prints) as UTF-8, cut
+// between characters where it does not fit.
+void codePageToUtf8(const char* text, char* out, size_t cap);
 // The length in UTF-16 units that a UTF-8 text takes; 0 for invalid text.
 size_t wideLength(const char* utf8);
 // Converted copies of any length in fresh allocations, terminated; nullptr

@@ -215,6 +215,9 @@ static bool foreignMachine(const char* proposedPath, const char* javaPath, bool 
 
 static SearchReport report;
 static char searchSource[REPORT_TEXT] = "";
+static char acceptedVersion[64] = "";
+
+const char* acceptedJavaVersion() { return acceptedVersion; }
 
 void setSearchSource(const char* source) { copyText(searchSource, sizeof searchSource, source); }
 
@@ -232,6 +235,7 @@ static bool judge(const char* javaPath, const char* version, VersionOrigin origi
     entry.origin = origin;
     entry.verdict = verdict;
     addSearchEntry(&report, entry);
+    if (verdict == VERDICT_ACCEPTED) copyText(acceptedVersion, sizeof acceptedVersion, version);
     trace({"search ", searchSource, ": ", javaPath, ", version ", *version ? version : "unknown", " (",
            originWords(origin), "): ", verdictWords(verdict)});
     return verdict == VERDICT_ACCEPTED;

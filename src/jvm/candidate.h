@@ -28,6 +28,9 @@ struct ForeignJava {
     char home[TEXT_CAP];
     char version[TEXT_CAP];
 };
+// The version of the Java the search accepted; empty before one is.
+const char* acceptedJavaVersion();
+
 // Null while no such candidate was seen.
 const ForeignJava* foreignJavaSeen();
 

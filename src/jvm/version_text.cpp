@@ -46,6 +46,21 @@ bool versionInRange(const char* version, const char* minVersion, const char* max
     return compareVersions(version, maxVersion, versionComponents(maxVersion)) <= 0;
 }
 
+static unsigned leadingNumber(const char* at, const char** end) {
+    unsigned value = 0;
+    for (; isDigit(*at) && value < 100000; ++at) value = value * 10 + (unsigned)(*at - '0');
+    *end = at;
+    return value;
+}
+
+unsigned javaFeatureVersion(const char* version) {
+    const char* rest = version;
+    unsigned first = leadingNumber(version, &rest);
+    // Up to Java 8 the feature release is the second number of 1.x.
+    if (first == 1 && *rest == '.') return leadingNumber(rest + 1, &rest);
+    return first;
+}
+
 static size_t shorter(size_t a, size_t b) { return a < b ? a : b; }
 
 bool versionNameInRange(const char* name, const char* minVersion, const char* maxVersion) {

@@ -15,6 +15,10 @@ bool versionInRange(const char* version, const char* minVersion, const char* max
 // Lenient, for registry names: over the shorter of the two in components.
 bool versionNameInRange(const char* name, const char* minVersion, const char* maxVersion);
 
+// The feature release a version names: 8 for 1.8.0_392, 17 for 17.0.9,
+// 9 for 9-ea; 0 for a text that names none.
+unsigned javaFeatureVersion(const char* version);
+
 enum BannerResult { BANNER_NEED_MORE, BANNER_FAILED, BANNER_OK };
 
 // Looks at the output received so far (`length` bytes). The banner is the

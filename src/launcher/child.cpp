@@ -26,15 +26,18 @@ const char* readQuotedParam(const char* at, char* dst, size_t cap) {
 }
 
 
-// The configured message exactly; with 148 on, after a blank line, why the
-// chosen VM would not load and what the search found, so that a user can
-// copy the box's text (Ctrl+C) to whoever helps them.
+// The configured message exactly; below it, after a blank line, what the VM
+// said as it died in its start; with 148 on, why the chosen VM would not
+// load and what the search found, so that a user can copy the box's text
+// (Ctrl+C) to whoever helps them.
 [[noreturn]] static void failExplained(ConfigId id, const char* placeholder, const char* value,
                                        const char* javaPath) {
-    if (!configInt(CFG_SEARCH_REPORT)) failWithMessage(id, placeholder, value);
-    char text[TEXT_CAP], reason[TEXT_CAP] = "", lines[TEXT_CAP], minVersion[TEXT_CAP], maxVersion[TEXT_CAP];
+    char text[TEXT_CAP], said[TEXT_CAP / 2];
     configString(id, text, sizeof text);
     if (placeholder && value) substitutePlaceholder(text, sizeof text, placeholder, value);
+    if (vmStartWords(said, sizeof said)) appendTexts(text, sizeof text, {"\n\n", said});
+    if (!configInt(CFG_SEARCH_REPORT)) failWithText(text);
+    char reason[TEXT_CAP] = "", lines[TEXT_CAP], minVersion[TEXT_CAP], maxVersion[TEXT_CAP];
     if (javaPath) describeLoadFailure(javaPath, reason, sizeof reason);
     configString(CFG_MIN_VERSION, minVersion, sizeof minVersion);
     configString(CFG_MAX_VERSION, maxVersion, sizeof maxVersion);
@@ -67,14 +70,20 @@ const char* readQuotedParam(const char* at, char* dst, size_t cap) {
     failWithText(text);
 }
 
+// What the search found, for a VM that then fails to start: its own hooks
+// may report that from any thread of the VM.
+static JvmSource foundSource = JVM_NOT_FOUND;
+static char foundName[TEXT_CAP] = "";
+static char foundPath[TEXT_CAP] = "";
+
+static void failFoundJvm() { failToStart(foundSource, foundName, foundPath); }
+
 void runChildMode(const char* tail) {
     char commFile[TEXT_CAP], extractDir[TEXT_CAP];
     const char* at = readQuotedParam(tail, commFile, sizeof commFile);
     const char* userArgs = readQuotedParam(at, extractDir, sizeof extractDir);
-    char javaPath[TEXT_CAP], reportedName[TEXT_CAP] = "";
     trace({"child: started with ", tail});
-    JvmSource source = findJvm(javaPath, reportedName);
-    if (source == JVM_NOT_FOUND) failNoJvm();
-    if (runApplication(javaPath, commFile, extractDir, userArgs)) return;
-    failToStart(source, reportedName, javaPath);
+    foundSource = findJvm(foundPath, foundName);
+    if (foundSource == JVM_NOT_FOUND) failNoJvm();
+    runApplication(foundPath, commFile, extractDir, userArgs, failFoundJvm);
 }

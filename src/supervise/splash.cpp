@@ -4,16 +4,21 @@
 #include <tlhelp32.h>
 
 #include "files/text.h"
+#include "files/trace.h"
+#include "supervise/dpi.h"
 #include "config/config.h"
 #include "config/state.h"
 
 static const wchar_t SPLASH_CLASS[] = L"TarvoSplashScreen";
 enum { FACE_CAP = 32 };
-// Positions and the picture are in real pixels (the manifest declares DPI
-// awareness, so nothing is stretched); point sizes are taken at the
-// resolution a splash is designed at, so the text keeps its size against
-// the picture on every screen.
+// A splash is designed at 96 dots per inch. The parent is per-monitor
+// aware, so nothing is stretched for it: positions, sizes and the picture
+// are scaled here by the DPI of the monitor that shows the splash, from the
+// picture made for the nearest scale at or above it where the product has
+// one.
 enum { DESIGN_DPI = 96 };
+static const int PICTURE_SCALES[] = {100, 125, 150, 175, 200, 250, 300};
+enum { SCALE_COUNT = sizeof PICTURE_SCALES / sizeof PICTURE_SCALES[0] };
 
 struct LineIds {
     ConfigId text, x, y, face, size, colour, weight;
@@ -36,12 +41,17 @@ static SplashLine lines[LINE_COUNT];
 static HWND splashWindow = nullptr;
 static bool splashCreated = false;
 static HBITMAP picture = nullptr;  // loaded once, kept while the process lives
+static int pictureWidth = 0, pictureHeight = 0;  // its own pixels
+static int drawnWidth = 0, drawnHeight = 0;      // on the screen
 static int splashWidth = 0, splashHeight = 0;
+static unsigned splashDpi = DESIGN_DPI;
+
+static int scaled(int designed) { return MulDiv(designed, (int)splashDpi, DESIGN_DPI); }
 
 static void createLineFont(SplashLine* line, const LineIds& ids) {
     LOGFONTW font;
     ZeroMemory(&font, sizeof font);
-    font.lfHeight = -MulDiv(configInt(ids.size), DESIGN_DPI, 72);
+    font.lfHeight = -MulDiv(configInt(ids.size), (int)splashDpi, 72);
     font.lfWeight = configInt(ids.weight);
     font.lfCharSet = ANSI_CHARSET;
     font.lfPitchAndFamily = FF_SWISS | DEFAULT_PITCH;
@@ -68,7 +78,13 @@ static void drawPicture(HDC dc, HDC paintDc) {
     if (!picture) return;
     HDC source = CreateCompatibleDC(paintDc);
     HGDIOBJ old = SelectObject(source, picture);
-    BitBlt(dc, 0, 0, splashWidth, splashHeight, source, 0, 0, SRCCOPY);
+    if (drawnWidth == pictureWidth && drawnHeight == pictureHeight) {
+        BitBlt(dc, 0, 0, drawnWidth, drawnHeight, source, 0, 0, SRCCOPY);
+    } else {
+        SetStretchBltMode(dc, HALFTONE);
+        SetBrushOrgEx(dc, 0, 0, nullptr);
+        StretchBlt(dc, 0, 0, drawnWidth, drawnHeight, source, 0, 0, pictureWidth, pictureHeight, SRCCOPY);
+    }
     SelectObject(source, old);
     DeleteDC(source);
 }
@@ -107,22 +123,50 @@ static LRESULT CALLBACK splashWindowProc(HWND window, UINT message, WPARAM wPara
     }
 }
 
+static HBITMAP loadPicture(int scale) {
+    wchar_t name[32] = L"ID_SPLASH_BMP";
+    if (scale != 100) wsprintfW(name + lstrlenW(name), L"_%d", scale);
+    return (HBITMAP)LoadImageW(appInstance, name, IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR);
+}
+
+// The picture made for the nearest scale at or above the screen's, else
+// the largest there is; drawn at its designed size times the screen's scale.
+static void choosePicture() {
+    int wanted = MulDiv((int)splashDpi, 100, DESIGN_DPI), scale = 0;
+    for (int i = 0; i < SCALE_COUNT && !(picture && scale >= wanted); ++i) {
+        HBITMAP candidate = loadPicture(PICTURE_SCALES[i]);
+        if (!candidate) continue;
+        if (picture) DeleteObject(picture);
+        picture = candidate;
+        scale = PICTURE_SCALES[i];
+    }
+    BITMAP size = {};
+    if (picture) GetObjectW(picture, sizeof size, &size);
+    pictureWidth = size.bmWidth;
+    pictureHeight = size.bmHeight < 0 ? -size.bmHeight : size.bmHeight;
+    drawnWidth = scale ? MulDiv(pictureWidth, (int)splashDpi * 100, DESIGN_DPI * scale) : 0;
+    drawnHeight = scale ? MulDiv(pictureHeight, (int)splashDpi * 100, DESIGN_DPI * scale) : 0;
+}
+
 static void readSplashConfiguration() {
+    POINT origin = {0, 0};
+    splashDpi = monitorDpi(origin);
+    char dpi[16] = "";
+    appendUnsigned(dpi, sizeof dpi, splashDpi);
+    trace({"parent: the splash's screen has ", dpi, " dots per inch"});
     for (int i = 0; i < LINE_COUNT; ++i) {
         configStringWide(LINE_IDS[i].text, lines[i].text, TEXT_CAP);
-        lines[i].x = configInt(LINE_IDS[i].x);
-        lines[i].y = configInt(LINE_IDS[i].y);
+        lines[i].x = scaled(configInt(LINE_IDS[i].x));
+        lines[i].y = scaled(configInt(LINE_IDS[i].y));
         lines[i].colour = configColour(LINE_IDS[i].colour);
         lines[i].font = nullptr;
     }
-    picture = (HBITMAP)LoadImageW(appInstance, L"ID_SPLASH_BMP", IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR);
+    choosePicture();
     // A size of 0 takes the picture's own.
-    BITMAP size = {};
-    if (picture) GetObjectW(picture, sizeof size, &size);
-    splashWidth = configInt(CFG_SPLASH_WIDTH);
-    splashHeight = configInt(CFG_SPLASH_HEIGHT);
-    if (splashWidth <= 0) splashWidth = size.bmWidth;
-    if (splashHeight <= 0) splashHeight = size.bmHeight < 0 ? -size.bmHeight : size.bmHeight;
+    splashWidth = scaled(configInt(CFG_SPLASH_WIDTH));
+    splashHeight = scaled(configInt(CFG_SPLASH_HEIGHT));
+    if (splashWidth <= 0) splashWidth = drawnWidth;
+    if (splashHeight <= 0) splashHeight = drawnHeight;
 }
 
 static void createSplashWindow() {
@@ -156,7 +200,12 @@ void showSplash(int showCommand) {
         if (splashWindow) ShowWindow(splashWindow, SW_HIDE);
         return;
     }
-    if (!splashCreated) createSplashWindow();
+    if (!splashCreated) {
+        unsigned long refused = 0;
+        const char* awareness = setDpiAwareness(true, &refused);
+        traceDpiAwareness("parent: DPI awareness ", awareness, "", refused);
+        createSplashWindow();
+    }
     if (!splashWindow) return;
     ShowWindow(splashWindow, showCommand);
     if (configInt(CFG_SPLASH_TOPMOST)) SetWindowPos(splashWindow, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);

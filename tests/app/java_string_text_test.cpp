@@ -30,3 +30,16 @@ TEST(ModifiedUtf8, ReplacesWhatIsNoUtf8AndNeverOverrunsItsBuffer) {
     EXPECT_FALSE(toModifiedUtf8("\xF0\x9F\x98\x80", small, sizeof small));
     EXPECT_STREQ("", small);
 }
+
+TEST(ModifiedUtf8, ReadsBackWhatJavaGivesForTheUser) {
+    char out[64];
+    fromModifiedUtf8("Vuvudozid \xED\xA0\xBD\xED\xB8\x80 a\xC0\x80" "b \xC3\x9C", out, sizeof out);
+    EXPECT_STREQ("Vuvudozid \xF0\x9F\x98\x80 a b \xC3\x9C", out);
+    fromModifiedUtf8("\xED\xA0\xBDx\xFF", out, sizeof out);  // a lone surrogate, a stray byte
+    EXPECT_STREQ("\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBDx\xEF\xBF\xBD", out);
+    char small[5];
+    fromModifiedUtf8("ab\xC3\x9C", small, sizeof small);
+    EXPECT_STREQ("ab\xC3\x9C", small);
+    fromModifiedUtf8("abc\xC3\x9C", small, sizeof small);
+    EXPECT_STREQ("abc", small);
+}

@@ -83,6 +83,21 @@ TEST(ClassPathEntries, KindFlagAndNameWithShortEntriesSkipped) {
     EXPECT_EQ((Words{"A?.\\.\\orvanapi.jar", "S!lib", "E?CP"}), seen);
 }
 
+TEST(StackSizeOption, ReadsTheSizeAsTheJdksLauncherDoes) {
+    struct Case {
+        const char* option;
+        bool taken;
+        unsigned long long bytes;
+    };
+    for (Case c : {Case{"-Xss8m", true, 8ull << 20}, Case{"-Xss512K", true, 512ull << 10}, Case{"-Xss1g", true, 1ull << 30},
+                   Case{"-Xss65536", true, 65536}, Case{"-Xss4t", false, 0}, Case{"-Xss", false, 0},
+                   Case{"-Xss8mb", false, 0}, Case{"-Xss99999999999", false, 0}, Case{"-Xmx8m", false, 0}}) {
+        unsigned long long bytes = 0;
+        EXPECT_EQ(c.taken, stackSizeOption(c.option, &bytes)) << c.option;
+        EXPECT_EQ(c.bytes, c.taken ? bytes : 0) << c.option;
+    }
+}
+
 TEST(MainClassName, DotsBecomeSlashes) {
     char name[] = "a.b.C$D";
     mainClassToInternalName(name);

@@ -210,3 +210,69 @@ TEST_F(SplashTest, WithoutTheSwitchThereIsNoWindowAndStatusRecordsChangeNothing)
 }
 
 }  // namespace
+
+namespace {
+
+// The screen at 200 %, as a user sets it: new processes read it at start.
+struct Dpi192 {
+    Dpi192() { set(192); }
+    ~Dpi192() { set(96); }
+    static void set(DWORD dpi) {
+        for (const char* key : {"Control Panel\\Desktop", "Software\\Fonts"}) {
+            HKEY root = strcmp(key, "Software\\Fonts") == 0 ? HKEY_CURRENT_CONFIG : HKEY_CURRENT_USER, k;
+            if (RegCreateKeyExA(root, key, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &k, nullptr) != ERROR_SUCCESS)
+                continue;
+            RegSetValueExA(k, "LogPixels", 0, REG_DWORD, (const BYTE*)&dpi, sizeof dpi);
+            RegCloseKey(k);
+        }
+    }
+};
+
+// The picture made for 200 %: twice the size, told apart from the first,
+// and, like it, neither reddish nor bluish.
+uint32_t picture200Pixel(int x, int y) {
+    uint32_t grey = (uint32_t)x * 2;
+    return grey << 16 | (uint32_t)(150 - y) << 8 | grey;
+}
+
+}  // namespace
+
+TEST_F(SplashTest, At200PercentEverythingIsTwiceAsLargeAndTheLargerPictureIsTaken) {
+    Dpi192 screen;
+    for (bool withLarger : {true, false}) {
+        LauncherPlan plan;
+        plan.splashBitmap = pictureFile();
+        if (withLarger) {
+            Pixels p;
+            p.width = 2 * BMP_W;
+            p.height = 2 * BMP_H;
+            for (int y = 0; y < p.height; ++y)
+                for (int x = 0; x < p.width; ++x) p.rgb.push_back(picture200Pixel(x, y));
+            std::string bytes = bitmapFile(p);
+            plan.scaledSplashBitmaps[200] = std::vector<uint8_t>(bytes.begin(), bytes.end());
+        }
+        plan.strings = {{108, "1"}, {141, "160"}, {142, "60"}, {109, "50"}, {110, "5"}, {111, "Status"},
+                        {113, "10"}, {114, "255,0,0"}, {117, ""}, {145, "0"}};
+        makeLauncher(exe, plan);
+        SplashFilm film;
+        WatchReport r = runApplication("sleep=800", "", film.options());
+        film.finish();
+        ASSERT_FALSE(film.frames.empty()) << r.describe();
+        const Pixels& p = film.frames[0];
+        EXPECT_EQ(320, p.width);
+        EXPECT_EQ(120, p.height);
+        // Unscaled where it was made for the scale, smoothed where it is stretched.
+        if (withLarger) {
+            for (auto xy : {std::make_pair(0, 0), {33, 21}, {2 * BMP_W - 1, 2 * BMP_H - 1}})
+                EXPECT_EQ(picture200Pixel(xy.first, xy.second), p.at(xy.first, xy.second)) << xy.first << "," << xy.second;
+        } else {
+            uint32_t v = p.at(2 * 17 + 1, 2 * 11 + 1), want = picturePixel(17, 11);
+            EXPECT_NEAR((int)(want >> 8 & 0xFF), (int)(v >> 8 & 0xFF), 8) << std::hex << v;
+        }
+        EXPECT_EQ(0xC0C0C0u, p.at(2 * BMP_W + 1, 2 * BMP_H + 1));
+        // The status line at (100, 10), its letters twice as tall.
+        Ink status = inkOf(p, reddish, RECT{100, 10, 800, 10 + 2 * LINE_H});
+        EXPECT_GT(status.inside, 80);
+        EXPECT_EQ(0, status.outside);
+    }
+}

@@ -1,13 +1,22 @@
 // Stands in for a Java VM library. Built as lib_jvm_modern with
 // TARVO_NEEDS_RUNTIME, it imports the stand-in runtime DLL, as the VMs of
-// today import theirs. It serves JNI_CreateJavaVM and the
-// function-table slots the launcher uses, records every call in jvm.record
-// beside itself, and acts out jvm.script beside itself, one step a line:
+// today import theirs. It serves JNI_CreateJavaVM, JNI_GetDefaultJavaVMInitArgs
+// and the function-table slots the launcher uses, takes the vfprintf, exit
+// and abort hooks as a VM does, records every call in jvm.record beside
+// itself (with the code page, and the stack reserve of the thread that
+// creates the VM), and acts out jvm.script beside itself, one step a line:
 //   create=CODE     JNI_CreateJavaVM answers CODE (refused when negative)
-//   noclass         the main class is missing
-//   nomain          its main method is missing
+//   defaultstack=N  the thread stack size the VM tells as its default
+//   vmsay=TEXT      the VM prints TEXT through its vfprintf hook in its start
+//   vmabort         then aborts through the abort hook, as a VM that cannot
+//                   reserve its heap does; vmexit=CODE ends through exit
+//   noclass[=TEXT]  the main class is missing; TEXT, the pending
+//                   exception's toString
+//   nomain[=TEXT]   its main method is missing
 //   nullarray       NewObjectArray answers null
 //   nullstring      NewStringUTF answers null
+//   handler=TEXT    the application's uncaught-exception handler prints TEXT
+//                   instead of the default trace
 // and while main runs:
 //   stdout=TEXT, stderr=TEXT, comm=TEXT (\n \r \t \\ escapes)
 //   commhex=HEX     append bytes given in hex to the comm file
@@ -15,8 +24,9 @@
 //   window          show a visible top-level window
 //   box=TEXT        show a message box until it is closed
 //   sleep=MS
-//   exit=CODE       end the process with CODE, as an application may
-//   throw=TEXT      main ends with an exception; ExceptionDescribe prints TEXT
+//   exit=CODE       System.exit(CODE): the exit hook, else the process ends
+//   throw=TEXT      main ends with an exception, TEXT its default trace;
+//                   detaching the thread hands it to the handler
 #include <windows.h>
 
 #include <cstdarg>
@@ -32,11 +42,16 @@
 
 namespace {
 
-std::string directory;
+std::wstring directory;  // any script, whatever the code page
 std::vector<std::pair<std::string, std::string>> script;
 std::string commFile;
 bool thrown = false;
 std::string throwText;
+typedef jint(JNICALL* PrintHook)(void*, const char*, va_list);
+PrintHook printHook = nullptr;
+ExitHook exitHook = nullptr;
+AbortHook abortHook = nullptr;
+DWORD loadingThread = 0;
 JniFunctionTable envTable, vmTable;
 const JniFunctionTable* env = &envTable;
 const JniFunctionTable* vm = &vmTable;
@@ -53,8 +68,13 @@ std::string escape(const std::string& s) {
 }
 
 void record(const std::string& line) {
-    std::ofstream out(directory + "jvm.record", std::ios::app | std::ios::binary);
-    out << line << "\n";
+    HANDLE f = CreateFileW((directory + L"jvm.record").c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                           nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (f == INVALID_HANDLE_VALUE) return;
+    std::string text = line + "\n";
+    DWORD n;
+    WriteFile(f, text.data(), (DWORD)text.size(), &n, nullptr);
+    CloseHandle(f);
 }
 
 bool has(const char* verb) {
@@ -63,8 +83,41 @@ bool has(const char* verb) {
     return false;
 }
 
+std::string valueOf(const char* verb) {
+    for (auto& step : script)
+        if (step.first == verb) return step.second;
+    return "";
+}
+
+void print(const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    if (printHook) printHook(stderr, format, args);
+    va_end(args);
+}
+
+// What a VM does on System.exit and when it cannot go on in its start.
+void vmExit(int code) {
+    record("exit=" + std::to_string(code) + (exitHook ? " through the hook" : ""));
+    if (exitHook) exitHook(code);
+    ExitProcess((UINT)code);
+}
+
+void vmAbort() {
+    record(std::string("abort") + (abortHook ? " through the hook" : ""));
+    if (abortHook) abortHook();
+    ExitProcess(3);
+}
+
 void loadScript() {
-    std::ifstream in(directory + "jvm.script", std::ios::binary);
+    HANDLE f = CreateFileW((directory + L"jvm.script").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    std::string all;
+    char chunk[4096];
+    DWORD got = 0;
+    while (f != INVALID_HANDLE_VALUE && ReadFile(f, chunk, sizeof chunk, &got, nullptr) && got) all.append(chunk, got);
+    if (f != INVALID_HANDLE_VALUE) CloseHandle(f);
+    std::istringstream in(all);
     std::string line;
     while (std::getline(in, line)) {
         if (!line.empty() && line.back() == '\r') line.pop_back();
@@ -115,9 +168,36 @@ jobject handle(intptr_t n) { return (jobject)n; }
 
 jclass JNICALL findClass(JNIEnv*, const char* name) {
     record(std::string("FindClass=") + name);
-    if (std::string(name) != "java/lang/String" && has("noclass")) return nullptr;
+    if (std::string(name) != "java/lang/String" && has("noclass")) {
+        thrown = !valueOf("noclass").empty();
+        throwText = valueOf("noclass");
+        return nullptr;
+    }
     return handle(1);
 }
+
+void JNICALL exceptionClear(JNIEnv*) {
+    record("ExceptionClear");
+    thrown = false;
+}
+
+jclass JNICALL getObjectClass(JNIEnv*, jobject object) { return object == handle(9) ? handle(10) : nullptr; }
+
+jmethodID JNICALL getMethodID(JNIEnv*, jclass cls, const char* name, const char* sig) {
+    record(std::string("GetMethodID=") + name + " " + sig);
+    return cls == handle(10) && std::string(name) == "toString" ? (jmethodID)handle(11) : nullptr;
+}
+
+jobject JNICALL callObjectMethodA(JNIEnv*, jobject object, jmethodID method, const jvalue*) {
+    return object == handle(9) && method == (jmethodID)handle(11) ? handle(12) : nullptr;
+}
+
+// Java's modified UTF-8 of the thrown text: it holds no zero byte here.
+const char* JNICALL getStringUTFChars(JNIEnv*, jstring text, jboolean*) {
+    return text == handle(12) ? throwText.c_str() : nullptr;
+}
+
+void JNICALL releaseStringUTFChars(JNIEnv*, jstring, const char*) { record("ReleaseStringUTFChars"); }
 
 jthrowable JNICALL exceptionOccurred(JNIEnv*) {
     record("ExceptionOccurred");
@@ -131,7 +211,10 @@ void JNICALL exceptionDescribe(JNIEnv*) {
 
 jmethodID JNICALL getStaticMethodID(JNIEnv*, jclass, const char* name, const char* sig) {
     record(std::string("GetStaticMethodID=") + name + " " + sig);
-    return has("nomain") ? nullptr : (jmethodID)handle(2);
+    if (!has("nomain")) return (jmethodID)handle(2);
+    thrown = !valueOf("nomain").empty();
+    throwText = valueOf("nomain");
+    return nullptr;
 }
 
 void runMain() {
@@ -147,7 +230,7 @@ void runMain() {
         else if (step.first == "box") MessageBoxA(nullptr, step.second.c_str(), "Stand-in", MB_OK);
         else if (step.first == "exit") {
             Sleep(150);  // the harness must have a moment to see the child
-            ExitProcess((UINT)atoi(step.second.c_str()));
+            vmExit(atoi(step.second.c_str()));
         }
         else if (step.first == "window")
             ShowWindow(CreateWindowExA(0, "STATIC", "Stand-in application", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 10,
@@ -194,6 +277,19 @@ void JNICALL setObjectArrayElement(JNIEnv*, jobjectArray, jsize index, jobject v
     if ((intptr_t)value != 101 + index) record("SetObjectArrayElement out of order");
 }
 
+// A thread that leaves the VM with an exception pending hands it to its
+// uncaught-exception handler, as Thread.exit does.
+jint JNICALL detachCurrentThread(JavaVM*) {
+    record("DetachCurrentThread");
+    if (thrown) {
+        std::string handler = valueOf("handler");
+        record(handler.empty() ? "default handler" : "application's handler");
+        writeStd(STD_ERROR_HANDLE, handler.empty() ? throwText : handler);
+        thrown = false;
+    }
+    return 0;
+}
+
 jint JNICALL destroyJavaVM(JavaVM*) {
     record("DestroyJavaVM");
     // The child ends right after this; the harness, which finds it by
@@ -206,10 +302,10 @@ void findOwnDirectory() {
     HMODULE self = nullptr;
     GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
                        (LPCSTR)&findOwnDirectory, &self);
-    char path[MAX_PATH];
-    GetModuleFileNameA(self, path, sizeof path);
+    wchar_t path[MAX_PATH];
+    GetModuleFileNameW(self, path, MAX_PATH);
     directory = path;
-    directory = directory.substr(0, directory.rfind('\\') + 1);
+    directory = directory.substr(0, directory.rfind(L'\\') + 1);
 }
 
 }  // namespace
@@ -221,6 +317,34 @@ extern "C" __declspec(dllimport) int standinRuntimeReady();
 extern "C" __declspec(dllimport) int nowhereReady();
 #endif
 
+// How much stack the calling thread may grow to.
+size_t stackReserve() {
+    MEMORY_BASIC_INFORMATION here;
+    VirtualQuery(&here, &here, sizeof here);
+    NT_TIB* tib = (NT_TIB*)NtCurrentTeb();
+    return (size_t)((char*)tib->StackBase - (char*)here.AllocationBase);
+}
+
+extern "C" __declspec(dllexport) jint JNICALL JNI_GetDefaultJavaVMInitArgs(void* raw) {
+    findOwnDirectory();
+    loadScript();
+    JDK1_1InitArgs* args = (JDK1_1InitArgs*)raw;
+    record("GetDefaultJavaVMInitArgs version=" + std::to_string(args->version));
+    // As a VM answers the JDK's launcher: version 1.1 is asked for the size.
+    if (args->version != JNI_VERSION_1_1) return -1;
+    args->version = JNI_VERSION_1_2;
+    args->javaStackSize = atoi(valueOf("defaultstack").c_str());
+    script.clear();
+    return 0;
+}
+
+extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, void* reserved) {
+    if (reason == DLL_PROCESS_ATTACH) loadingThread = GetCurrentThreadId();
+    // Unloaded while the process goes on: a VM does not survive that.
+    if (reason == DLL_PROCESS_DETACH && !reserved && !directory.empty()) record("unloaded");
+    return TRUE;
+}
+
 extern "C" __declspec(dllexport) jint JNICALL JNI_CreateJavaVM(JavaVM** outVm, void** outEnv, void* rawArgs) {
     FILETIME entered;
     GetSystemTimeAsFileTime(&entered);
@@ -230,6 +354,9 @@ extern "C" __declspec(dllexport) jint JNICALL JNI_CreateJavaVM(JavaVM** outVm, v
     char cwd[MAX_PATH] = "";
     GetCurrentDirectoryA(sizeof cwd, cwd);
     record(std::string("cwd=") + cwd);
+    record("acp=" + std::to_string(GetACP()));
+    record("stack-reserve=" + std::to_string(stackReserve()));
+    record("on-loading-thread=" + std::to_string(GetCurrentThreadId() == loadingThread));
 #ifdef TARVO_NEEDS_RUNTIME
     record("runtime=" + std::to_string(standinRuntimeReady()));
 #endif
@@ -241,14 +368,31 @@ extern "C" __declspec(dllexport) jint JNICALL JNI_CreateJavaVM(JavaVM** outVm, v
            std::to_string(args->nOptions) + " ignoreUnrecognized=" + std::to_string(args->ignoreUnrecognized));
     for (jint i = 0; i < args->nOptions; ++i) {
         std::string option = args->options[i].optionString;
-        record("option=" + escape(option) + (args->options[i].extraInfo ? " extraInfo!" : ""));
+        void* extra = args->options[i].extraInfo;
+        if (extra && (option == "vfprintf" || option == "exit" || option == "abort")) {
+            record("hook=" + option);
+            if (option == "vfprintf") printHook = (PrintHook)extra;
+            if (option == "exit") exitHook = (ExitHook)extra;
+            if (option == "abort") abortHook = (AbortHook)extra;
+            continue;
+        }
+        record("option=" + escape(option) + (extra ? " extraInfo!" : ""));
         if (option.compare(0, 17, "-Dtarvo.commFile=") == 0) commFile = option.substr(17);
     }
+    if (has("vmsay")) print("%s\n", valueOf("vmsay").c_str());
+    if (has("vmabort")) vmAbort();
+    if (has("vmexit")) vmExit(atoi(valueOf("vmexit").c_str()));
     for (auto& step : script)
         if (step.first == "create" && atoi(step.second.c_str()) < 0) return atoi(step.second.c_str());
     envTable.slot[SLOT_FIND_CLASS] = (void*)findClass;
     envTable.slot[SLOT_EXCEPTION_OCCURRED] = (void*)exceptionOccurred;
     envTable.slot[SLOT_EXCEPTION_DESCRIBE] = (void*)exceptionDescribe;
+    envTable.slot[SLOT_EXCEPTION_CLEAR] = (void*)exceptionClear;
+    envTable.slot[SLOT_GET_OBJECT_CLASS] = (void*)getObjectClass;
+    envTable.slot[SLOT_GET_METHOD_ID] = (void*)getMethodID;
+    envTable.slot[SLOT_CALL_OBJECT_METHOD_A] = (void*)callObjectMethodA;
+    envTable.slot[SLOT_GET_STRING_UTF_CHARS] = (void*)getStringUTFChars;
+    envTable.slot[SLOT_RELEASE_STRING_UTF_CHARS] = (void*)releaseStringUTFChars;
     envTable.slot[SLOT_GET_STATIC_METHOD_ID] = (void*)getStaticMethodID;
     envTable.slot[SLOT_CALL_STATIC_VOID_METHOD] = (void*)callStaticVoidMethod;
     envTable.slot[SLOT_CALL_STATIC_VOID_METHOD_V] = (void*)callStaticVoidMethodV;
@@ -256,6 +400,7 @@ extern "C" __declspec(dllexport) jint JNICALL JNI_CreateJavaVM(JavaVM** outVm, v
     envTable.slot[SLOT_NEW_OBJECT_ARRAY] = (void*)newObjectArray;
     envTable.slot[SLOT_SET_OBJECT_ARRAY_ELEMENT] = (void*)setObjectArrayElement;
     vmTable.slot[SLOT_DESTROY_JAVA_VM] = (void*)destroyJavaVM;
+    vmTable.slot[SLOT_DETACH_CURRENT_THREAD] = (void*)detachCurrentThread;
     *outVm = &vm;
     *outEnv = &env;
     return 0;

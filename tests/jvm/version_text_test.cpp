@@ -47,6 +47,16 @@ std::string parse(const std::string& out, BannerResult expected, bool ended = fa
 }
 }  // namespace
 
+TEST(VersionFeature, TheReleaseThatDecidesHowJavaIsHosted) {
+    struct Case {
+        const char* version;
+        unsigned feature;
+    };
+    for (Case c : {Case{"1.8.0_392", 8}, Case{"1.4.2", 4}, Case{"9-ea", 9}, Case{"17.0.9", 17}, Case{"21", 21},
+                   Case{"", 0}, Case{"abc", 0}})
+        EXPECT_EQ(c.feature, javaFeatureVersion(c.version)) << c.version;
+}
+
 TEST(Banner, TheQuotedTextOfTheFirstVersionLine) {
     EXPECT_EQ("1.4.2_03", parse("java version \"1.4.2_03\"\r\nJava(TM) 2 Runtime\r\n", BANNER_OK));
     EXPECT_EQ("17.0.9", parse("openjdk version \"17.0.9\" 2023-10-17\nOpenJDK Runtime\n", BANNER_OK));

@@ -204,10 +204,13 @@ bool buildLauncher(const std::vector<uint8_t>& templateBytes, LauncherPlan plan,
         return *error = "icon: " + *error, false;
     if (!plan.splashIcon.empty() && !addIconGroup(&tree, ResName::named("ID_SPLASH_ICON"), plan.splashIcon, error))
         return *error = "splash icon: " + *error, false;
-    if (!plan.splashBitmap.empty()) {
+    std::map<unsigned, std::vector<uint8_t>> pictures = plan.scaledSplashBitmaps;
+    if (!plan.splashBitmap.empty()) pictures[100] = plan.splashBitmap;
+    for (auto& [scale, bmp] : pictures) {
         std::vector<uint8_t> bitmap;
-        if (!bitmapResource(plan.splashBitmap, &bitmap, error)) return *error = "splash bitmap: " + *error, false;
-        tree[ResName::number(RT_BITMAP_ID)][ResName::named("ID_SPLASH_BMP")][LANG_NEUTRAL_ID] = bitmap;
+        if (!bitmapResource(bmp, &bitmap, error)) return *error = "splash bitmap: " + *error, false;
+        std::string name = scale == 100 ? "ID_SPLASH_BMP" : "ID_SPLASH_BMP_" + std::to_string(scale);
+        tree[ResName::number(RT_BITMAP_ID)][ResName::named(name)][LANG_NEUTRAL_ID] = bitmap;
     }
     if (plan.includeGiven) addIncluded(&tree, &plan);
     if (plan.version.present)

@@ -30,6 +30,8 @@ struct LauncherPlan {
     bool fromDefaults = false;
     std::vector<uint8_t> icon;           // .ico file bytes; empty: none
     std::vector<uint8_t> splashBitmap;   // .bmp file bytes
+    // Pictures for screens at more than 100 %, by scale (125 to 300).
+    std::map<unsigned, std::vector<uint8_t>> scaledSplashBitmaps;
     std::vector<uint8_t> splashIcon;     // .ico file bytes
     bool includeGiven = false;
     std::vector<IncludedFile> included;

@@ -26,7 +26,11 @@ bool readWholeFile(const std::string& path, std::vector<uint8_t>* out) {
 namespace {
 
 // Keys that name files or tables rather than strings.
-const char* const OTHER_KEYS[] = {"arch", "icon", "include", "splash.bitmap", "splash.icon", "version", "strings"};
+const char* const OTHER_KEYS[] = {
+    "arch", "icon", "include", "splash.icon", "version", "strings", "splash.bitmap", "splash.bitmap_125",
+    "splash.bitmap_150", "splash.bitmap_175", "splash.bitmap_200", "splash.bitmap_250", "splash.bitmap_300"};
+// The scales that a splash picture may be given for, beside its own 100 %.
+const unsigned PICTURE_SCALES[] = {125, 150, 175, 200, 250, 300};
 const char* const VERSION_KEYS[][2] = {
     {"file_version", "FileVersion"},     {"product_version", "ProductVersion"},
     {"company", "CompanyName"},          {"description", "FileDescription"},
@@ -244,7 +248,7 @@ struct Loader {
         if (!text(*n, key, &file) || !readFile(*n, key, file, out)) return false;
         ResourceTree scratch;
         std::vector<uint8_t> bitmap;
-        bool fine = key == "splash.bitmap" ? bitmapResource(*out, &bitmap, &why)
+        bool fine = key.compare(0, 13, "splash.bitmap") == 0 ? bitmapResource(*out, &bitmap, &why)
                                            : addIconGroup(&scratch, ResName::number(1), *out, &why);
         return fine || fail(*n, key, why);
     }
@@ -268,6 +272,11 @@ struct Loader {
         if (!picture(root, "icon", &plan.icon) || !picture(root, "splash.bitmap", &plan.splashBitmap) ||
             !picture(root, "splash.icon", &plan.splashIcon))
             return false;
+        for (unsigned scale : PICTURE_SCALES) {
+            std::vector<uint8_t> bytes;
+            if (!picture(root, "splash.bitmap_" + std::to_string(scale), &bytes)) return false;
+            if (!bytes.empty()) plan.scaledSplashBitmaps[scale] = std::move(bytes);
+        }
         if ((n = root.get("include")) && !include(*n, &plan)) return false;
         if ((n = root.get("version"))) {
             if (!n->is_table()) return fail(*n, "version", "expected a table");
