@@ -22,7 +22,9 @@ set(TARVO_TEXT_SOURCES
 set(TARVO_WIN_SOURCES
   src/config/state.cpp
   src/config/config.cpp
+  src/config/data_folder.cpp
   src/files/wide.cpp
+  src/files/busy.cpp
   src/files/trace.cpp
   src/files/paths.cpp
   src/files/temp_records.cpp

@@ -16,7 +16,10 @@
 
 
 static const char COMM_PROPERTY[] = "-Dtarvo.commFile=";
-static const char CLASS_PATH_PREFIX[] = "-Djava.class.path=\";";
+// The entries joined by ";", with no quote and no empty entry: applications
+// read the property back as paths, and an empty one would mean the folder
+// the user started the program in.
+static const char CLASS_PATH_PREFIX[] = "-Djava.class.path=";
 
 [[noreturn]] static void outOfMemory() { failWithMessage(MSG_OUT_OF_MEMORY); }
 
@@ -31,8 +34,9 @@ const char* splitOrFail(const char* text, const char* prefix, StringList* list) 
 }
 
 static void appendEntry(GrowText* classPath, const char* entry) {
+    if (!*entry) return;
+    if (classPath->length && !growAppendText(classPath, ";")) outOfMemory();
     appendVmPath(classPath, entry);
-    if (!growAppendText(classPath, ";")) outOfMemory();
 }
 
 static void appendCanonical(GrowText* classPath, const char* path) {
@@ -76,12 +80,11 @@ static bool addVariableEntry(GrowText* classPath, const char* name, bool require
         return true;
     }
     // Entry by entry, so that each that the VM could not read takes its
-    // short name; a ";" closes the last one unless the value has it.
+    // short name.
     for (char* entry = value;;) {
         char* end = strchr(entry, ';');
         if (end) *end = '\0';
-        if (entry[0]) appendVmPath(classPath, entry);
-        if ((end || entry[0]) && !growAppendText(classPath, ";")) outOfMemory();
+        appendEntry(classPath, entry);
         if (!end) break;
         entry = end + 1;
     }
@@ -126,11 +129,12 @@ static char* commFileOption(const char* commFile) {
 }
 
 static char* classPathOption(const char* extractDir) {
-    GrowText classPath = {nullptr, 0, 0};
-    if (!growAppendText(&classPath, CLASS_PATH_PREFIX)) outOfMemory();
-    buildClassPath(&classPath, extractDir);
-    if (!growAppendText(&classPath, "\"")) outOfMemory();
-    return classPath.data;
+    GrowText entries = {nullptr, 0, 0}, option = {nullptr, 0, 0};
+    buildClassPath(&entries, extractDir);
+    if (!growAppendText(&option, CLASS_PATH_PREFIX) || !growAppendText(&option, entries.data ? entries.data : ""))
+        outOfMemory();
+    free(entries.data);
+    return option.data;
 }
 
 // Each option is traced with where it came from, so that support staff can

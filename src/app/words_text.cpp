@@ -6,56 +6,40 @@
 #include "files/list_text.h"
 #include "files/text.h"
 
-SplitResult readQuotedWord(StringList* list, const char* quote, const char* wordStart, char quoteChar,
-                           const char** next) {
-    const char* close = strchr(quote + 1, quoteChar);
+// A word that begins with a quote runs to the matching quote, which ends it.
+static SplitResult readQuotedWord(StringList* list, const char* quote, const char** next) {
+    const char* close = strchr(quote + 1, *quote);
     if (!close) return SPLIT_WRONG_USAGE;
-    size_t before = (size_t)(quote - wordStart), inside = (size_t)(close - quote - 1);
-    char* word = (char*)malloc(before + inside + 1);
-    if (!word) return SPLIT_NO_MEMORY;
-    memcpy(word, wordStart, before);
-    memcpy(word + before, quote + 1, inside);
-    word[before + inside] = '\0';
-    if (!addOwnedString(list, word)) return SPLIT_NO_MEMORY;
-    *next = close + 1 + (close[1] == ' ' ? 1 : 0);
+    if (!addStringCopy(list, quote + 1, (size_t)(close - quote - 1))) return SPLIT_NO_MEMORY;
+    *next = close + 1;
     return SPLIT_OK;
 }
 
-// The first of the characters at or after at, or null.
-static const char* first(const char* at, char c) { return strchr(at, c); }
-
-static bool before(const char* a, const char* b) { return a && (!b || a < b); }
+static const char* skipBlanks(const char* at) {
+    while (*at == ' ') ++at;
+    return at;
+}
 
 SplitResult splitArguments(const char* text, const char* prefix, StringList* list, const char** stop) {
     size_t n = prefix ? strlen(prefix) : 0;
-    const char* at = text;
-    while (prefix ? strncmp(at, prefix, n) == 0 : *at != '\0') {
+    const char* at = skipBlanks(text);
+    SplitResult result = SPLIT_OK;
+    while (result == SPLIT_OK && (prefix ? strncmp(at, prefix, n) == 0 : *at != '\0')) {
         at += n;
-        const char* dq = first(at, '"');
-        const char* sq = first(at, '\'');
-        const char* blank = first(at, ' ');
-        SplitResult result = SPLIT_OK;
-        if (blank == at) {
-            result = SPLIT_WRONG_USAGE;
-        } else if (blank && before(blank, dq) && before(blank, sq)) {
-            if (!addStringCopy(list, at, (size_t)(blank - at))) result = SPLIT_NO_MEMORY;
-            at = blank + 1;
-        } else if (dq && before(dq, sq)) {
-            result = readQuotedWord(list, dq, at, '"', &at);
-        } else if (sq) {
-            result = readQuotedWord(list, sq, at, '\'', &at);
+        if (*at == '"' || *at == '\'') {
+            result = readQuotedWord(list, at, &at);
+        } else if (*at == ' ') {
+            result = SPLIT_WRONG_USAGE;  // a prefix with no word behind it
         } else {
-            size_t rest = strlen(at);
-            if (!addStringCopy(list, at, rest)) result = SPLIT_NO_MEMORY;
-            at += rest;
+            // Quotes inside a word are its own characters: O'Brien.txt.
+            size_t length = strcspn(at, " ");
+            if (!addStringCopy(list, at, length)) result = SPLIT_NO_MEMORY;
+            at += length;
         }
-        if (result != SPLIT_OK) {
-            *stop = at;
-            return result;
-        }
+        if (result == SPLIT_OK) at = skipBlanks(at);
     }
     *stop = at;
-    return SPLIT_OK;
+    return result;
 }
 
 bool nextClassPathEntry(const char** at, char* kind, bool* required, char* name, size_t cap) {

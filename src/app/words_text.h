@@ -8,14 +8,13 @@
 enum SplitResult { SPLIT_OK, SPLIT_WRONG_USAGE, SPLIT_NO_MEMORY };
 
 // Appends the words of text to the list, while each begins with prefix (no
-// prefix: all words). Blanks separate words; a word that holds a quote runs
-// to the matching quote, and text before the quote stays part of the word.
-// *stop is where splitting stopped.
+// prefix: all words). A run of blanks separates words, and blanks at either
+// end add none. A word that begins with a quote (either kind, behind the
+// prefix) runs to the matching quote, which ends it; '' is an empty word.
+// Elsewhere a quote is an ordinary character of its word. A prefix with a
+// blank behind it, or an unclosed quote, is wrong usage. *stop is where
+// splitting stopped.
 SplitResult splitArguments(const char* text, const char* prefix, StringList* list, const char** stop);
-// Appends the word from wordStart with the quoted part at quote; *next is
-// behind the closing quote and one blank after it.
-SplitResult readQuotedWord(StringList* list, const char* quote, const char* wordStart, char quoteChar,
-                           const char** next);
 
 // The next class-path entry of a ";"-separated list: kind letter, required
 // flag and name. Entries too short to hold a kind and a flag are skipped.

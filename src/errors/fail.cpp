@@ -49,6 +49,12 @@ void exitNormally() {
     ExitProcess(0);
 }
 
+void exitAfterFailedStart() {
+    trace({"end: the child's start failed"});
+    exitCleanup(true);
+    ExitProcess(1);
+}
+
 void failAssertion(const char* expression) {
     char text[TEXT_CAP] = "Assertion failed!\n\nUnit: AppLoader\nExpression: ";
     appendText(text, sizeof text, expression);

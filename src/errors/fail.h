@@ -10,6 +10,9 @@
 // The parent's end with 0: the application is up, or the child ended
 // without a window and without an error to show.
 [[noreturn]] void exitNormally();
+// The parent's end with 1 after the child told of a failed start and ended:
+// the child has shown its message, and the start is no success.
+[[noreturn]] void exitAfterFailedStart();
 // What the process must do before it ends, handed down by the entry point:
 // the parent stops its monitor, and before an error both processes hide the
 // splash, so that no error opens behind it. On a successful end the splash

@@ -1,9 +1,12 @@
 #include "errors/logs.h"
 
 #include "errors/fail.h"
+#include "files/path_text.h"
 #include "files/paths.h"
 #include "files/text.h"
+#include "files/trace.h"
 #include "files/wide.h"
+#include "config/data_folder.h"
 #include "config/config.h"
 
 static bool initialised = false;
@@ -13,8 +16,11 @@ static HANDLE errorLog = nullptr;
 static HANDLE outputLog = nullptr;
 static bool showErrorLog = false;
 
+// Others may read the log while it is written, but no other start may open
+// it for writing: a second instance that truncated it would fill the first
+// one's log with zero bytes.
 HANDLE openLogHandle(const char* path) {
-    HANDLE file = openFile(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, CREATE_ALWAYS);
+    HANDLE file = openFile(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, CREATE_ALWAYS);
     if (file == INVALID_HANDLE_VALUE) return nullptr;
     HANDLE inheritable = nullptr;
     if (!DuplicateHandle(GetCurrentProcess(), file, GetCurrentProcess(), &inheritable, 0, TRUE,
@@ -24,13 +30,42 @@ HANDLE openLogHandle(const char* path) {
     return inheritable;
 }
 
+enum { MAX_LOG_NUMBER = 99 };
+
+// The log at `path`, or, while a running instance holds it, error-2.log,
+// error-3.log and on in the same folder; path becomes the one opened.
+static HANDLE openFreeLog(char* path) {
+    char numbered[TEXT_CAP];
+    for (unsigned long n = 1; n <= MAX_LOG_NUMBER; ++n) {
+        if (!numberedFileName(path, n, numbered, sizeof numbered)) return nullptr;
+        HANDLE log = openLogHandle(numbered);
+        if (log) {
+            copyText(path, TEXT_CAP, numbered);
+            return log;
+        }
+        if (GetLastError() != ERROR_SHARING_VIOLATION) return nullptr;
+    }
+    return nullptr;
+}
+
+// Beside the executable; where that folder refuses it (a standard user
+// under Program Files), the same name in the user's own data folder.
 static HANDLE openConfiguredLog(ConfigId onId, ConfigId nameId, char* path) {
     path[0] = '\0';
     if (!configInt(onId)) return nullptr;
     char name[TEXT_CAP];
     configString(nameId, name, sizeof name);
     canonicalLowerPath(path, name);
-    return openLogHandle(path);
+    HANDLE log = openFreeLog(path);
+    char fallback[TEXT_CAP];
+    const char* fileName = strrchr(path, '\\') ? strrchr(path, '\\') + 1 : path;
+    if (!log && userDataFolder("LOCALAPPDATA", fallback, sizeof fallback) &&
+        appendText(fallback, sizeof fallback, fileName)) {
+        copyText(path, TEXT_CAP, fallback);
+        log = openFreeLog(path);
+    }
+    trace({"parent: log ", path, log ? "" : ": cannot be written"});
+    return log;
 }
 
 void initOutputRedirection() {

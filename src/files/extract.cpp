@@ -6,10 +6,12 @@
 
 #include "files/paths.h"
 #include "files/temp_records.h"
+#include "files/busy.h"
 #include "files/list_text.h"
 #include "files/text.h"
 #include "files/wide.h"
 
+static const DWORD WRITE_PART = 4u << 20;
 enum {
     ERR_NO_FOLDER = 7,
     ERR_NO_RESOURCE = 8,
@@ -31,13 +33,15 @@ int writeResourceFile(HMODULE module, const char* path, const char* resourceName
     if (!data) return ERR_NO_DATA;
     HANDLE file = openFile(path, GENERIC_WRITE, 0, CREATE_ALWAYS);
     if (file == INVALID_HANDLE_VALUE) return ERR_NOT_CREATED;
+    // In parts, so that the splash answers between them.
     for (DWORD written = 0; written < size;) {
-        DWORD now = 0;
-        if (!WriteFile(file, data + written, size - written, &now, nullptr)) {
+        DWORD now = 0, part = size - written < WRITE_PART ? size - written : WRITE_PART;
+        if (!WriteFile(file, data + written, part, &now, nullptr)) {
             CloseHandle(file);
             return ERR_NOT_WRITTEN;
         }
         written += now;
+        whileBusy();
     }
     CloseHandle(file);
     return 0;
@@ -47,21 +51,46 @@ int writeResourceFile(HMODULE module, const char* path, const char* resourceName
 // refused before anything is made: the launcher does not trust even its
 // own resources to name only plain files.
 static bool namesArePlain(const char* names, int count, size_t folderLength) {
-    char name[TEXT_CAP];
+    char name[TEXT_CAP], other[TEXT_CAP];
     const char* at = names;
-    for (int i = 0; i < count && nextListEntry(&at, name, sizeof name); ++i)
+    for (int i = 0; i < count && nextListEntry(&at, name, sizeof name); ++i) {
         if (!isPlainFileName(name) || folderLength + 1 + strlen(name) >= TEXT_CAP) return false;
+        // Two names that Windows takes for one file.
+        const char* before = names;
+        for (int j = 0; j < i && nextListEntry(&before, other, sizeof other); ++j)
+            if (sameFileName(name, other)) return false;
+    }
     return true;
+}
+
+enum { FOLDER_TRIES = 5 };
+
+// A new folder <temp name>_dir. One left by a crash, or made by another
+// program, takes the next name; the temporary files hold their names until
+// the folder is made, so that each try gets a new one.
+static bool makeExtractionFolder(char* folder) {
+    char names[FOLDER_TRIES][TEXT_CAP];
+    int made = 0;
+    bool done = false;
+    for (; made < FOLDER_TRIES && !done; ++made) {
+        makeTempFile(names[made]);
+        if (!names[made][0]) break;
+        copyText(folder, TEXT_CAP, names[made]);
+        done = appendText(folder, TEXT_CAP, "_dir") && createDirectory(folder);
+    }
+    for (int i = 0; i < made; ++i)
+        if (names[i][0]) deleteFile(names[i]);
+    return done;
 }
 
 int extractIncludedFiles(HMODULE module, int count, const char* names, char* destination) {
     destination[0] = '\0';
     if (count == 0) return 0;
-    char folder[TEXT_CAP];
-    makeTempFile(folder);
-    if (folder[0]) deleteFile(folder);
-    if (!namesArePlain(names, count, strlen(folder) + 4)) return ERR_NOT_CREATED;
-    if (!folder[0] || !appendText(folder, sizeof folder, "_dir") || !createDirectory(folder)) return ERR_NO_FOLDER;
+    char folder[TEXT_CAP], probe[TEXT_CAP];
+    tempPath(probe, sizeof probe);
+    // tvoXXXX.tmp_dir\ in the temporary folder, and the name.
+    if (!namesArePlain(names, count, strlen(probe) + 16)) return ERR_NOT_CREATED;
+    if (!makeExtractionFolder(folder)) return ERR_NO_FOLDER;
     char name[TEXT_CAP], path[TEXT_CAP], resource[32];
     const char* at = names;
     for (int i = 0; i < count && nextListEntry(&at, name, sizeof name); ++i) {

@@ -35,7 +35,22 @@ LONG createKeyBelow(HKEY root, const char* parent, const char* name, HKEY* key) 
     return rc;
 }
 
-// Reads a REG_SZ value as UTF-16 into a fresh allocation, terminated.
+// A REG_EXPAND_SZ value's %variables% put in (installers write
+// %ProgramFiles% and %LOCALAPPDATA%); the value itself where that fails.
+static wchar_t* expanded(wchar_t* value) {
+    DWORD n = ExpandEnvironmentStringsW(value, nullptr, 0);
+    wchar_t* out = n ? (wchar_t*)malloc(n * sizeof(wchar_t)) : nullptr;
+    DWORD got = out ? ExpandEnvironmentStringsW(value, out, n) : 0;
+    if (got == 0 || got > n) {
+        free(out);
+        return value;
+    }
+    free(value);
+    return out;
+}
+
+// Reads a REG_SZ or REG_EXPAND_SZ value as UTF-16 into a fresh allocation,
+// terminated.
 static wchar_t* readWideValue(HKEY key, const char* name, bool* missing) {
     WidePath w(name);
     *missing = false;
@@ -47,10 +62,11 @@ static wchar_t* readWideValue(HKEY key, const char* name, bool* missing) {
         if (rc != ERROR_SUCCESS) return nullptr;
         wchar_t* value = (wchar_t*)malloc(size + sizeof(wchar_t));
         if (!value) return nullptr;
-        rc = RegQueryValueExW(key, w.text, nullptr, nullptr, (BYTE*)value, &size);
+        DWORD type = REG_SZ;
+        rc = RegQueryValueExW(key, w.text, nullptr, &type, (BYTE*)value, &size);
         if (rc == ERROR_SUCCESS) {
             value[size / sizeof(wchar_t)] = L'\0';
-            return value;
+            return type == REG_EXPAND_SZ ? expanded(value) : value;
         }
         free(value);
         if (rc != ERROR_MORE_DATA) return nullptr;  // it grew meanwhile: ask again

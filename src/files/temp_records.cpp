@@ -5,9 +5,12 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "files/path_text.h"
 #include "files/paths.h"
+#include "files/trace.h"
 #include "files/registry.h"
 #include "files/string_list.h"
+#include "files/busy.h"
 #include "files/list_text.h"
 #include "files/text.h"
 #include "files/wide.h"
@@ -20,7 +23,7 @@ static const char DIR_VALUE[] = "delete_dir";
 // Launchers that start or end at the same moment would otherwise overwrite
 // each other's record updates.
 static const char RECORDS_MUTEX[] = "Global\\brannoc.tarvo.temp-records";
-static const DWORD RECORDS_WAIT_MS = 10000;
+static const DWORD RECORDS_WAIT_MS = 10000, WAIT_SLICE_MS = 50;
 
 static StringList tempFiles = {nullptr, 0, 0};
 static StringList tempDirs = {nullptr, 0, 0};
@@ -31,7 +34,12 @@ void addTempDir(const char* path) { addString(&tempDirs, path); }
 static HANDLE lockRecords() {
     HANDLE mutex = CreateMutexA(nullptr, FALSE, RECORDS_MUTEX);
     if (!mutex) return nullptr;
-    DWORD waited = WaitForSingleObject(mutex, RECORDS_WAIT_MS);
+    // In slices, so that the splash answers while another launcher holds it.
+    DWORD waited = WAIT_TIMEOUT;
+    for (DWORD spent = 0; waited == WAIT_TIMEOUT && spent < RECORDS_WAIT_MS; spent += WAIT_SLICE_MS) {
+        waited = WaitForSingleObject(mutex, WAIT_SLICE_MS);
+        whileBusy();
+    }
     if (waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED) return mutex;
     CloseHandle(mutex);  // never keep a user from starting: go on unlocked
     return nullptr;
@@ -88,16 +96,40 @@ static void deleteFileEntry(const char* path) {
 
 static void removeDirEntry(const char* path) { removeDirectory(path); }
 
+// A link or junction is never followed: deleting through it would delete
+// whatever it points to.
+static bool throughLink(const char* entry, const char* tempDir) {
+    char path[TEXT_CAP];
+    copyText(path, sizeof path, entry);
+    // The entry, and the extraction folder that holds a file of it.
+    while (strlen(path) > strlen(tempDir)) {
+        DWORD attributes = fileAttributes(path);
+        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) return true;
+        char* slash = strrchr(path, '\\');
+        if (!slash) break;
+        *slash = '\0';
+    }
+    return false;
+}
+
 // The record is read whole, however long another launcher made it, and
-// rewritten with what is still there.
+// rewritten with what is still there. Records below the user's own keys can
+// be written by any program of the user, and an elevated start reads them
+// too: only a launcher's own names in this user's temporary folder are
+// deleted, and other entries are dropped.
 static void cleanRecord(HKEY key, const char* valueName, void (*remove)(const char*)) {
     bool missing = false;
     char* record = queryRegistryTextAlloc(key, valueName, 0, &missing);
     if (!record) return;
     size_t cap = strlen(record) + 1;
     char* remaining = (char*)calloc(cap, 1);
-    char entry[TEXT_CAP];
+    char entry[TEXT_CAP], tempDir[TEXT_CAP] = "";
+    tempPath(tempDir, sizeof tempDir);
     for (const char* at = record; remaining && nextListEntry(&at, entry, sizeof entry);) {
+        if (!isOwnTempEntry(entry, tempDir) || throughLink(entry, tempDir)) {
+            trace({"clean-up: an entry that is not a launcher's own is dropped: ", entry});
+            continue;
+        }
         remove(entry);
         if (pathExists(entry)) appendListEntry(remaining, cap, entry);
     }

@@ -74,6 +74,20 @@ HANDLE openFile(const char* path, DWORD access, DWORD share, DWORD disposition, 
     return CreateFileW(w.text, access, share, nullptr, disposition, flags, nullptr);
 }
 
+bool appendToFile(const char* path, const char* text) {
+    HANDLE h = openFile(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_ALWAYS);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    DWORD length = (DWORD)strlen(text), written = 0;
+    bool ok = WriteFile(h, text, length, &written, nullptr) && written == length;
+    CloseHandle(h);
+    return ok;
+}
+
+DWORD fileAttributes(const char* path) {
+    WidePath w(path);
+    return w.ok ? GetFileAttributesW(w.text) : INVALID_FILE_ATTRIBUTES;
+}
+
 bool deleteFile(const char* path) {
     WidePath w(path);
     return w.ok && DeleteFileW(w.text);
@@ -180,6 +194,29 @@ bool shortPath(const char* path, char* dst, size_t cap) {
     DWORD n = GetShortPathNameW(w.text, out, TEXT_CAP);
     if ((n == 0 || n >= TEXT_CAP) && !shortPathByParts(w.text, out, TEXT_CAP)) return false;
     return toUtf8(out, dst, cap);
+}
+
+bool linkTarget(const char* path, char* dst, size_t cap) {
+    WidePath w(path);
+    if (!w.ok) return false;
+    DWORD attributes = GetFileAttributesW(w.text);
+    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) return false;
+    HANDLE h = CreateFileW(w.text, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                           FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    wchar_t out[TEXT_CAP];
+    DWORD n = GetFinalPathNameByHandleW(h, out, TEXT_CAP, FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+    CloseHandle(h);
+    if (n == 0 || n >= TEXT_CAP) return false;
+    // \\?\C:\... and \\?\UNC\server\... as the paths users know.
+    const wchar_t* at = out;
+    if (wcsncmp(at, L"\\\\?\\UNC\\", 8) == 0) {
+        at += 6;
+        out[6] = L'\\';
+    } else if (wcsncmp(at, L"\\\\?\\", 4) == 0) {
+        at += 4;
+    }
+    return toUtf8(at, dst, cap);
 }
 
 static void takeFound(const WIN32_FIND_DATAW& data, FoundFile* found) {

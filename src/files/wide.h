@@ -37,6 +37,10 @@ bool ownProgramPath(char* dst, size_t cap);
 
 HANDLE openFile(const char* path, DWORD access, DWORD share, DWORD disposition, DWORD flags = FILE_ATTRIBUTE_NORMAL);
 bool deleteFile(const char* path);
+// GetFileAttributes; INVALID_FILE_ATTRIBUTES when it cannot be had.
+DWORD fileAttributes(const char* path);
+// Appends the text to the end of a file that others may be writing too.
+bool appendToFile(const char* path, const char* text);
 bool createDirectory(const char* path);
 bool removeDirectory(const char* path);
 // GetFullPathName; false when the result does not fit.
@@ -47,6 +51,9 @@ bool searchPathIn(const char* folders, const char* fileName, char* dst, size_t c
 bool tempPath(char* dst, size_t cap);
 bool tempFileName(const char* dir, const char* prefix, char* dst, size_t cap);
 bool shortPath(const char* path, char* dst, size_t cap);
+// Where a path that is a symbolic link (or another reparse point) leads;
+// false for any other path, or when it cannot be followed.
+bool linkTarget(const char* path, char* dst, size_t cap);
 
 struct FoundFile {
     char name[TEXT_CAP];

@@ -246,13 +246,27 @@ static Verdict rangeVerdict(const char* version, const char* minVersion, const c
     return versionInRange(version, minVersion, "") ? VERDICT_TOO_NEW : VERDICT_TOO_OLD;
 }
 
+static bool hasJvmLibrary(const char* javaPath) {
+    char library[TEXT_CAP];
+    for (int place = 0; place < JVM_LIBRARY_PLACES; ++place)
+        if (jvmLibraryPath(library, sizeof library, javaPath, place) && pathExists(library)) return true;
+    return false;
+}
+
 bool checkJvmCandidate(char* javaPath, const char* minVersion, const char* maxVersion) {
-    char proposed[TEXT_CAP], canonical[TEXT_CAP];
+    char proposed[TEXT_CAP], canonical[TEXT_CAP], target[TEXT_CAP];
+    // A link (as the javapath folder on PATH holds) stands for its target,
+    // whose folder holds the VM.
+    if (linkTarget(javaPath, target, sizeof target)) {
+        trace({"search: ", javaPath, " links to ", target});
+        copyText(javaPath, TEXT_CAP, target);
+    }
     copyText(proposed, sizeof proposed, javaPath);
     canonicalLowerPath(canonical, javaPath);
     copyText(javaPath, TEXT_CAP, canonical);
     FileTime lastWriteTime;
     if (!pathExists(javaPath, &lastWriteTime)) return judge(javaPath, "", ORIGIN_NONE, VERDICT_MISSING);
+    if (!hasJvmLibrary(javaPath)) return judge(javaPath, "", ORIGIN_NONE, VERDICT_NO_JVM_DLL);
     char version[TEXT_CAP] = "";
     bool cached = readCachedVersion(javaPath, lastWriteTime, version);
     VersionOrigin origin = cached ? ORIGIN_CACHE : ORIGIN_NONE;

@@ -27,10 +27,15 @@ static void systemMessage(DWORD error, char* dst, size_t cap) {
     }
 }
 
+// A real jvm.dll imports a dozen DLLs; a damaged one may claim millions,
+// and each is looked for on the disk.
+enum { MAX_IMPORTS = 256 };
+
 struct ImportSearch {
     const char* folders[4];
     const char* path;  // the variable PATH, never the current directory
     char missing[256];
+    int looked;
 };
 
 static bool inFolder(const char* folder, const char* name) {
@@ -44,6 +49,7 @@ static bool inFolder(const char* folder, const char* name) {
 // the search path.
 static bool takeImport(const char* name, void* context) {
     ImportSearch* search = (ImportSearch*)context;
+    if (++search->looked > MAX_IMPORTS) return false;
     if (!strncmp(name, "api-ms-", 7) || !strncmp(name, "API-MS-", 7) || !strncmp(name, "ext-ms-", 7)) return true;
     for (const char* folder : search->folders)
         if (folder && inFolder(folder, name)) return true;
@@ -70,7 +76,7 @@ static void findMissingImport(const char* javaPath, const char* library, char* d
     systemFolder(GetWindowsDirectoryW, windows, sizeof windows);
     char* path = environmentValue("PATH");
     ImportSearch search = {{exeDirectory(), bin, system[0] ? system : nullptr, windows[0] ? windows : nullptr},
-                           path, ""};
+                           path, "", 0};
     importedDllNames(image, length, takeImport, &search);
     free(path);
     free(image);

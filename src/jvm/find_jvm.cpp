@@ -9,6 +9,7 @@
 #include "files/text.h"
 #include "files/wide.h"
 #include "jvm/candidate.h"
+#include "jvm/dll_diagnosis.h"
 #include "files/trace.h"
 #include "jvm/search_report_text.h"
 #include "jvm/search_text.h"
@@ -61,13 +62,15 @@ static bool candidateFromHome(HKEY root, const char* subKey, const char* homeVal
     return checkJvmCandidate(javaPath, minVersion, maxVersion);
 }
 
-// Where installers record Java homes, below HKEY_LOCAL_MACHINE, in the order
-// the registry source tries them. A row with `otherKey` compares the
+// Where installers record Java homes, in the order the registry source tries
+// them: the machine's keys, then the vendors' keys of an installation for
+// the current user only. A row with `otherKey` compares the
 // "CurrentVersion" of `key` (a development kit) with that of `otherKey` (a
 // runtime) and tries the greater; any other row walks the version sub-keys
 // of `key`, newest first, each named `namePrefix` and a version, with the
 // home in the value `homeValue` of the key `below` that sub-key.
 struct RegistryLayout {
+    HKEY root;
     const char* key;
     const char* otherKey;
     const char* namePrefix;
@@ -80,24 +83,30 @@ static const char OLD_JRE[] = "SOFTWARE\\JavaSoft\\Java Runtime Environment";
 static const char NEW_JDK[] = "SOFTWARE\\JavaSoft\\JDK";
 static const char NEW_JRE[] = "SOFTWARE\\JavaSoft\\JRE";
 
+// The vendors' keys, read below either root.
+#define VENDOR_LAYOUTS(root)                                                      \
+    {root, "SOFTWARE\\Eclipse Adoptium\\JDK", nullptr, "", "\\hotspot\\MSI", "Path"},    \
+    {root, "SOFTWARE\\Eclipse Adoptium\\JRE", nullptr, "", "\\hotspot\\MSI", "Path"},    \
+    {root, "SOFTWARE\\Eclipse Foundation\\JDK", nullptr, "", "\\hotspot\\MSI", "Path"},  \
+    {root, "SOFTWARE\\AdoptOpenJDK\\JDK", nullptr, "", "\\hotspot\\MSI", "Path"},        \
+    {root, "SOFTWARE\\AdoptOpenJDK\\JRE", nullptr, "", "\\hotspot\\MSI", "Path"},        \
+    {root, "SOFTWARE\\Microsoft\\JDK", nullptr, "", "\\hotspot\\MSI", "Path"},           \
+    {root, "SOFTWARE\\Azul Systems\\Zulu", nullptr, "zulu-", "", "InstallationPath"}
+
 static const RegistryLayout REGISTRY_LAYOUTS[] = {
-    {OLD_JDK, OLD_JRE, "", "", "JavaHome"},
-    {OLD_JRE, nullptr, "", "", "JavaHome"},
-    {OLD_JDK, nullptr, "", "", "JavaHome"},
-    {NEW_JDK, NEW_JRE, "", "", "JavaHome"},
-    {NEW_JDK, nullptr, "", "", "JavaHome"},
-    {NEW_JRE, nullptr, "", "", "JavaHome"},
-    {"SOFTWARE\\Eclipse Adoptium\\JDK", nullptr, "", "\\hotspot\\MSI", "Path"},
-    {"SOFTWARE\\Eclipse Adoptium\\JRE", nullptr, "", "\\hotspot\\MSI", "Path"},
-    {"SOFTWARE\\Eclipse Foundation\\JDK", nullptr, "", "\\hotspot\\MSI", "Path"},
-    {"SOFTWARE\\AdoptOpenJDK\\JDK", nullptr, "", "\\hotspot\\MSI", "Path"},
-    {"SOFTWARE\\AdoptOpenJDK\\JRE", nullptr, "", "\\hotspot\\MSI", "Path"},
-    {"SOFTWARE\\Microsoft\\JDK", nullptr, "", "\\hotspot\\MSI", "Path"},
-    {"SOFTWARE\\Azul Systems\\Zulu", nullptr, "zulu-", "", "InstallationPath"},
+    {HKEY_LOCAL_MACHINE, OLD_JDK, OLD_JRE, "", "", "JavaHome"},
+    {HKEY_LOCAL_MACHINE, OLD_JRE, nullptr, "", "", "JavaHome"},
+    {HKEY_LOCAL_MACHINE, OLD_JDK, nullptr, "", "", "JavaHome"},
+    {HKEY_LOCAL_MACHINE, NEW_JDK, NEW_JRE, "", "", "JavaHome"},
+    {HKEY_LOCAL_MACHINE, NEW_JDK, nullptr, "", "", "JavaHome"},
+    {HKEY_LOCAL_MACHINE, NEW_JRE, nullptr, "", "", "JavaHome"},
+    VENDOR_LAYOUTS(HKEY_LOCAL_MACHINE),
+    VENDOR_LAYOUTS(HKEY_CURRENT_USER),
 };
 
-static void usableCurrentVersion(const char* key, char* value, const char* minVersion, const char* maxVersion) {
-    if (!readKeyString(HKEY_LOCAL_MACHINE, key, "CurrentVersion", value, CURRENT_VERSION_CAP) ||
+static void usableCurrentVersion(HKEY root, const char* key, char* value, const char* minVersion,
+                                 const char* maxVersion) {
+    if (!readKeyString(root, key, "CurrentVersion", value, CURRENT_VERSION_CAP) ||
         !versionNameInRange(value, minVersion, maxVersion))
         value[0] = '\0';
 }
@@ -105,14 +114,14 @@ static void usableCurrentVersion(const char* key, char* value, const char* minVe
 static bool jvmFromCurrentVersion(char* javaPath, const RegistryLayout& layout, const char* minVersion,
                                   const char* maxVersion) {
     char jdk[CURRENT_VERSION_CAP], jre[CURRENT_VERSION_CAP], key[TEXT_CAP];
-    usableCurrentVersion(layout.key, jdk, minVersion, maxVersion);
-    usableCurrentVersion(layout.otherKey, jre, minVersion, maxVersion);
+    usableCurrentVersion(layout.root, layout.key, jdk, minVersion, maxVersion);
+    usableCurrentVersion(layout.root, layout.otherKey, jre, minVersion, maxVersion);
     // A tie, both empty included, goes to the runtime.
     bool takeJdk = compareVersions(jdk, jre) > 0;
     copyText(key, sizeof key, takeJdk ? layout.key : layout.otherKey);
     appendText(key, sizeof key, "\\");
     if (!appendText(key, sizeof key, takeJdk ? jdk : jre)) return false;
-    return candidateFromHome(HKEY_LOCAL_MACHINE, key, layout.homeValue, javaPath, minVersion, maxVersion);
+    return candidateFromHome(layout.root, key, layout.homeValue, javaPath, minVersion, maxVersion);
 }
 
 // Keeps the version part of each sub-key name that carries the prefix and
@@ -133,7 +142,7 @@ static void collectVersionNames(HKEY base, const char* prefix, StringList* list,
 static bool jvmFromVersionKeys(char* javaPath, const RegistryLayout& layout, const char* minVersion,
                                const char* maxVersion) {
     HKEY base;
-    if (openKey(HKEY_LOCAL_MACHINE, layout.key, KEY_READ, &base) != ERROR_SUCCESS) return false;
+    if (openKey(layout.root, layout.key, KEY_READ, &base) != ERROR_SUCCESS) return false;
     StringList list = {nullptr, 0, 0};
     collectVersionNames(base, layout.namePrefix, &list, minVersion, maxVersion);
     sortVersionNames(list.items, list.count);
@@ -152,7 +161,10 @@ static bool jvmFromVersionKeys(char* javaPath, const RegistryLayout& layout, con
 
 bool jvmFromRegistry(char* javaPath, const char* minVersion, const char* maxVersion) {
     for (const RegistryLayout& layout : REGISTRY_LAYOUTS) {
-        setSearchSource(layout.key);
+        char source[REPORT_TEXT] = "";
+        if (layout.root == HKEY_CURRENT_USER) copyText(source, sizeof source, "HKCU\\");
+        appendText(source, sizeof source, layout.key);
+        setSearchSource(source);
         bool found = layout.otherKey ? jvmFromCurrentVersion(javaPath, layout, minVersion, maxVersion)
                                      : jvmFromVersionKeys(javaPath, layout, minVersion, maxVersion);
         if (found) return true;
@@ -226,8 +238,15 @@ HMODULE loadJvmLibrary(const char* javaPath) {
         HMODULE module = loadLibrary(library);
         loadError = module ? 0 : GetLastError();
         copyText(loadPath, sizeof loadPath, library);
-        trace({"load ", library, module ? ": loaded" : ": failed"});
-        if (module) return module;
+        if (module) {
+            trace({"load ", library, ": loaded"});
+            return module;
+        }
+        // The system's words and the missing DLL, whether or not the user
+        // is shown them.
+        char reason[TEXT_CAP] = "";
+        if (tracing()) describeLoadFailure(javaPath, reason, sizeof reason);
+        trace({"load ", library, ": failed: ", reason});
     }
     return nullptr;
 }

@@ -38,6 +38,7 @@ void searchEntryLine(const SearchEntry& e, const char* minVersion, const char* m
         case VERDICT_TOO_NEW: appendTexts(dst, cap, {"newer than ", maxVersion}); break;
         case VERDICT_WRONG_BITNESS: appendTexts(dst, cap, {e.bits, ", this program needs ", neededBits}); break;
         case VERDICT_NO_JAVAW: appendText(dst, cap, "it has no javaw.exe"); break;
+        case VERDICT_NO_JVM_DLL: appendText(dst, cap, "no jvm.dll"); break;
         case VERDICT_MISSING: break;
     }
 }
@@ -60,7 +61,7 @@ void searchReportText(const SearchReport* report, const char* minVersion, const 
 
 const char* verdictWords(Verdict verdict) {
     static const char* const WORDS[] = {"accepted", "missing",       "no version",   "below the lower bound",
-                                        "above the upper bound", "wrong bitness", "no javaw.exe"};
+                                        "above the upper bound", "wrong bitness", "no javaw.exe", "no jvm.dll"};
     return WORDS[verdict];
 }
 

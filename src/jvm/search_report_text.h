@@ -12,6 +12,7 @@ enum Verdict {
     VERDICT_TOO_NEW,
     VERDICT_WRONG_BITNESS,
     VERDICT_NO_JAVAW,
+    VERDICT_NO_JVM_DLL,     // nothing to load beside it (a link, a half-removed Java)
 };
 
 enum VersionOrigin { ORIGIN_NONE, ORIGIN_CACHE, ORIGIN_RELEASE, ORIGIN_PROBE };

@@ -13,6 +13,9 @@
 #include "jvm/search_report_text.h"
 #include "jvm/search_text.h"
 #include "config/config.h"
+#include "files/wide.h"
+#include "supervise/comm_text.h"
+#include "supervise/splash.h"
 
 const char* readQuotedParam(const char* at, char* dst, size_t cap) {
     const char* next = at;
@@ -78,8 +81,17 @@ static char foundPath[TEXT_CAP] = "";
 
 static void failFoundJvm() { failToStart(foundSource, foundName, foundPath); }
 
+static char commFile[TEXT_CAP] = "";
+
+void endChild(bool beforeError) {
+    if (!beforeError) return;
+    // Before the message: its window must not read as the application's.
+    if (commFile[0]) appendToFile(commFile, START_FAILED_RECORD);
+    hideParentSplash(true);
+}
+
 void runChildMode(const char* tail) {
-    char commFile[TEXT_CAP], extractDir[TEXT_CAP];
+    char extractDir[TEXT_CAP];
     const char* at = readQuotedParam(tail, commFile, sizeof commFile);
     const char* userArgs = readQuotedParam(at, extractDir, sizeof extractDir);
     trace({"child: started with ", tail});

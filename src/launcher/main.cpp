@@ -8,13 +8,6 @@
 #include "config/state.h"
 #include "supervise/splash.h"
 
-static int showCommand() {
-    STARTUPINFOW si;
-    si.cb = sizeof si;
-    GetStartupInfoW(&si);
-    return (si.dwFlags & STARTF_USESHOWWINDOW) ? si.wShowWindow : SW_SHOWDEFAULT;
-}
-
 static int launcherMain() {
     // No library may ever be loaded from the current directory, whatever a
     // document's folder holds.
@@ -24,12 +17,12 @@ static int launcherMain() {
     // processes split it by the same rule.
     const char* tail = argumentTail(commandLineUtf8());
     if (isChildModeTail(tail)) {
-        setExitHook(hideParentSplash);
+        setExitHook(endChild);
         runChildMode(tail);
         return 0;
     }
     setExitHook(endParentSupervision);
-    runParentMode(showCommand(), tail);
+    runParentMode(tail);
     int code = runMessageLoop();
     // The user closed the splash: the application goes on, and the files of
     // this run are still recorded for a later start to delete.

@@ -4,6 +4,7 @@
 
 #include "errors/fail.h"
 #include "errors/logs.h"
+#include "files/busy.h"
 #include "files/extract.h"
 #include "files/paths.h"
 #include "files/temp_records.h"
@@ -86,13 +87,34 @@ static char* childCommandLine(const char* commFile, const char* extractDir, cons
 
 void endParentSupervision(bool beforeError) {
     stopChildMonitor();
-    if (beforeError) showSplash(SW_HIDE);
+    if (beforeError) hideSplash();
 }
 
-void runParentMode(int showCommand, const char* tail) {
+static bool quitSeen = false;
+
+// While the parent cleans up and writes files before its message loop, the
+// splash must go on answering, or the system marks it "Not Responding".
+static void pumpMessages() {
+    MSG msg;
+    while (!quitSeen && PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT) {
+            // The user closed the splash: the message loop ends the parent.
+            quitSeen = true;
+            PostQuitMessage((int)msg.wParam);
+            return;
+        }
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+}
+
+void runParentMode(const char* tail) {
     // The splash comes first: the clean-up may wait for another launcher's
     // lock, and the user must see at once that the program started.
-    if (configInt(CFG_SHOW_SPLASH)) showSplash(showCommand);
+    if (configInt(CFG_SHOW_SPLASH)) {
+        showSplash();
+        setBusyHook(pumpMessages);
+    }
     trace({"parent: started, ", exeDirectory()});
     cleanupTempRecords();
     trace({"parent: clean-up of earlier runs done"});

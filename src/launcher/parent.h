@@ -2,7 +2,7 @@
 #pragma once
 #include <windows.h>
 
-void runParentMode(int showCommand, const char* tail);
+void runParentMode(const char* tail);
 // The parent's exit hook: no tick and no splash outlive a decided end.
 void endParentSupervision(bool beforeError);
 bool startChildProcess(const char* commandLine);

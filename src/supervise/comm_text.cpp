@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+const char START_FAILED_RECORD[] = "F|";
+
 void resetComm(CommBuffer* comm) {
     comm->length = 0;
     comm->parsePos = 0;

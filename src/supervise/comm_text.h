@@ -5,6 +5,10 @@
 #include <cstddef>
 
 enum { COMM_CAP = 32768 };
+// The child's own record, written before it shows any message: the start
+// failed, whatever window the user now sees.
+enum { RECORD_STATUS = 'M', RECORD_READY = 'Q', RECORD_START_FAILED = 'F' };
+extern const char START_FAILED_RECORD[];
 
 struct CommBuffer {
     char data[COMM_CAP];  // bytes read so far, behind them a zero byte

@@ -18,6 +18,7 @@ static HANDLE commFile = INVALID_HANDLE_VALUE;
 static CommBuffer comm;
 static HANDLE childProcess = nullptr;
 static DWORD childProcessId = 0;
+static bool startFailed = false;
 static DWORD windowSearchTarget = 0;
 static int windowSearchCount = 0;
 
@@ -65,8 +66,9 @@ void parseCommRecords() {
     while (nextCommRecord(&comm, &type, &text)) {
         char kind[2] = {type, '\0'};
         trace({"parent: record ", kind, " ", text});
-        if (type == 'M') setSplashStatus(text);
-        if (type == 'Q') exitNormally();
+        if (type == RECORD_STATUS) setSplashStatus(text);
+        if (type == RECORD_READY && !startFailed) exitNormally();
+        if (type == RECORD_START_FAILED) startFailed = true;
     }
 }
 
@@ -92,15 +94,19 @@ static bool childHasEnded(HANDLE child, DWORD code) {
     return code != STILL_ACTIVE || WaitForSingleObject(child, 0) == WAIT_OBJECT_0;
 }
 
+// The records come first: a child that failed says so before its message
+// appears, so that the message is never taken for the application's window.
 void CALLBACK monitorTick(HWND, UINT, UINT_PTR, DWORD) {
-    if ((closeOnWindow || commFile == INVALID_HANDLE_VALUE) && childHasVisibleWindow(childProcessId))
-        exitNormally();
+    if (commFile != INVALID_HANDLE_VALUE) readCommFile();
     DWORD code = 0;
     if (!GetExitCodeProcess(childProcess, &code)) failInternal(ERR_CHILD_EXIT_CODE);
-    if (childHasEnded(childProcess, code)) {
-        checkErrorLog();
-        exitNormally();
+    bool ended = childHasEnded(childProcess, code);
+    if (startFailed) {
+        if (ended) exitAfterFailedStart();
+        return;
     }
+    if ((closeOnWindow || commFile == INVALID_HANDLE_VALUE) && childHasVisibleWindow(childProcessId))
+        exitNormally();
     checkErrorLog();
-    if (commFile != INVALID_HANDLE_VALUE) readCommFile();
+    if (ended) exitNormally();
 }

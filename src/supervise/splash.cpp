@@ -148,9 +148,22 @@ static void choosePicture() {
     drawnHeight = scale ? MulDiv(pictureHeight, (int)splashDpi * 100, DESIGN_DPI * scale) : 0;
 }
 
-static void readSplashConfiguration() {
-    POINT origin = {0, 0};
-    splashDpi = monitorDpi(origin);
+// The work area of the monitor that holds the cursor: where the user looks,
+// and clear of the taskbar.
+static RECT splashArea() {
+    POINT cursor = {0, 0};
+    GetCursorPos(&cursor);
+    MONITORINFO info;
+    info.cbSize = sizeof info;
+    if (GetMonitorInfoW(MonitorFromPoint(cursor, MONITOR_DEFAULTTOPRIMARY), &info)) return info.rcWork;
+    RECT desktop;
+    GetWindowRect(GetDesktopWindow(), &desktop);
+    return desktop;
+}
+
+static void readSplashConfiguration(const RECT& area) {
+    POINT centre = {(area.left + area.right) / 2, (area.top + area.bottom) / 2};
+    splashDpi = monitorDpi(centre);
     char dpi[16] = "";
     appendUnsigned(dpi, sizeof dpi, splashDpi);
     trace({"parent: the splash's screen has ", dpi, " dots per inch"});
@@ -171,7 +184,8 @@ static void readSplashConfiguration() {
 
 static void createSplashWindow() {
     splashCreated = true;
-    readSplashConfiguration();
+    RECT area = splashArea();
+    readSplashConfiguration(area);
     // Without a size there is nothing to show, and an invisible window would
     // only take the focus.
     if (splashWidth <= 0 || splashHeight <= 0) return;
@@ -187,19 +201,17 @@ static void createSplashWindow() {
     RegisterClassW(&wc);
     wchar_t title[TEXT_CAP];
     configStringWide(CFG_TITLE, title, TEXT_CAP);
-    RECT desktop;
-    GetWindowRect(GetDesktopWindow(), &desktop);
-    int x = ((desktop.right - desktop.left) - splashWidth) / 2;
-    int y = ((desktop.bottom - desktop.top) - splashHeight) / 2;
+    int x = area.left + ((area.right - area.left) - splashWidth) / 2;
+    int y = area.top + ((area.bottom - area.top) - splashHeight) / 2;
     splashWindow = CreateWindowExW(0, SPLASH_CLASS, title, WS_POPUP, x, y, splashWidth, splashHeight, nullptr,
                                    nullptr, appInstance, nullptr);
 }
 
-void showSplash(int showCommand) {
-    if (showCommand == SW_HIDE) {
-        if (splashWindow) ShowWindow(splashWindow, SW_HIDE);
-        return;
-    }
+void hideSplash() {
+    if (splashWindow) ShowWindow(splashWindow, SW_HIDE);
+}
+
+void showSplash() {
     if (!splashCreated) {
         unsigned long refused = 0;
         const char* awareness = setDpiAwareness(true, &refused);
@@ -207,8 +219,10 @@ void showSplash(int showCommand) {
         createSplashWindow();
     }
     if (!splashWindow) return;
-    ShowWindow(splashWindow, showCommand);
-    if (configInt(CFG_SPLASH_TOPMOST)) SetWindowPos(splashWindow, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    // Shown through its position, which the start-up show command, meant for
+    // an application's first ShowWindow, does not touch.
+    SetWindowPos(splashWindow, configInt(CFG_SPLASH_TOPMOST) ? HWND_TOPMOST : HWND_TOP, 0, 0, 0, 0,
+                 SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
     // The message loop starts only after the files are written and the child
     // is started; the picture must not wait for that.
     UpdateWindow(splashWindow);

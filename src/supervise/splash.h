@@ -2,9 +2,11 @@
 // the screen, that shows the user at once that the program started.
 #pragma once
 
-// SW_HIDE hides a splash that exists; any other show command creates the
-// window on first use and shows it.
-void showSplash(int showCommand);
+// Creates the window on first use and shows it, normally whatever show
+// command the program was started with: a shortcut set to "Maximized" must
+// not stretch a popup over the screen.
+void showSplash();
+void hideSplash();
 // Replaces the status line with UTF-8 text and repaints at once.
 void setSplashStatus(const char* text);
 // For the child, before it shows an error: hides the splash of the

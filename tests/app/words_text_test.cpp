@@ -45,16 +45,19 @@ TEST(SplitArguments, BlanksSeparateAndQuotesGroup) {
     EXPECT_EQ((Words{"a"}), split("a ").words);
 }
 
-TEST(SplitArguments, TextBeforeAQuoteStaysPartOfTheWord) {
-    EXPECT_EQ((Words{"-Dtitle=a b", "x"}), split("-Dtitle=\"a b\" x").words);
-    EXPECT_EQ((Words{"pre'q u'"}), split("pre\"'q u'\"").words);
+TEST(SplitArguments, TheCommandLinesThatWindowsAndScriptsSend) {
+    EXPECT_EQ((Words{"a", "b"}), split("a  b").words) << "two blanks";
+    EXPECT_EQ((Words{"a"}), split("a   ").words) << "call orvan.exe %1 %2 %3 with the last two empty";
+    EXPECT_EQ((Words{"a"}), split("  a").words);
+    EXPECT_TRUE(split("   ").words.empty());
+    EXPECT_EQ((Words{"C:\\Docs\\O'Brien.txt"}), split("C:\\Docs\\O'Brien.txt").words) << "a dropped document";
+    EXPECT_EQ((Words{"don't", "say\"so\""}), split("don't say\"so\"").words);
+    EXPECT_EQ((Words{"-Dtitle=\"a", "b\""}), split("-Dtitle=\"a b\"").words) << "quote the whole word instead";
 }
 
-TEST(SplitArguments, EmptyWordsAndUnclosedQuotesAreWrongUsage) {
-    EXPECT_EQ(SPLIT_WRONG_USAGE, split("a  b").result);
-    EXPECT_EQ(SPLIT_WRONG_USAGE, split(" a").result);
-    EXPECT_EQ(SPLIT_WRONG_USAGE, split("don't").result);
+TEST(SplitArguments, UnclosedQuotesAreWrongUsage) {
     EXPECT_EQ(SPLIT_WRONG_USAGE, split("\"open").result);
+    EXPECT_EQ(SPLIT_WRONG_USAGE, split("'open").result);
     EXPECT_EQ((Words{"a"}), split("a \"open").words) << "words before the fault were taken";
 }
 
@@ -62,6 +65,7 @@ TEST(SplitArguments, WithAPrefixOnlyLeadingPrefixedWordsAreTaken) {
     Split s = split("-J-Xmx256m -J-Dmode=a data.txt -J-Xlate", "-J");
     EXPECT_EQ((Words{"-Xmx256m", "-Dmode=a"}), s.words);
     EXPECT_EQ("data.txt -J-Xlate", s.rest);
+    EXPECT_EQ((Words{"-Xmx1g"}), split("-J-Xmx1g   data.txt", "-J").words);
 
     s = split("-J\"-Dtitle=a b\" x", "-J");
     EXPECT_EQ((Words{"-Dtitle=a b"}), s.words);

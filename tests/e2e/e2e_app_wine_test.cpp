@@ -38,7 +38,7 @@ TEST_F(LaunchTest, TheExampleConfigurationStartsItsMainClassWithItsOptions) {
     Lines options = lines(rec, "option=");
     ASSERT_EQ(3u, options.size()) << rec;
     EXPECT_EQ(0u, options[0].find("-Dtarvo.commFile=" + tmp + "\\tvo")) << options[0];
-    EXPECT_EQ("-Djava.class.path=\";" + lowerCopy(app) + "\\orvanapi.jar;\"", options[1]);
+    EXPECT_EQ("-Djava.class.path=" + lowerCopy(app) + "\\orvanapi.jar", options[1]);
     EXPECT_EQ("-Dsun.java.command=Vuvudozid -cp .;orvanapi.jar", options[2]);
     EXPECT_EQ((Lines{"Vuvudozid", "java/lang/String"}), lines(rec, "FindClass="));
     EXPECT_EQ((Lines{"main ([Ljava/lang/String;)V"}), lines(rec, "GetStaticMethodID="));
@@ -75,6 +75,8 @@ TEST_F(LaunchTest, UserWordsBecomeVmOptionsAndArgumentsOfMain) {
                           Case{"-J\"-Dtitle=a b\" x", {"-Dtitle=a b"}, {"x"}},
                           Case{"-J", {""}, {}},
                           Case{"'it''s' \"a b\"c", {}, {"it", "s", "a b", "c"}},
+                          // A document dropped onto the program, from a script with empty %2 %3.
+                          Case{"-J-Da=1  C:\\Docs\\O'Brien.txt   ", {"-Da=1"}, {"C:\\Docs\\O'Brien.txt"}},
                           // The last word reaches main as Java's two surrogates.
                           Case{"\"-J-X\" Ünïcödé 日本語 😀", {}, {"-J-X", "Ünïcödé", "日本語", "\xED\xA0\xBD\xED\xB8\x80"}}}) {
         vmHome();
@@ -95,7 +97,7 @@ TEST_F(LaunchTest, MalformedWordsAreWrongUsageBeforeOrAfterTheVmExists) {
         const char* args;
         bool vmCreated;
     };
-    for (Case c : {Case{"-J x", false}, Case{"-J\"-Dx", false}, Case{"a  b", true}, Case{"don't", true}}) {
+    for (Case c : {Case{"-J x", false}, Case{"-J\"-Dx", false}, Case{"a 'open", true}, Case{"\"open", true}}) {
         vmHome();
         DeleteFileA((root / "vm\\bin\\client\\jvm.record").c_str());
         WatchReport r = run(c.args);
@@ -115,9 +117,10 @@ TEST_F(LaunchTest, AVmThatCannotStartGivesTheMessageOfItsSource) {
         vmHome(script, *script ? "lib_jvm_standin.dll" : "lib_jvm_noexport.dll");
         EXPECT_EQ(message1007("JAVA_HOME"), shown(run())) << script;
     }
-    std::string home = javaHome("nolibrary");
+    // One without any VM library is no Java at all: the search goes on.
+    std::string home = javaHome("nolibrary", "", false, true, false);
     setEnv("JAVA_HOME", home.c_str());
-    EXPECT_EQ(message1007("JAVA_HOME"), shown(run()));
+    EXPECT_EQ(MESSAGE_NO_JVM, shown(run()));
 }
 
 TEST_F(LaunchTest, AMainClassIsLookedUpByItsInternalName) {
@@ -154,14 +157,15 @@ TEST_F(LaunchTest, ClassPathEntriesOfEachKind) {
     CreateDirectoryA(lib.c_str(), nullptr);
     for (const char* f : {"a.jar", "b.zip", "c.txt"}) writeFile(lib + "\\" + f, "x");
     setEnv("EXTRA_CP", "C:\\Extra\\x.jar;");
-    configure({"121=S0lib;E0EXTRA_CP;E0UNDEFINED_CP;X1nothing;D0Classes;A0C:\\Abs\\Y.JAR;"});
+    configure({"121=S0lib;E0EXTRA_CP;E0UNDEFINED_CP;X1nothing;D0Classes;A0C:\\Abs\\Y.JAR;A0C:/Fwd/Z.jar;"});
     vmHome();
     run();
     Lines options = lines(vmRecord(), "option=");
     ASSERT_EQ(3u, options.size()) << vmRecord();
     std::string l = lowerCopy(app);
-    EXPECT_EQ("-Djava.class.path=\";" + l + "\\lib\\a.jar;" + l + "\\lib\\b.zip;C:\\Extra\\x.jar;" + l +
-                  "\\classes;c:\\abs\\y.jar;\"",
+    // No quote and no empty entry: an application reads each entry as a path.
+    EXPECT_EQ("-Djava.class.path=" + l + "\\lib\\a.jar;" + l + "\\lib\\b.zip;C:\\Extra\\x.jar;" + l +
+                  "\\classes;c:\\abs\\y.jar;c:\\fwd\\z.jar",
               options[1]);
 
     configure({"121=A1.\\missing.jar;"});
@@ -180,7 +184,7 @@ TEST_F(LaunchTest, ALongClassPathGrowsToFit) {
     run();
     Lines options = lines(vmRecord(), "option=");
     ASSERT_EQ(3u, options.size());
-    EXPECT_TRUE("-Djava.class.path=\";" + value + ";\"" == options[1]) << options[1].size();
+    EXPECT_TRUE("-Djava.class.path=" + value == options[1]) << options[1].size();
 }
 
 TEST_F(LaunchTest, TheApplicationsRecordsReachTheParent) {

@@ -72,8 +72,8 @@ TEST_F(ExtractTest, IncludedJarsReachTheClassPathAndTheNextStartDeletesThem) {
     EXPECT_EQ(jar, readFile(folder + "\\a.jar"));
     EXPECT_EQ("", readFile(folder + "\\empty.zip"));
     // The carried archives come first, then the configured entries.
-    std::string classPath = "-Djava.class.path=\";" + lowerCopy(folder) + "\\a.jar;" + lowerCopy(folder) +
-                            "\\empty.zip;" + lowerCopy(app) + "\\orvanapi.jar;\"";
+    std::string classPath = "-Djava.class.path=" + lowerCopy(folder) + "\\a.jar;" + lowerCopy(folder) +
+                            "\\empty.zip;" + lowerCopy(app) + "\\orvanapi.jar";
     EXPECT_NE(std::string::npos, vmRecord().find("option=" + classPath + "\n")) << vmRecord();
 
     run();
@@ -110,9 +110,9 @@ TEST_F(ExtractTest, AMissingResourceEndsTheStartAndEverythingMadeIsRecorded) {
     EXPECT_EQ(made[0] + ";", tempRecord("delete_dir")) << "the folder is recorded too, after its files";
 }
 
-TEST_F(ExtractTest, ANameThatLeavesItsFolderWritesNothing) {
-    for (const char* name : {"lib\\a.jar", "..\\x.jar", "C:x.jar", ".."}) {
-        carry({file("a.jar", "A")}, "1", name);
+TEST_F(ExtractTest, ANameThatLeavesItsFolderOrIsNoFileOfItsOwnWritesNothing) {
+    for (const char* name : {"lib\\a.jar", "..\\x.jar", "C:x.jar", "..", "AUX.jar", "x.jar.", "a.jar;A.JAR"}) {
+        carry({file("a.jar", "A"), file("b.jar", "B")}, "2", name);
         EXPECT_EQ(internalError(11), shown(run())) << name;
         EXPECT_TRUE(folders().empty()) << name;
         EXPECT_FALSE(fileExists(tmp + "\\x.jar")) << name;

@@ -66,7 +66,8 @@ unsigned endOf(const WatchReport& report, const char* role) {
     return p ? p->endedMs : 0;
 }
 
-std::string LaunchTest::javaHome(const std::string& name, const std::string& script, bool inJre, bool withJavaw) {
+std::string LaunchTest::javaHome(const std::string& name, const std::string& script, bool inJre, bool withJavaw,
+                                 bool withVm) {
     std::string home = root / name;
     std::string bin = inJre ? home + "\\jre\\bin" : home + "\\bin";
     CreateDirectoryA(home.c_str(), nullptr);
@@ -75,6 +76,10 @@ std::string LaunchTest::javaHome(const std::string& name, const std::string& scr
     CopyFileA(standinPath("java_standin.exe").c_str(), (bin + "\\java.exe").c_str(), FALSE);
     if (withJavaw) CopyFileA(standinPath("java_standin.exe").c_str(), (bin + "\\javaw.exe").c_str(), FALSE);
     if (!script.empty()) writeFile(bin + "\\java.script", script);
+    if (withVm) {
+        CreateDirectoryA((bin + "\\client").c_str(), nullptr);
+        CopyFileA(standinPath("lib_jvm_noexport.dll").c_str(), (bin + "\\client\\jvm.dll").c_str(), FALSE);
+    }
     return home;
 }
 

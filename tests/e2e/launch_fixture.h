@@ -29,9 +29,10 @@ struct LaunchTest : ::testing::Test {
     std::string tempRecord(const char* value = "delete_file");
 
     // A Java home with the stand-in java.exe in bin (or jre\bin), a javaw.exe
-    // beside it unless told otherwise, and the given script.
+    // beside it unless told otherwise, and the given script; its VM library
+    // (in bin\client, unless told otherwise) loads but cannot create a VM.
     std::string javaHome(const std::string& name, const std::string& script = "", bool inJre = false,
-                         bool withJavaw = true);
+                         bool withJavaw = true, bool withVm = true);
     // A Java home whose bin\client holds the stand-in VM library (or the
     // given library) with the given script; JAVA_HOME points to it.
     std::string vmHome(const std::string& jvmScript = "", const char* library = "lib_jvm_standin.dll");

@@ -6,13 +6,13 @@
 #include "files/text.h"
 
 TEST(IsRelativePath, ShortTextsAndRootsWithoutDriveAreRelative) {
-    for (const char* p : {"", "x", "D:", "\\x", "x.jar", ".\\x.jar", "D:x.jar", "D:/x.jar", "\"D:",
-                          "/unix/style"})
+    for (const char* p : {"", "x", "D:", "\\x", "x.jar", ".\\x.jar", "D:x.jar", "\"D:", "/unix/style"})
         EXPECT_TRUE(isRelativePath(p)) << p;
 }
 
 TEST(IsRelativePath, DriveAndNetworkRootsAreAbsoluteAlsoBehindAQuote) {
-    for (const char* p : {"D:\\x", "d:\\", "\\\\server\\share", "\\\\h", "\"D:\\x", "\"x:\\", "\"\\\\host\\s"})
+    for (const char* p : {"D:\\x", "d:\\", "\\\\server\\share", "\\\\h", "\"D:\\x", "\"x:\\", "\"\\\\host\\s",
+                          "C:/libs/x.jar", "//server/share/x.jar", "\\\\server/share"})
         EXPECT_FALSE(isRelativePath(p)) << p;
 }
 
@@ -67,10 +67,37 @@ TEST(BoundedText, CutsUtf8OnlyBetweenCharacters) {
 }
 
 TEST(FileNames, PlainNamesAndExtensions) {
-    for (const char* good : {"a.jar", " a b.jar ", "..x", "a..jar"}) EXPECT_TRUE(isPlainFileName(good)) << good;
-    for (const char* bad : {"", ".", "..", "..\\x.jar", "a/b.jar", "C:x.jar", "lib\\a.jar", "a.jar:stream"})
+    for (const char* good : {"a.jar", " a b.jar", "..x", "a..jar", "console.jar", "com10.txt", "nullable.jar"})
+        EXPECT_TRUE(isPlainFileName(good)) << good;
+    // Names Windows cannot hold as files of their own.
+    for (const char* bad : {"", ".", "..", "..\\x.jar", "a/b.jar", "C:x.jar", "lib\\a.jar", "a.jar:stream",
+                            "a.jar.", "a.jar ", "nul", "AUX.jar", "com1.txt", "LPT9", "con .txt", "CONIN$",
+                            "a<b", "a>b", "a\"b", "a|b", "a?b", "a*b", "tab\there"})
         EXPECT_FALSE(isPlainFileName(bad)) << bad;
+    EXPECT_TRUE(sameFileName("Lib.JAR", "lib.jar"));
+    char numbered[64];
+    for (auto c : {std::make_pair("C:\\app\\error.log", "C:\\app\\error-2.log"), {"C:\\a.b\\log", "C:\\a.b\\log-2"}}) {
+        EXPECT_TRUE(numberedFileName(c.first, 2, numbered, sizeof numbered));
+        EXPECT_STREQ(c.second, numbered);
+    }
+    EXPECT_TRUE(numberedFileName("x.log", 1, numbered, sizeof numbered));
+    EXPECT_STREQ("x.log", numbered);
+    EXPECT_FALSE(sameFileName("lib.jar", "lib.jar2"));
     EXPECT_TRUE(hasExtension("A.JAR", "jar"));
     EXPECT_FALSE(hasExtension("x.jarold", "jar"));
     EXPECT_FALSE(hasExtension("jar", "jar"));
+}
+
+TEST(TempRecords, OnlyTheLaunchersOwnEntriesInThisUsersTempFolder) {
+    const char* temp = "C:\\Users\\Ann\\AppData\\Local\\Temp\\";
+    for (const char* own : {"C:\\Users\\Ann\\AppData\\Local\\Temp\\tvo1A2B.tmp", "c:\\users\\ann\\appdata\\local\\temp\\TVO1.TMP",
+                            "C:\\Users\\Ann\\AppData\\Local\\Temp\\tvo1A2B.tmp_dir",
+                            "C:\\Users\\Ann\\AppData\\Local\\Temp\\tvo1A2B.tmp_dir\\app.jar"})
+        EXPECT_TRUE(isOwnTempEntry(own, temp)) << own;
+    for (const char* other : {"C:\\Windows\\System32\\config", "C:\\Users\\Ann\\AppData\\Local\\Temp\\report.tmp",
+                              "C:\\Users\\Ann\\AppData\\Local\\Temp\\tvo1.tmp\\x",
+                              "C:\\Users\\Ann\\AppData\\Local\\Temp\\tvo1.tmp_dir\\..\\..\\x",
+                              "C:\\Users\\Ann\\AppData\\Local\\Temp\\tvo1.tmp_dir\\sub\\x.jar",
+                              "C:\\Users\\Ann\\AppData\\Local\\Temp\\", "C:\\Users\\Bob\\AppData\\Local\\Temp\\tvo1.tmp"})
+        EXPECT_FALSE(isOwnTempEntry(other, temp)) << other;
 }

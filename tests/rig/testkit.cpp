@@ -136,12 +136,20 @@ bool fileExists(const std::string& path) { return GetFileAttributesA(path.c_str(
 REGSAM registryView() { return testingX86() ? KEY_WOW64_32KEY : 0; }
 static REGSAM view() { return registryView(); }
 
-void deleteRegistryTree(const char* subKey) {
+void deleteRegistryTree(const char* subKey, HKEY root) {
     HKEY key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, subKey, 0, KEY_ALL_ACCESS | view(), &key) != ERROR_SUCCESS) return;
+    if (RegOpenKeyExA(root, subKey, 0, KEY_ALL_ACCESS | view(), &key) != ERROR_SUCCESS) return;
     RegDeleteTreeA(key, nullptr);
     RegCloseKey(key);
-    RegDeleteKeyExA(HKEY_LOCAL_MACHINE, subKey, view(), 0);
+    RegDeleteKeyExA(root, subKey, view(), 0);
+}
+
+std::string userValue(const char* subKey, const char* name) {
+    char data[16384] = "";
+    DWORD size = sizeof data;
+    if (RegGetValueA(HKEY_CURRENT_USER, subKey, name, RRF_RT_REG_SZ, nullptr, data, &size) != ERROR_SUCCESS)
+        return "";
+    return data;
 }
 
 bool readRegistryValue(const char* subKey, const char* name, std::string* data, DWORD* type) {
@@ -159,9 +167,9 @@ bool readRegistryValue(const char* subKey, const char* name, std::string* data, 
     return rc == ERROR_SUCCESS;
 }
 
-void writeRegistryValue(const char* subKey, const char* name, DWORD type, const std::string& data) {
+void writeRegistryValue(const char* subKey, const char* name, DWORD type, const std::string& data, HKEY root) {
     HKEY key;
-    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_LOCAL_MACHINE, subKey, 0, nullptr, 0, KEY_ALL_ACCESS | view(), nullptr,
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(root, subKey, 0, nullptr, 0, KEY_ALL_ACCESS | view(), nullptr,
                                              &key, nullptr));
     RegSetValueExA(key, name, 0, type, (const BYTE*)data.data(), (DWORD)data.size());
     RegCloseKey(key);

@@ -57,9 +57,12 @@ void removeTree(const std::string& path);
 REGSAM registryView();
 // Registry helpers below HKEY_LOCAL_MACHINE, in the view of the launcher
 // under test.
-void deleteRegistryTree(const char* subKey);
+void deleteRegistryTree(const char* subKey, HKEY root = HKEY_LOCAL_MACHINE);
+// Registry text below HKEY_CURRENT_USER; empty when missing.
+std::string userValue(const char* subKey, const char* name);
 bool readRegistryValue(const char* subKey, const char* name, std::string* data, DWORD* type = nullptr);
-void writeRegistryValue(const char* subKey, const char* name, DWORD type, const std::string& data);
+void writeRegistryValue(const char* subKey, const char* name, DWORD type, const std::string& data,
+                        HKEY root = HKEY_LOCAL_MACHINE);
 
 // Sets an environment variable for the lifetime of the object.
 struct ScopedEnv {

@@ -208,6 +208,10 @@ WatchReport watchProgram(const WatchOptions& options) {
     STARTUPINFOW si;
     ZeroMemory(&si, sizeof si);
     si.cb = sizeof si;
+    if (options.showCommand >= 0) {
+        si.dwFlags = STARTF_USESHOWWINDOW;
+        si.wShowWindow = (WORD)options.showCommand;
+    }
     PROCESS_INFORMATION pi;
     std::wstring line = wideOf(options.commandLine), dirText = wideOf(options.currentDirectory),
                  programText = wideOf(options.program);

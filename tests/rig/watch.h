@@ -19,6 +19,7 @@ struct WatchOptions {
     CloseBy closeBy = CloseBy::Button;
     unsigned readingMs = 400;     // how long a user looks at a window before closing it
     unsigned timeoutMs = 30000;   // then every process still running is killed
+    int showCommand = -1;         // as a shortcut's "Run" sets it (SW_*); -1: none
     // Called after every poll, with the milliseconds since the start: a test
     // looks at the screen through it, or acts as a user would.
     std::function<void(WatchReport&, unsigned)> eachPoll;

@@ -2,6 +2,8 @@
 // of bad input refused with a message that names the place, writing nothing.
 #include <gtest/gtest.h>
 
+#include "files/bytes_text.h"
+
 #include <cstdio>
 #include <fstream>
 #include <sstream>
@@ -92,6 +94,10 @@ TEST_F(BuilderTest, TheResourceSectionIsRebuiltLastWithNothingBehindIt) {
     std::string error;
     ASSERT_TRUE(readPeImage(std::vector<uint8_t>(bytes.begin(), bytes.end()), &image, &error)) << error;
     EXPECT_EQ((int)image.sections.size() - 1, image.resourceSection);
+    // Read-only, so that no process is charged commit for the included files.
+    uint32_t flags = le32((const uint8_t*)bytes.data() + image.sectionsAt + 40 * image.resourceSection + 36);
+    EXPECT_EQ(0u, flags & 0x80000000u) << std::hex << flags;
+    EXPECT_NE(0u, flags & 0x40000000u) << "still readable";
     const PeSection& last = image.sections.back();
     EXPECT_EQ(bytes.size(), (size_t)last.rawOffset + last.rawSize);
     std::vector<uint8_t> v(bytes.begin(), bytes.end());
@@ -116,7 +122,14 @@ TEST_F(BuilderTest, BadInputIsRefusedWithItsPlaceAndNothingIsWritten) {
              {"icon = \"bad.ico\"\n", ":3: icon: not an icon file (.ico)"},
              {"[splash]\nbitmap = \"bad.bmp\"\n", ":4: splash.bitmap: not a bitmap file (.bmp)"},
              {"include = [{file = \"a.jar\", name = \"../x.jar\"}]\n",
-              ":3: include: expected a plain file name, without \\ / : or ;, got \"../x.jar\""},
+              ":3: include: expected a file name that Windows holds as a file of its own"},
+             {"include = [{file = \"a.jar\", name = \"AUX.jar\"}]\n", "got \"AUX.jar\""},
+             {"include = [{file = \"a.jar\", name = \"a.jar.\"}]\n", "got \"a.jar.\""},
+             {"include = [{file = \"a.jar\", name = \"a?.jar\"}]\n", "got \"a?.jar\""},
+             {"[version]\ncopyright = \"" + std::string(8000, 'c') + "\"\ncompany = \"" + std::string(8000, 'c') +
+                  "\"\ndescription = \"" + std::string(8000, 'c') + "\"\nproduct_name = \"" + std::string(8000, 'c') +
+                  "\"\noriginal_filename = \"" + std::string(8000, 'c') + "\"\n",
+              "version: the texts are too long for one version resource"},
              {"include = [\"a.jar\", \"sub/A.jar\"]\n", ":3: include: the name \"A.jar\" is given twice"},
              {"vm_options = \"" + std::string(8192, 'x') + "\"\n",
               ":3: vm_options: expected at most 8191 characters, got 8192"},

@@ -131,8 +131,9 @@ namespace {
 
 // One node of the version resource: length, value length, type, key, value,
 // children, each part on a 4-byte boundary of the node.
+// A node's length is a 16-bit field: *fits turns false where one is longer.
 std::vector<uint8_t> versionNode(const std::string& key, bool text, const std::vector<uint8_t>& value,
-                                 uint16_t valueLength, const std::vector<uint8_t>& children) {
+                                 uint16_t valueLength, const std::vector<uint8_t>& children, bool* fits) {
     std::vector<uint8_t> node(6, 0);
     Utf16 wideKey;
     utf8ToUtf16(key, &wideKey);
@@ -142,6 +143,7 @@ std::vector<uint8_t> versionNode(const std::string& key, bool text, const std::v
     node.insert(node.end(), value.begin(), value.end());
     if (!children.empty()) pad4(node);
     node.insert(node.end(), children.begin(), children.end());
+    if (node.size() > 0xFFFF) *fits = false;
     node[0] = (uint8_t)node.size();
     node[1] = (uint8_t)(node.size() >> 8);
     node[2] = (uint8_t)valueLength;
@@ -156,7 +158,8 @@ uint32_t low(const uint16_t v[4]) { return (uint32_t)v[2] << 16 | v[3]; }
 
 }  // namespace
 
-std::vector<uint8_t> versionResource(const VersionInfo& info) {
+bool versionResource(const VersionInfo& info, std::vector<uint8_t>* out) {
+    bool fits = true;
     std::vector<uint8_t> fixed;
     for (uint32_t v : {0xFEEF04BDu, 0x00010000u, high(info.fileVersion), low(info.fileVersion),
                        high(info.productVersion), low(info.productVersion), 0x3Fu, 0u, 0x00040004u, 1u, 0u, 0u, 0u})
@@ -168,19 +171,21 @@ std::vector<uint8_t> versionResource(const VersionInfo& info) {
         std::vector<uint8_t> value;
         for (char16_t c : wide) appendLe16(value, c);
         appendLe16(value, 0);
-        std::vector<uint8_t> node = versionNode(t.first, true, value, (uint16_t)(wide.size() + 1), {});
+        if (wide.size() + 1 > 0xFFFF) fits = false;
+        std::vector<uint8_t> node = versionNode(t.first, true, value, (uint16_t)(wide.size() + 1), {}, &fits);
         strings.insert(strings.end(), node.begin(), node.end());
     }
     // US English, Unicode: the table that version readers look for first.
-    std::vector<uint8_t> table = versionNode("040904B0", true, {}, 0, strings);
-    std::vector<uint8_t> children = versionNode("StringFileInfo", true, {}, 0, table);
+    std::vector<uint8_t> table = versionNode("040904B0", true, {}, 0, strings, &fits);
+    std::vector<uint8_t> children = versionNode("StringFileInfo", true, {}, 0, table, &fits);
     std::vector<uint8_t> translation;
     appendLe16(translation, 0x0409);
     appendLe16(translation, 0x04B0);
-    std::vector<uint8_t> var = versionNode("Translation", false, translation, 4, {});
-    std::vector<uint8_t> varInfo = versionNode("VarFileInfo", true, {}, 0, var);
+    std::vector<uint8_t> var = versionNode("Translation", false, translation, 4, {}, &fits);
+    std::vector<uint8_t> varInfo = versionNode("VarFileInfo", true, {}, 0, var, &fits);
     children.insert(children.end(), varInfo.begin(), varInfo.end());
-    return versionNode("VS_VERSION_INFO", false, fixed, (uint16_t)fixed.size(), children);
+    *out = versionNode("VS_VERSION_INFO", false, fixed, (uint16_t)fixed.size(), children, &fits);
+    return fits;
 }
 
 bool buildLauncher(const std::vector<uint8_t>& templateBytes, LauncherPlan plan, uint32_t timeStamp,
@@ -213,8 +218,12 @@ bool buildLauncher(const std::vector<uint8_t>& templateBytes, LauncherPlan plan,
         tree[ResName::number(RT_BITMAP_ID)][ResName::named(name)][LANG_NEUTRAL_ID] = bitmap;
     }
     if (plan.includeGiven) addIncluded(&tree, &plan);
-    if (plan.version.present)
-        tree[ResName::number(RT_VERSION_ID)][ResName::number(1)][LANG_NEUTRAL_ID] = versionResource(plan.version);
+    if (plan.version.present) {
+        std::vector<uint8_t> version;
+        if (!versionResource(plan.version, &version)) return *error = "version: the texts are too long for one version resource", false;
+        tree[ResName::number(RT_VERSION_ID)][ResName::number(1)][LANG_NEUTRAL_ID] = version;
+    }
+    if (!resourceSectionFits(image, tree, error)) return false;
     writePeImage(image, tree, timeStamp, sink);
     return true;
 }

@@ -71,4 +71,5 @@ bool readStringTable(const ResourceTree& tree, std::map<unsigned, std::string>* 
 bool addIconGroup(ResourceTree* tree, const ResName& group, const std::vector<uint8_t>& ico, std::string* error);
 // The bitmap resource of a .bmp file: the file without its file header.
 bool bitmapResource(const std::vector<uint8_t>& bmp, std::vector<uint8_t>* out, std::string* error);
-std::vector<uint8_t> versionResource(const VersionInfo& info);
+// False when a text makes a node longer than its 16-bit length field.
+bool versionResource(const VersionInfo& info, std::vector<uint8_t>* out);

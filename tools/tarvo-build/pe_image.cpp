@@ -7,6 +7,8 @@
 
 namespace {
 
+const uint32_t SCN_MEM_WRITE = 0x80000000u;
+
 uint32_t alignUp(uint32_t v, uint32_t a) { return (v + a - 1) / a * a; }
 
 enum { DIR_RESOURCE = 2, DIR_SECURITY = 4, DIR_RELOC = 5 };
@@ -172,6 +174,9 @@ void writePeImage(const PeImage& im, const ResourceTree& resources, uint32_t tim
     res.virtualSize = (uint32_t)sectionSize;
     res.rawSize = alignUp(res.virtualSize, im.fileAlignment);
     writeSectionHeader(head, resHeader, res);
+    // Read-only: a writable image section is charged to the commit of every
+    // process that maps it, the whole of the included files twice over.
+    storeLe32(head.data() + resHeader + 36, le32(head.data() + resHeader + 36) & ~SCN_MEM_WRITE);
     storeLe32(head.data() + im.directoriesAt + 8 * DIR_RESOURCE, res.virtualAddress);
     storeLe32(head.data() + im.directoriesAt + 8 * DIR_RESOURCE + 4, res.virtualSize);
     storeLe32(head.data() + im.coffAt + 4, timeStamp);
@@ -202,6 +207,17 @@ void writePeImage(const PeImage& im, const ResourceTree& resources, uint32_t tim
     storeLe32(head.data() + im.optionalAt + 64, sum.value());
     sink(head.data(), head.size());
     body(sink);
+}
+
+bool resourceSectionFits(const PeImage& im, const ResourceTree& resources, std::string* error) {
+    size_t size = 0;
+    resourceHead(resources, 0, &size);
+    uint64_t end = 0;
+    for (const PeSection& s : im.sections) end = std::max<uint64_t>(end, (uint64_t)s.virtualAddress + s.virtualSize);
+    uint64_t room = 0xFFFFFFFFull - end - 2ull * im.sectionAlignment;
+    if ((uint64_t)size <= room) return true;
+    *error = "the resources take " + std::to_string(size) + " bytes; an image holds at most 4 GB";
+    return false;
 }
 
 std::vector<uint8_t> writePeImage(const PeImage& im, const ResourceTree& resources, uint32_t timeStamp) {

@@ -39,6 +39,8 @@ using ByteSink = std::function<void(const uint8_t* data, size_t size)>;
 // stamp and the checksum are set; nothing else changes. The bytes go to
 // `sink` piece by piece, so that large included files are never copied
 // into one buffer.
+// Whether the resources fit the image's 32-bit addresses behind its sections.
+bool resourceSectionFits(const PeImage& image, const ResourceTree& resources, std::string* error);
 void writePeImage(const PeImage& image, const ResourceTree& resources, uint32_t timeStamp, const ByteSink& sink);
 std::vector<uint8_t> writePeImage(const PeImage& image, const ResourceTree& resources, uint32_t timeStamp);
 

@@ -8,6 +8,7 @@
 #include <sstream>
 #include <toml++/toml.h>
 
+#include "files/path_text.h"
 #include "utf.h"
 
 bool readWholeFile(const std::string& path, std::vector<uint8_t>* out) {
@@ -173,9 +174,13 @@ struct Loader {
         return true;
     }
 
+    // The launcher refuses the same names, by the same rule.
     bool includedName(const toml::node& node, const std::string& name) {
-        if (name.empty() || name == "." || name == ".." || name.find_first_of("\\/:;") != std::string::npos)
-            return fail(node, "include", "expected a plain file name, without \\ / : or ;, got \"" + name + "\"");
+        if (!isPlainFileName(name.c_str()) || name.find(';') != std::string::npos)
+            return fail(node, "include",
+                        "expected a file name that Windows holds as a file of its own (no device name such as NUL "
+                        "or AUX.JAR, none of < > : \" / \\ | ? * ;, no trailing dot or blank), got \"" +
+                            name + "\"");
         return true;
     }
 
