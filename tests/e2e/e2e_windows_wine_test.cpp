@@ -155,15 +155,15 @@ TEST_F(LaunchTest, TheChildsErrorBoxOpensInFront) {
 }
 
 TEST_F(LaunchTest, ATempRecordLongerThanAnyBufferIsCleanedAndRecordingGoesOn) {
-    std::string leftover = root / "leftover.tmp";
+    std::string leftover = tmp + "\\tvoleft.tmp";
     writeFile(leftover, "x");
     std::string record = leftover + ";";
-    while (record.size() < 12000) record += root / ("gone-" + std::to_string(record.size()) + ".tmp;");
+    while (record.size() < 12000) record += tmp + "\\tvogone-" + std::to_string(record.size()) + ".tmp;";
     writeRegistryValue(TEMP_KEY, "delete_file", REG_SZ, record);
     vmHome();
     EXPECT_EQ(0u, exitOf(run(), "child"));
     EXPECT_FALSE(fileExists(leftover));
     std::string now = tempRecord();
-    EXPECT_EQ(std::string::npos, now.find("gone-")) << "the entries that are gone are dropped";
+    EXPECT_EQ(std::string::npos, now.find("tvogone-")) << "the entries that are gone are dropped";
     EXPECT_EQ(0u, now.find(tmp + "\\tvo")) << now;
 }

@@ -23,6 +23,9 @@ struct CandidateTest : ::testing::Test {
         java = bin + "\\Java.EXE";
         CopyFileA(standinPath("java_standin.exe").c_str(), java.c_str(), FALSE);
         CopyFileA(standinPath("java_standin.exe").c_str(), (bin + "\\javaw.exe").c_str(), FALSE);
+        // A Java without a VM library is turned away before any probe.
+        CreateDirectoryA((bin + "\\client").c_str(), nullptr);
+        CopyFileA(standinPath("lib_jvm_noexport.dll").c_str(), (bin + "\\client\\jvm.dll").c_str(), FALSE);
     }
     void TearDown() override {
         deleteRegistryTree("SOFTWARE\\brannoc\\tarvo\\jvms");
