@@ -15,6 +15,7 @@ set(TARVO_TEXT_SOURCES
   src/jvm/image_text.cpp
   src/files/string_list.cpp
   src/app/words_text.cpp
+  src/app/options_file_text.cpp
   src/app/java_string_text.cpp
 )
 

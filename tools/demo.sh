@@ -20,6 +20,8 @@ sed -e 's/^arch = "x86"/arch = "x64"/' -e 's/^show = false/show = true/' \
     -e '/^\[splash.status\]$/,/^$/ s/^y = 20/y = 160/' -e '/^\[splash.line2\]$/,/^$/ s/^y = 40/y = 58/' \
     -e '/^\[splash.line2\]$/,/^$/ s/^size = 10/size = 20/' -e '/^\[splash.line2\]$/,/^$/ s/^weight = 500/weight = 700/' \
     examples/orvan-desk.toml > "$demo/orvan-desk.toml"
+# The product lets a user raise its heap in a file of their own.
+sed -i 's/^user_vm_options = false/user_vm_options = true/' "$demo/orvan-desk.toml"
 printf '\n[version]\nfile_version = "1.0.0.0"\ncompany = "Orvan"\ndescription = "Orvan Desk"\n' >> "$demo/orvan-desk.toml"
 echo "== Building: dist/tarvo-build $demo/orvan-desk.toml -o $app/orvan.exe"
 dist/tarvo-build "$demo/orvan-desk.toml" -o "$app/orvan.exe"
@@ -54,7 +56,11 @@ tests/rig/with-display.sh bash -c '
 echo "== What the application received (recorded by the stand-in VM):"
 sed -n 's/^JNI_CreateJavaVM /  VM created: /p; s/^runtime=.*/  the VM found its runtime DLL in bin/p; s/^option=/  VM option: /p; s/^FindClass=/  class looked up: /p; s/^element=/  main argument: /p; s/^DestroyJavaVM/  VM destroyed after main returned/p' \
   "$home/bin/server/jvm.record"
-echo "== Once more on a screen at 200 % (192 dots per inch), as on a 4K monitor"
+echo "== Once more on a screen at 200 % (192 dots per inch), as on a 4K monitor, with a user's options file"
+mkdir -p "$demo/AppData/Orvan Desk"
+printf '# raised by the user for a large report\r\n-Xmx1g\r\n' > "$demo/AppData/Orvan Desk/orvan.vmoptions"
+export APPDATA="$(winpath "$demo/AppData")"
+echo "   $APPDATA\\Orvan Desk\\orvan.vmoptions: -Xmx1g"
 tests/rig/with-display.sh bash -c '
   reg() { tests/rig/wine-run.sh reg "$@" >/dev/null 2>&1; }
   dpi() { reg add "HKCU\Control Panel\Desktop" /v LogPixels /t REG_DWORD /d $1 /f
@@ -66,6 +72,9 @@ tests/rig/with-display.sh bash -c '
   dpi 96
   reg delete "HKLM\SOFTWARE\Eclipse Adoptium" /f
   exit $status' "$key" "$(winpath "$home")" "$(winpath "$demo")"
+echo "== The VM's options in that start:"
+awk '/^JNI_CreateJavaVM/ {n = 0; delete o} /^option=/ {o[n++] = substr($0, 8)} END {for (i = 0; i < n; i++) print "  " o[i]}' \
+  "$home/bin/server/jvm.record"
 echo "== Version probes run: $(cat "$home/bin/java.runs" 2>/dev/null | wc -l) (the release file told the version)"
 echo "== error.log beside the launcher: $(stat -c %s "$app/error.log") bytes"
 if [ -f "$demo/splash.bmp" ]; then

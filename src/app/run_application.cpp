@@ -29,6 +29,7 @@ static char vmWords[VM_WORDS_CAP];
 static CRITICAL_SECTION vmWordsLock;
 static volatile LONG mainCalled = 0;
 static void (*startFailed)() = nullptr;
+static void (*mainEndedWithException)() = nullptr;
 
 static CreateJavaVMFunction createJavaVM = nullptr;
 
@@ -247,8 +248,10 @@ static DWORD WINAPI javaMain(void* raw) {
     callStaticVoidMethod(env, cls, main, words);
     // The exception stays pending: detaching the thread hands it to the
     // application's uncaught-exception handler, as under java.exe.
-    if (jniSlot<ExceptionOccurredFunction>(*env, SLOT_EXCEPTION_OCCURRED)(env))
+    if (jniSlot<ExceptionOccurredFunction>(*env, SLOT_EXCEPTION_OCCURRED)(env)) {
         trace({"child: main ended with an exception"});
+        mainEndedWithException();
+    }
     jniSlot<DetachCurrentThreadFunction>(*vm, SLOT_DETACH_CURRENT_THREAD)(vm);
     // Waits for the application's other threads. A VM cannot be unloaded,
     // so its library stays.
@@ -264,8 +267,9 @@ static void failedToStart() {
 }
 
 void runApplication(const char* javaPath, const char* commFile, const char* extractDir, const char* userArgs,
-                    void (*failToStart)()) {
+                    void (*failToStart)(), void (*mainThrew)()) {
     startFailed = failToStart;
+    mainEndedWithException = mainThrew;
     InitializeCriticalSection(&vmWordsLock);
     HMODULE library = loadJvmLibrary(javaPath);
     if (!library || !lookUpCreateJavaVM(library)) failedToStart();

@@ -9,6 +9,9 @@
 #include "app/words_text.h"
 #include "errors/fail.h"
 #include "files/paths.h"
+#include "app/options_file_text.h"
+#include "config/data_folder.h"
+#include "errors/message_text.h"
 #include "files/text.h"
 #include "files/trace.h"
 #include "files/wide.h"
@@ -187,7 +190,6 @@ static void addJdkJavaOptions(StringList* list) {
     if (!value) return;
     StringList words = {nullptr, 0, 0};
     splitOrFail(value, nullptr, &words);
-    size_t first = list->count;
     for (size_t i = 0; i < words.count; ++i) {
         if (words.items[i][0] == '-' && addOwnedString(list, words.items[i])) continue;
         trace({"child: JDK_JAVA_OPTIONS word ignored, not an option: ", words.items[i]});
@@ -195,7 +197,126 @@ static void addJdkJavaOptions(StringList* list) {
     }
     releaseListStorage(&words);
     free(value);
-    traceFrom(list, first, "JDK_JAVA_OPTIONS");
+}
+
+// The layers of options, lowest first, each option with where it came from;
+// a later option replaces the earlier ones of its kind.
+struct Layers {
+    StringList options, origins;
+};
+
+static void addLayer(Layers* layers, StringList* words, const char* origin) {
+    for (size_t i = 0; i < words->count; ++i)
+        if (!addOwnedString(&layers->options, words->items[i]) || !addString(&layers->origins, origin)) outOfMemory();
+    releaseListStorage(words);
+}
+
+static void addSplitLayer(Layers* layers, const char* text, const char* origin) {
+    StringList words = {nullptr, 0, 0};
+    splitOrFail(text, nullptr, &words);
+    addLayer(layers, &words, origin);
+}
+
+[[noreturn]] static void failOptionsFile(const char* path, size_t line, const char* reason) {
+    char text[TEXT_CAP], number[24] = "";
+    appendUnsigned(number, sizeof number, (unsigned long)line);
+    configString(MSG_OPTIONS_FILE_REFUSED, text, sizeof text);
+    if (line == 0) substitutePlaceholder(text, sizeof text, "line %LINE%: ", "");
+    substitutePlaceholder(text, sizeof text, "%FILE_NAME%", path);
+    substitutePlaceholder(text, sizeof text, "%LINE%", number);
+    substitutePlaceholder(text, sizeof text, "%REASON%", reason);
+    failWithText(text);
+}
+
+static bool variableValue(const char* name, char* value, size_t cap) { return environmentValue(name, value, cap); }
+
+enum { MAX_OPTIONS_FILE = 1 << 20 };
+
+// A file that does not exist is no error; one that exists and cannot be
+// read, or breaks a rule, is refused whole with the line at fault.
+static void addOptionsFile(Layers* layers, const char* path, const char* kind) {
+    size_t length = 0;
+    char* text = readFileAlloc(path, MAX_OPTIONS_FILE, &length);
+    if (!text && !pathExists(path)) {
+        trace({"child: ", kind, " ", path, ": none"});
+        return;
+    }
+    if (!text) failOptionsFile(path, 0, "it cannot be read");
+    StringList words = {nullptr, 0, 0};
+    size_t line = 0;
+    OptionsFileResult result = readOptionsFile(text, length, variableValue, &words, &line);
+    free(text);
+    if (result != OPTIONS_OK) failOptionsFile(path, line, optionsFileFault(result));
+    trace({"child: ", kind, " ", path, ": read"});
+    char origin[TEXT_CAP];
+    copyText(origin, sizeof origin, kind);
+    appendTexts(origin, sizeof origin, {" ", path});
+    addLayer(layers, &words, origin);
+}
+
+// <executable's base name>.vmoptions
+static void optionsFileName(char* dst, size_t cap) {
+    char own[TEXT_CAP];
+    dst[0] = '\0';
+    if (!ownProgramPath(own, sizeof own)) return;
+    const char* name = strrchr(own, '\\') ? strrchr(own, '\\') + 1 : own;
+    const char* dot = strrchr(name, '.');
+    copyChars(dst, cap, name, dot ? (size_t)(dot - name) : strlen(name));
+    appendText(dst, cap, ".vmoptions");
+}
+
+// What a share of memory comes to: of the physical memory, or of the job's
+// limit where the process runs in a job with a smaller one.
+static unsigned long long memoryForHeap() {
+    MEMORYSTATUSEX status;
+    status.dwLength = sizeof status;
+    unsigned long long total = GlobalMemoryStatusEx(&status) ? status.ullTotalPhys : 0;
+    BOOL inJob = FALSE;
+    JOBOBJECT_EXTENDED_LIMIT_INFORMATION job;
+    if (IsProcessInJob(GetCurrentProcess(), nullptr, &inJob) && inJob &&
+        QueryInformationJobObject(nullptr, JobObjectExtendedLimitInformation, &job, sizeof job, nullptr)) {
+        DWORD flags = job.BasicLimitInformation.LimitFlags;
+        if ((flags & JOB_OBJECT_LIMIT_JOB_MEMORY) && job.JobMemoryLimit < total) total = job.JobMemoryLimit;
+        if ((flags & JOB_OBJECT_LIMIT_PROCESS_MEMORY) && job.ProcessMemoryLimit < total) total = job.ProcessMemoryLimit;
+    }
+    return total;
+}
+
+// A 32-bit VM on a 64-bit Windows can reserve about this much heap.
+enum { HEAP_CAP_32_BIT_MB = 1200 };
+
+static void resolveHeapShares(StringList* options) {
+    for (size_t i = 0; i < options->count; ++i) {
+        unsigned percent = 0;
+        bool maximum = false;
+        if (!heapPercentOption(options->items[i], &percent, &maximum)) continue;
+        unsigned long long mb = memoryForHeap() / 100 * percent / (1024 * 1024);
+        bool capped = sizeof(void*) == 4 && mb > HEAP_CAP_32_BIT_MB;
+        if (capped) mb = HEAP_CAP_32_BIT_MB;
+        char option[48];
+        copyText(option, sizeof option, maximum ? "-Xmx" : "-Xms");
+        appendUnsigned(option, sizeof option, (unsigned long)(mb ? mb : 1));
+        appendText(option, sizeof option, "m");
+        trace({"child: ", options->items[i], " is ", option, capped ? ", lowered to what a 32-bit VM can reserve" : ""});
+        free(options->items[i]);
+        options->items[i] = strdup(option);
+        if (!options->items[i]) outOfMemory();
+    }
+}
+
+static char filesUsed[TEXT_CAP] = "";
+
+const char* optionFilesUsed() { return filesUsed; }
+
+// Each file that gave a kept option, for the user when the VM refuses them.
+static void noteFilesUsed(const Layers* layers) {
+    for (size_t i = 0; i < layers->origins.count; ++i) {
+        const char* origin = layers->origins.items[i];
+        const char* path = strchr(origin, ' ');
+        if (strncmp(origin, "machine file ", 13) != 0 && strncmp(origin, "user file ", 10) != 0) continue;
+        path = strchr(path + 1, ' ') + 1;
+        if (!strstr(filesUsed, path)) appendTexts(filesUsed, sizeof filesUsed, {*filesUsed ? "\n" : "", path});
+    }
 }
 
 const char* buildVmOptions(StringList* list, const char* commFile, const char* extractDir, const char* userArgs,
@@ -208,16 +329,31 @@ const char* buildVmOptions(StringList* list, const char* commFile, const char* e
     if (configInt(CFG_OPTIONS_FROM_COMMAND_LINE)) mainArgs = splitOrFail(userArgs, "-J", &fromCommandLine);
     // First of the rest, so that a configured option may name it otherwise.
     addOwnedOrFail(list, javaCommandOption(mainArgs), "launcher");
-    char configured[TEXT_CAP];
+
+    Layers layers = {{nullptr, 0, 0}, {nullptr, 0, 0}};
+    char configured[TEXT_CAP], fileName[TEXT_CAP], path[TEXT_CAP];
     configString(CFG_VM_OPTIONS, configured, sizeof configured);
-    size_t first = list->count;
-    splitOrFail(configured, nullptr, list);
-    traceFrom(list, first, "product");
-    if (javaFeature >= 9) addJdkJavaOptions(list);
-    first = list->count;
-    for (size_t i = 0; i < fromCommandLine.count; ++i)
-        if (!addOwnedString(list, fromCommandLine.items[i])) outOfMemory();
-    releaseListStorage(&fromCommandLine);
-    traceFrom(list, first, "-J");
+    addSplitLayer(&layers, configured, "product");
+    optionsFileName(fileName, sizeof fileName);
+    copyText(path, sizeof path, exeDirectory());
+    if (*fileName && appendText(path, sizeof path, fileName)) addOptionsFile(&layers, path, "machine file");
+    if (configInt(CFG_USER_VM_OPTIONS) && *fileName && userDataFolder("APPDATA", path, sizeof path, false) &&
+        appendText(path, sizeof path, fileName))
+        addOptionsFile(&layers, path, "user file");
+    if (javaFeature >= 9) {
+        StringList words = {nullptr, 0, 0};
+        addJdkJavaOptions(&words);
+        addLayer(&layers, &words, "JDK_JAVA_OPTIONS");
+    }
+    addLayer(&layers, &fromCommandLine, "-J");
+    resolveHeapShares(&layers.options);
+    mergeOptions(&layers.options, &layers.origins);
+    noteFilesUsed(&layers);
+    for (size_t i = 0; i < layers.options.count; ++i) {
+        if (!addOwnedString(list, layers.options.items[i])) outOfMemory();
+        traceFrom(list, list->count - 1, layers.origins.items[i]);
+    }
+    releaseListStorage(&layers.options);
+    freeStringList(&layers.origins);
     return mainArgs;
 }

@@ -7,6 +7,8 @@
 // Returns where the arguments for main begin in userArgs.
 const char* buildVmOptions(StringList* list, const char* commFile, const char* extractDir, const char* userArgs,
                            unsigned javaFeature);
+// The options files that gave the VM options, a line each; empty when none.
+const char* optionFilesUsed();
 void buildClassPath(GrowText* classPath, const char* extractDir);
 bool addArchivesOfDirectory(GrowText* classPath, const char* directory, const char* extension);
 // Splits text into the list, ending the process with the wrong-usage

@@ -13,11 +13,12 @@ static void dataFolderName(char* dst, size_t cap) {
     if (!isPlainFileName(dst)) copyText(dst, cap, "tarvo");
 }
 
-bool userDataFolder(const char* variable, char* dst, size_t cap) {
+bool userDataFolder(const char* variable, char* dst, size_t cap, bool create) {
     char name[TEXT_CAP];
     dataFolderName(name, sizeof name);
     if (!environmentValue(variable, dst, cap) || !dst[0]) return false;
     if (!appendTexts(dst, cap, {"\\", name})) return false;
+    if (!create) return appendText(dst, cap, "\\");
     createDirectory(dst);
     DWORD attributes = fileAttributes(dst);
     if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) return false;

@@ -14,7 +14,8 @@ static char errorLogPath[TEXT_CAP];
 static char outputLogPath[TEXT_CAP];
 static HANDLE errorLog = nullptr;
 static HANDLE outputLog = nullptr;
-static bool showErrorLog = false;
+enum ShowLog { SHOW_NEVER = 0, SHOW_AT_ONCE = 1, SHOW_ON_FAILURE = 2 };
+static int showErrorLog = SHOW_NEVER;
 
 // Others may read the log while it is written, but no other start may open
 // it for writing: a second instance that truncated it would fill the first
@@ -71,7 +72,7 @@ static HANDLE openConfiguredLog(ConfigId onId, ConfigId nameId, char* path) {
 void initOutputRedirection() {
     errorLog = openConfiguredLog(CFG_ERROR_LOG_ON, CFG_ERROR_LOG, errorLogPath);
     outputLog = openConfiguredLog(CFG_OUTPUT_LOG_ON, CFG_OUTPUT_LOG, outputLogPath);
-    showErrorLog = configInt(CFG_SHOW_ERROR_LOG) != 0;
+    showErrorLog = configInt(CFG_SHOW_ERROR_LOG);
     initialised = true;
 }
 
@@ -85,11 +86,20 @@ HANDLE outputLogHandle() {
     return outputLog;
 }
 
-void checkErrorLog() {
-    if (!initialised) initOutputRedirection();
-    if (!showErrorLog || !errorLog) return;
+static void showLogWithText() {
+    if (!errorLog) return;
     DWORD high = 0;
     DWORD size = GetFileSize(errorLog, &high);
     if (size == INVALID_FILE_SIZE && GetLastError() != NO_ERROR) return;
     if (size != 0 || high != 0) failWithErrorLog(errorLogPath);
+}
+
+void checkErrorLog() {
+    if (!initialised) initOutputRedirection();
+    if (showErrorLog == SHOW_AT_ONCE) showLogWithText();
+}
+
+void checkErrorLogAfterFailure() {
+    if (!initialised) initOutputRedirection();
+    if (showErrorLog == SHOW_ON_FAILURE) showLogWithText();
 }

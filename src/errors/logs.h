@@ -4,8 +4,12 @@
 
 HANDLE errorLogHandle();
 HANDLE outputLogHandle();
-// Shows the error log and ends the parent when the log has content and
-// showing it is enabled; returns otherwise.
+// With the log shown as soon as it has text: shows it and ends the parent
+// when it has; returns otherwise.
 void checkErrorLog();
+// With the log shown only for a start that failed: the child ended before
+// the application was up, with a code other than 0 or an exception out of
+// main. Shows the log and ends the parent when it has text.
+void checkErrorLogAfterFailure();
 void initOutputRedirection();
 HANDLE openLogHandle(const char* path);

@@ -2,6 +2,7 @@
 
 #include "launcher/cmdline_text.h"
 #include "app/run_application.h"
+#include "app/vm_options.h"
 #include "errors/fail.h"
 #include "errors/message_text.h"
 #include "files/text.h"
@@ -38,7 +39,11 @@ const char* readQuotedParam(const char* at, char* dst, size_t cap) {
     char text[TEXT_CAP], said[TEXT_CAP / 2];
     configString(id, text, sizeof text);
     if (placeholder && value) substitutePlaceholder(text, sizeof text, placeholder, value);
-    if (vmStartWords(said, sizeof said)) appendTexts(text, sizeof text, {"\n\n", said});
+    // A VM that refused the options of a file: the user learns which file to mend.
+    if (vmStartWords(said, sizeof said)) {
+        appendTexts(text, sizeof text, {"\n\n", said});
+        if (*optionFilesUsed()) appendTexts(text, sizeof text, {"\n\nOptions were added from\n", optionFilesUsed()});
+    }
     if (!configInt(CFG_SEARCH_REPORT)) failWithText(text);
     char reason[TEXT_CAP] = "", lines[TEXT_CAP], minVersion[TEXT_CAP], maxVersion[TEXT_CAP];
     if (javaPath) describeLoadFailure(javaPath, reason, sizeof reason);
@@ -90,6 +95,8 @@ void endChild(bool beforeError) {
     hideParentSplash(true);
 }
 
+static void tellMainThrew() { appendToFile(commFile, MAIN_THREW_RECORD); }
+
 void runChildMode(const char* tail) {
     char extractDir[TEXT_CAP];
     const char* at = readQuotedParam(tail, commFile, sizeof commFile);
@@ -97,5 +104,5 @@ void runChildMode(const char* tail) {
     trace({"child: started with ", tail});
     foundSource = findJvm(foundPath, foundName);
     if (foundSource == JVM_NOT_FOUND) failNoJvm();
-    runApplication(foundPath, commFile, extractDir, userArgs, failFoundJvm);
+    runApplication(foundPath, commFile, extractDir, userArgs, failFoundJvm, tellMainThrew);
 }

@@ -3,6 +3,7 @@
 #include <cstring>
 
 const char START_FAILED_RECORD[] = "F|";
+const char MAIN_THREW_RECORD[] = "U|";
 
 void resetComm(CommBuffer* comm) {
     comm->length = 0;

@@ -7,8 +7,10 @@
 enum { COMM_CAP = 32768 };
 // The child's own record, written before it shows any message: the start
 // failed, whatever window the user now sees.
-enum { RECORD_STATUS = 'M', RECORD_READY = 'Q', RECORD_START_FAILED = 'F' };
+// And after main, where an exception came out of it.
+enum { RECORD_STATUS = 'M', RECORD_READY = 'Q', RECORD_START_FAILED = 'F', RECORD_MAIN_THREW = 'U' };
 extern const char START_FAILED_RECORD[];
+extern const char MAIN_THREW_RECORD[];
 
 struct CommBuffer {
     char data[COMM_CAP];  // bytes read so far, behind them a zero byte

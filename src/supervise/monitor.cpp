@@ -19,6 +19,7 @@ static CommBuffer comm;
 static HANDLE childProcess = nullptr;
 static DWORD childProcessId = 0;
 static bool startFailed = false;
+static bool mainThrew = false;
 static DWORD windowSearchTarget = 0;
 static int windowSearchCount = 0;
 
@@ -69,6 +70,7 @@ void parseCommRecords() {
         if (type == RECORD_STATUS) setSplashStatus(text);
         if (type == RECORD_READY && !startFailed) exitNormally();
         if (type == RECORD_START_FAILED) startFailed = true;
+        if (type == RECORD_MAIN_THREW) mainThrew = true;
     }
 }
 
@@ -108,5 +110,10 @@ void CALLBACK monitorTick(HWND, UINT, UINT_PTR, DWORD) {
     if ((closeOnWindow || commFile == INVALID_HANDLE_VALUE) && childHasVisibleWindow(childProcessId))
         exitNormally();
     checkErrorLog();
-    if (ended) exitNormally();
+    if (!ended) return;
+    // What the child wrote just before it ended.
+    if (commFile != INVALID_HANDLE_VALUE) readCommFile();
+    // It ended before the application was up: a failure where it says so.
+    if (code != 0 || mainThrew) checkErrorLogAfterFailure();
+    exitNormally();
 }

@@ -116,6 +116,7 @@ TEST_F(BuilderTest, BadInputIsRefusedWithItsPlaceAndNothingIsWritten) {
     for (const Case& c : std::vector<Case>{
              {"colour = 1\n", ":3: colour: unknown key"},
              {"[splash]\nwidth = \"wide\"\n", ":4: splash.width: expected a whole number"},
+             {"[logs]\nshow_error_log = \"always\"\n", ":4: logs.show_error_log: expected true, false or \"on_failure\""},
              {"[splash.status]\ncolour = \"300,0,0\"\n",
               ":4: splash.status.colour: expected a colour \"r,g,b\", each from 0 to 255, got \"300,0,0\""},
              {"icon = \"missing.ico\"\n", ":3: icon: cannot read the file missing.ico"},
@@ -159,4 +160,17 @@ TEST_F(BuilderTest, ADamagedTemplateIsRefused) {
         EXPECT_NE(std::string::npos, message.find("not a usable launcher template")) << message;
         EXPECT_FALSE(exists(at("out.exe")));
     }
+}
+
+TEST_F(BuilderTest, ANewProjectShowsTheErrorLogOnlyOnFailureAndPrintsItBack) {
+    bool ok = false;
+    spit(at("p.toml"), "arch = \"x64\"\nmain_class = \"M\"\n");
+    EXPECT_EQ("", builder("'" + at("p.toml") + "' -o '" + at("out.exe") + "'", &ok));
+    ASSERT_TRUE(ok);
+    std::string printed = builder("--print '" + at("out.exe") + "'");
+    EXPECT_NE(std::string::npos, printed.find("show_error_log = 'on_failure'")) << printed;
+    EXPECT_NE(std::string::npos, printed.find("search_report = true")) << printed;
+    spit(at("printed.toml"), printed);
+    EXPECT_EQ("", builder("'" + at("printed.toml") + "' -o '" + at("again.exe") + "'", &ok));
+    EXPECT_EQ(slurp(at("out.exe")), slurp(at("again.exe"))) << printed;
 }

@@ -123,6 +123,14 @@ struct Loader {
                 if (!node.is_boolean()) return fail(node, k.key, "expected true or false");
                 *out = *node.value<bool>() ? "1" : "0";
                 return true;
+            case ConfigRow::SHOW_LOG:
+                if (node.is_string() && *node.value<std::string>() == "on_failure") {
+                    *out = "2";
+                    return true;
+                }
+                if (!node.is_boolean()) return fail(node, k.key, "expected true, false or \"on_failure\"");
+                *out = *node.value<bool>() ? "1" : "0";
+                return true;
             case ConfigRow::INT: return integer(node, k.key, -32768, 32767, out);
             case ConfigRow::SIZE: return integer(node, k.key, 0, 32767, out);
             case ConfigRow::NUMBER: return integer(node, k.key, 0, 65535, out);
@@ -325,6 +333,7 @@ bool holdsExactly(const ConfigRow& k, const std::string& text) {
     switch (k.kind) {
         case ConfigRow::TEXT: return true;
         case ConfigRow::SWITCH: return text == "0" || text == "1";
+        case ConfigRow::SHOW_LOG: return text == "0" || text == "1" || text == "2";
         case ConfigRow::INT: return number(-32768, 32767);
         case ConfigRow::SIZE: return number(0, 32767);
         case ConfigRow::NUMBER: return number(0, 65535);
@@ -381,6 +390,12 @@ std::string printProject(const std::string& arch, const std::map<unsigned, std::
         toml::table& t = tableAt(root, key->key, &leaf);
         switch (key->kind) {
             case ConfigRow::SWITCH: t.insert(leaf, text == "1"); break;
+            case ConfigRow::SHOW_LOG:
+                if (text == "2")
+                    t.insert(leaf, "on_failure");
+                else
+                    t.insert(leaf, text == "1");
+                break;
             case ConfigRow::INT:
             case ConfigRow::SIZE:
             case ConfigRow::WEIGHT: t.insert(leaf, strtoll(text.c_str(), nullptr, 10)); break;

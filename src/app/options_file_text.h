@@ -1,0 +1,34 @@
+// VM options that administrators and users set in files beside the product
+// and in their own folder: the file's rules, and which options replace
+// which.
+#pragma once
+#include <cstddef>
+
+#include "files/string_list.h"
+
+enum OptionsFileResult { OPTIONS_OK, OPTIONS_LINE_TOO_LONG, OPTIONS_ZERO_BYTE, OPTIONS_NOT_UTF8, OPTIONS_NO_MEMORY };
+
+// Reads a whole options file: UTF-8 with or without a byte-order mark, one
+// option a line (CR LF or LF), blanks at either end trimmed, empty lines and
+// lines that begin with "#" skipped, %NAME% replaced by the variable's value
+// (lookup gives it, or false; an undefined one stays as written). On a fault
+// *line is the line's number and nothing is added.
+OptionsFileResult readOptionsFile(const char* text, size_t length, bool (*lookup)(const char* name, char* value,
+                                                                                  size_t cap),
+                                  StringList* options, size_t* line);
+// The words of a fault, for the user's message.
+const char* optionsFileFault(OptionsFileResult result);
+
+// What an option sets, for replacing: options with the same key replace each
+// other (-Xmx and -XX:MaxRAMPercentage, -D with one name, the collector
+// selectors, -XX: with one name); any other option is its own key.
+void optionKey(const char* option, char* key, size_t cap);
+
+// Keeps, of options with the same key, the last, in the order of the kept
+// options' last appearance; the dropped ones are freed. origins, when not
+// null, is reordered alike.
+void mergeOptions(StringList* options, StringList* origins);
+
+// -Xmx<N>% and -Xms<N>% with N from 1 to 100: true, with *percent and
+// *maximum (true for -Xmx).
+bool heapPercentOption(const char* option, unsigned* percent, bool* maximum);

@@ -1,0 +1,94 @@
+// VM options that administrators and users set in files, in layers that
+// replace the product's, and the heap as a share of memory.
+#include "launch_fixture.h"
+
+#include <cstring>
+
+namespace {
+
+std::vector<std::string> vmOptions(const std::string& record) {
+    std::vector<std::string> out;
+    for (size_t at = 0; (at = record.find("\noption=", at)) != std::string::npos;) {
+        at += 8;
+        out.push_back(record.substr(at, record.find('\n', at) - at));
+    }
+    return out;
+}
+
+struct OptionsTest : LaunchTest {
+    std::string roaming = root / "Roaming";
+    std::string userFile = roaming + "\\Orvan Desk\\launch.vmoptions";
+    void SetUp() override {
+        LaunchTest::SetUp();
+        CreateDirectoryA(roaming.c_str(), nullptr);
+        CreateDirectoryA((roaming + "\\Orvan Desk").c_str(), nullptr);
+        setEnv("APPDATA", roaming.c_str());
+    }
+    // The options after the launcher's own three.
+    std::vector<std::string> layered() {
+        std::vector<std::string> all = vmOptions("\n" + vmRecord());
+        return all.size() > 3 ? std::vector<std::string>(all.begin() + 3, all.end()) : std::vector<std::string>();
+    }
+};
+
+}  // namespace
+
+TEST_F(OptionsTest, TheMachinesAndTheUsersFilesReplaceTheProductsOptions) {
+    configure({"123=-Xmx512m -Dproxy=product -XX:+UseSerialGC -Dkeep=1", "150=1"});
+    setEnv("DATA_ROOT", "D:\\Data");
+    // As an installer writes it: a byte-order mark, CR LF, a comment.
+    writeFile(app + "\\launch.vmoptions",
+              "\xEF\xBB\xBF# set by the administrator\r\n-Dproxy=machine\r\n\r\n-XX:+UseG1GC\r\n-Dhome=%DATA_ROOT%\\x\r\n");
+    writeFile(userFile, "-Xmx2g\n  -Dreport.title=Monthly report  \n-Dcache=%APPDATA%\\c\n-Dodd=%UNDEFINED%\n");
+    vmHome();
+    EXPECT_EQ(0u, exitOf(run("-J-Dproxy=command"), "child"));
+    EXPECT_EQ((std::vector<std::string>{"-Dkeep=1", "-XX:+UseG1GC", "-Dhome=D:\\Data\\x", "-Xmx2g",
+                                        "-Dreport.title=Monthly report", "-Dcache=" + roaming + "\\c",
+                                        "-Dodd=%UNDEFINED%", "-Dproxy=command"}),
+              layered());
+
+    // Where the product does not allow it, the user's file is not read.
+    configure({"123=-Xmx512m"});
+    DeleteFileA((root / "vm\\bin\\client\\jvm.record").c_str());
+    EXPECT_EQ(0u, exitOf(run(), "child"));
+    EXPECT_EQ((std::vector<std::string>{"-Xmx512m", "-Dproxy=machine", "-XX:+UseG1GC", "-Dhome=D:\\Data\\x"}), layered());
+}
+
+TEST_F(OptionsTest, ABrokenFileIsNamedWithItsLineAndNothingStarts) {
+    writeFile(app + "\\launch.vmoptions", "-Xmx1g\n-Dname=\xFF\n");
+    vmHome();
+    WatchReport r = run();
+    ASSERT_EQ(1u, r.windows.size()) << r.describe();
+    EXPECT_NE(std::string::npos,
+              r.windows[0].text.find("launch.vmoptions\ncannot be used: line 2: the line is not UTF-8.\nPlease mend or "
+                                     "remove it."))
+        << r.windows[0].text;
+    EXPECT_EQ(std::string::npos, vmRecord().find("JNI_CreateJavaVM")) << "no VM with half a file";
+}
+
+TEST_F(OptionsTest, TheHeapAsAShareOfMemory) {
+    configure({"150=1"});
+    writeFile(userFile, "-Xmx90%\n");
+    vmHome();
+    EXPECT_EQ(0u, exitOf(run(), "child"));
+    MEMORYSTATUSEX status;
+    status.dwLength = sizeof status;
+    ASSERT_TRUE(GlobalMemoryStatusEx(&status));
+    unsigned long long mb = status.ullTotalPhys / 100 * 90 / (1024 * 1024);
+    // A 32-bit VM reserves at most about 1,200 MB on a 64-bit Windows.
+    const char* arch = getenv("TARVO_ARCH");
+    if (arch && strcmp(arch, "x86") == 0 && mb > 1200) mb = 1200;
+    EXPECT_EQ((std::vector<std::string>{"-Xmx" + std::to_string(mb) + "m"}), layered());
+}
+
+TEST_F(OptionsTest, AVmThatRefusesAFilesOptionsNamesTheFile) {
+    configure({"150=1"});
+    writeFile(userFile, "-Xmx8g\n");
+    vmHome("vmsay=Error occurred during initialization of VM\\nCould not reserve enough space for object heap\n"
+           "vmabort");
+    WatchReport r = run();
+    ASSERT_EQ(1u, r.windows.size()) << r.describe();
+    EXPECT_NE(std::string::npos, r.windows[0].text.find("Could not reserve enough space for object heap\n\n"
+                                                        "Options were added from\n" + userFile))
+        << r.windows[0].text;
+}
