@@ -57,18 +57,22 @@ echo "== What the application received (recorded by the stand-in VM):"
 sed -n 's/^JNI_CreateJavaVM /  VM created: /p; s/^runtime=.*/  the VM found its runtime DLL in bin/p; s/^option=/  VM option: /p; s/^FindClass=/  class looked up: /p; s/^element=/  main argument: /p; s/^DestroyJavaVM/  VM destroyed after main returned/p' \
   "$home/bin/server/jvm.record"
 echo "== Once more on a screen at 200 % (192 dots per inch), as on a 4K monitor, with a user's options file"
-mkdir -p "$demo/AppData/Orvan Desk"
-printf '# raised by the user for a large report\r\n-Xmx1g\r\n' > "$demo/AppData/Orvan Desk/orvan.vmoptions"
-export APPDATA="$(winpath "$demo/AppData")"
-echo "   $APPDATA\\Orvan Desk\\orvan.vmoptions: -Xmx1g"
+# Without -J-Xmx256m this time: that word would replace the file's, as the user's last say.
+export DEMO_LINE2="\"$(winpath "$app/orvan.exe")\" report.txt"
+echo "   %APPDATA%\\Orvan Desk\\orvan.vmoptions: -Xmx1g"
 tests/rig/with-display.sh bash -c '
   reg() { tests/rig/wine-run.sh reg "$@" >/dev/null 2>&1; }
   dpi() { reg add "HKCU\Control Panel\Desktop" /v LogPixels /t REG_DWORD /d $1 /f
           reg add "HKCC\Software\Fonts" /v LogPixels /t REG_DWORD /d $1 /f; }
   reg add "$0" /v Path /d "$1\\" /f
   dpi 192
-  tests/rig/wine-run.sh '"$B"'/win64/tarvo-watch.exe --read 1500 --shot "$2\\splash192.bmp" --line-from DEMO_LINE >/dev/null
+  # The options file of the user, in %APPDATA% of the prefix.
+  options="$WINEPREFIX/drive_c/users/$(id -un)/AppData/Roaming/Orvan Desk"
+  mkdir -p "$options"
+  printf "# raised by the user for a large report\r\n-Xmx1g\r\n" > "$options/orvan.vmoptions"
+  tests/rig/wine-run.sh '"$B"'/win64/tarvo-watch.exe --read 1500 --shot "$2\\splash192.bmp" --line-from DEMO_LINE2 >/dev/null
   status=$?
+  rm -rf "$options"
   dpi 96
   reg delete "HKLM\SOFTWARE\Eclipse Adoptium" /f
   exit $status' "$key" "$(winpath "$home")" "$(winpath "$demo")"
