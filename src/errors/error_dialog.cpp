@@ -14,6 +14,7 @@
 static const DWORD MAX_SHOWN_LOG = 16u * 1024 * 1024;
 
 static const char* dialogLogPath = "";
+static bool dialogNamesLog = false;
 
 void centerOverParent(HWND window) {
     HWND reference = GetParent(window);
@@ -61,6 +62,12 @@ INT_PTR CALLBACK errorDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARA
     if (message == WM_INITDIALOG) {
         centerOverParent(dialog);
         fillErrorLogText(dialog);
+        if (dialogNamesLog) {
+            char caption[TEXT_CAP] = "Error \xE2\x80\x94 ";
+            appendText(caption, sizeof caption, dialogLogPath);
+            WidePath wide(caption);
+            if (wide.ok) SetWindowTextW(dialog, wide.text);
+        }
         return TRUE;
     }
     if (message == WM_COMMAND && wParam == IDCANCEL) {
@@ -70,10 +77,11 @@ INT_PTR CALLBACK errorDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARA
     return FALSE;
 }
 
-void failWithErrorLog(const char* logPath) {
+void failWithErrorLog(const char* logPath, bool elsewhere) {
     trace({"end with the error log ", logPath});
     exitCleanup(true);
     dialogLogPath = logPath;
+    dialogNamesLog = elsewhere;
     DialogBoxParamW(appInstance, MAKEINTRESOURCEW(IDD_ERROR_LOG), nullptr, errorDialogProc, 0);
     ExitProcess(1);
 }

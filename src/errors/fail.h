@@ -6,7 +6,9 @@
 
 [[noreturn]] void failWithMessage(ConfigId id, const char* placeholder = nullptr, const char* value = nullptr);
 [[noreturn]] void failWithText(const char* text);
-[[noreturn]] void failWithErrorLog(const char* logPath);
+// `elsewhere`: the log is not where the product put it (the user's data
+// folder, or a second instance's numbered log), so the dialog names it.
+[[noreturn]] void failWithErrorLog(const char* logPath, bool elsewhere = false);
 // The parent's end with 0: the application is up, or the child ended
 // without a window and without an error to show.
 [[noreturn]] void exitNormally();

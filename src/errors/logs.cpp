@@ -1,5 +1,7 @@
 #include "errors/logs.h"
 
+#include <cstring>
+
 #include "errors/fail.h"
 #include "files/path_text.h"
 #include "files/paths.h"
@@ -11,6 +13,7 @@
 
 static bool initialised = false;
 static char errorLogPath[TEXT_CAP];
+static bool errorLogElsewhere = false;
 static char outputLogPath[TEXT_CAP];
 static HANDLE errorLog = nullptr;
 static HANDLE outputLog = nullptr;
@@ -51,12 +54,14 @@ static HANDLE openFreeLog(char* path) {
 
 // Beside the executable; where that folder refuses it (a standard user
 // under Program Files), the same name in the user's own data folder.
-static HANDLE openConfiguredLog(ConfigId onId, ConfigId nameId, char* path) {
+static HANDLE openConfiguredLog(ConfigId onId, ConfigId nameId, char* path, bool* elsewhere) {
     path[0] = '\0';
     if (!configInt(onId)) return nullptr;
     char name[TEXT_CAP];
     configString(nameId, name, sizeof name);
     canonicalLowerPath(path, name);
+    char configured[TEXT_CAP];
+    copyText(configured, sizeof configured, path);
     HANDLE log = openFreeLog(path);
     char fallback[TEXT_CAP];
     const char* fileName = strrchr(path, '\\') ? strrchr(path, '\\') + 1 : path;
@@ -66,12 +71,14 @@ static HANDLE openConfiguredLog(ConfigId onId, ConfigId nameId, char* path) {
         log = openFreeLog(path);
     }
     trace({"parent: log ", path, log ? "" : ": cannot be written"});
+    *elsewhere = log && strcmp(path, configured) != 0;
     return log;
 }
 
 void initOutputRedirection() {
-    errorLog = openConfiguredLog(CFG_ERROR_LOG_ON, CFG_ERROR_LOG, errorLogPath);
-    outputLog = openConfiguredLog(CFG_OUTPUT_LOG_ON, CFG_OUTPUT_LOG, outputLogPath);
+    bool outputElsewhere = false;
+    errorLog = openConfiguredLog(CFG_ERROR_LOG_ON, CFG_ERROR_LOG, errorLogPath, &errorLogElsewhere);
+    outputLog = openConfiguredLog(CFG_OUTPUT_LOG_ON, CFG_OUTPUT_LOG, outputLogPath, &outputElsewhere);
     showErrorLog = configInt(CFG_SHOW_ERROR_LOG);
     initialised = true;
 }
@@ -91,7 +98,7 @@ static void showLogWithText() {
     DWORD high = 0;
     DWORD size = GetFileSize(errorLog, &high);
     if (size == INVALID_FILE_SIZE && GetLastError() != NO_ERROR) return;
-    if (size != 0 || high != 0) failWithErrorLog(errorLogPath);
+    if (size != 0 || high != 0) failWithErrorLog(errorLogPath, errorLogElsewhere);
 }
 
 void checkErrorLog() {

@@ -27,6 +27,8 @@ TEST_F(LaunchTest, ALogTheFolderRefusesGoesToTheUsersDataFolder) {
     ASSERT_EQ(1u, r.windows.size()) << r.describe();
     EXPECT_EQ("it went wrong\r\n", r.windows[0].editText);
     EXPECT_EQ("it went wrong\r\n", readFile(local + "\\Orvan Desk\\error.log"));
+    // The dialog says where the log is, since it is not beside the program.
+    EXPECT_EQ(lowerCopy("Error \xE2\x80\x94 " + local + "\\Orvan Desk\\error.log"), lowerCopy(r.windows[0].title));
 }
 
 TEST_F(LaunchTest, ASecondInstanceWritesItsOwnLogAndLeavesTheFirstOnesWhole) {
