@@ -191,9 +191,12 @@ static void addJdkJavaOptions(StringList* list) {
     StringList words = {nullptr, 0, 0};
     splitOrFail(value, nullptr, &words);
     for (size_t i = 0; i < words.count; ++i) {
-        if (words.items[i][0] == '-' && addOwnedString(list, words.items[i])) continue;
-        trace({"child: JDK_JAVA_OPTIONS word ignored, not an option: ", words.items[i]});
-        free(words.items[i]);
+        if (words.items[i][0] != '-') {
+            trace({"child: JDK_JAVA_OPTIONS word ignored, not an option: ", words.items[i]});
+            free(words.items[i]);
+        } else if (!addOwnedString(list, words.items[i])) {
+            outOfMemory();
+        }
     }
     releaseListStorage(&words);
     free(value);
