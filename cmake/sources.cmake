@@ -35,6 +35,7 @@ set(TARVO_WIN_SOURCES
   src/errors/error_dialog.cpp
   src/errors/logs.cpp
   src/supervise/dpi.cpp
+  src/supervise/taskbar.cpp
   src/supervise/splash.cpp
   src/supervise/monitor.cpp
   src/launcher/parent.cpp

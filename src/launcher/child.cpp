@@ -17,6 +17,7 @@
 #include "files/wide.h"
 #include "supervise/comm_text.h"
 #include "supervise/splash.h"
+#include "supervise/taskbar.h"
 
 const char* readQuotedParam(const char* at, char* dst, size_t cap) {
     const char* next = at;
@@ -102,6 +103,7 @@ void runChildMode(const char* tail) {
     const char* at = readQuotedParam(tail, commFile, sizeof commFile);
     const char* userArgs = readQuotedParam(at, extractDir, sizeof extractDir);
     trace({"child: started with ", tail});
+    setTaskbarIdentity("child: ");
     foundSource = findJvm(foundPath, foundName);
     if (foundSource == JVM_NOT_FOUND) failNoJvm();
     runApplication(foundPath, commFile, extractDir, userArgs, failFoundJvm, tellMainThrew);

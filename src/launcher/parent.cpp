@@ -17,6 +17,7 @@
 #include "config/state.h"
 #include "supervise/monitor.h"
 #include "supervise/splash.h"
+#include "supervise/taskbar.h"
 
 // CreateProcess takes at most this many characters, terminator included.
 enum { MAX_COMMAND_LINE = 32767 };
@@ -108,7 +109,21 @@ static void pumpMessages() {
     }
 }
 
+// The child's line, kept for a restart.
+static char* childLine = nullptr;
+
+// A new child with the same line, for an application that asked for it.
+static bool restartChild(HANDLE* child, DWORD* childId) {
+    if (childProcess) CloseHandle(childProcess);
+    childProcess = nullptr;
+    if (!startChildProcess(childLine)) return false;
+    *child = childProcess;
+    *childId = childProcessId;
+    return true;
+}
+
 void runParentMode(const char* tail) {
+    setTaskbarIdentity("parent: ");
     // The splash comes first: the clean-up may wait for another launcher's
     // lock, and the user must see at once that the program started.
     if (configInt(CFG_SHOW_SPLASH)) {
@@ -127,11 +142,10 @@ void runParentMode(const char* tail) {
     makeTempFile(commFile);
     addTempFile(commFile);
     trace({"parent: comm file ", commFile, ", included files in ", *extractDir ? extractDir : "(none)"});
-    char* line = childCommandLine(commFile, extractDir, tail);
-    trace({"parent: child line ", line});
-    if (!startChildProcess(line)) failInternal(ERR_CHILD_START);
-    free(line);
-    startChildMonitor(commFile, childProcess, childProcessId);
+    childLine = childCommandLine(commFile, extractDir, tail);
+    trace({"parent: child line ", childLine});
+    if (!startChildProcess(childLine)) failInternal(ERR_CHILD_START);
+    startChildMonitor(commFile, childProcess, childProcessId, restartChild);
 }
 
 int runMessageLoop() {

@@ -1,5 +1,7 @@
 #include "supervise/monitor.h"
 
+#include <cstdlib>
+
 #include "errors/fail.h"
 #include "errors/logs.h"
 #include "files/trace.h"
@@ -19,13 +21,25 @@ static CommBuffer comm;
 static HANDLE childProcess = nullptr;
 static DWORD childProcessId = 0;
 static bool startFailed = false;
+// With a restart code, the parent stays until the child ends: the
+// application is up, but may ask to be started again.
+static bool (*restartChild)(HANDLE*, DWORD*) = nullptr;
+static int restartCode = -1;
+static bool up = false;
+enum { MAX_RESTARTS = 5, RESTART_WINDOW_MS = 60000 };
+static ULONGLONG restartTimes[MAX_RESTARTS];
+static int restarts = 0;
 static bool mainThrew = false;
 static DWORD windowSearchTarget = 0;
 static int windowSearchCount = 0;
 
-void startChildMonitor(const char* commFilePath, HANDLE child, DWORD childId) {
+void startChildMonitor(const char* commFilePath, HANDLE child, DWORD childId,
+                       bool (*restart)(HANDLE* child, DWORD* childId)) {
     childProcess = child;
     childProcessId = childId;
+    restartChild = restart;
+    char code[16];
+    restartCode = configString(CFG_RESTART_CODE, code, sizeof code) ? atoi(code) : -1;
     closeOnWindow = configInt(CFG_END_ON_WINDOW) != 0;
     resetComm(&comm);
     monitorTimer = SetTimer(nullptr, MONITOR_TIMER_ID, MONITOR_PERIOD_MS, monitorTick);
@@ -61,6 +75,14 @@ bool childHasVisibleWindow(DWORD processId) {
     return windowSearchCount > 0;
 }
 
+// The end of the parent's watch, or, with a restart code, of the splash.
+static void applicationIsUp() {
+    if (restartCode < 0) exitNormally();
+    if (!up) trace({"parent: the application is up; waiting for its end, for a restart"});
+    up = true;
+    hideSplash();
+}
+
 void parseCommRecords() {
     char type;
     const char* text;
@@ -68,7 +90,7 @@ void parseCommRecords() {
         char kind[2] = {type, '\0'};
         trace({"parent: record ", kind, " ", text});
         if (type == RECORD_STATUS) setSplashStatus(text);
-        if (type == RECORD_READY && !startFailed) exitNormally();
+        if (type == RECORD_READY && !startFailed) applicationIsUp();
         if (type == RECORD_START_FAILED) startFailed = true;
         if (type == RECORD_MAIN_THREW) mainThrew = true;
     }
@@ -96,6 +118,23 @@ static bool childHasEnded(HANDLE child, DWORD code) {
     return code != STILL_ACTIVE || WaitForSingleObject(child, 0) == WAIT_OBJECT_0;
 }
 
+// At most five restarts within a minute: an application that asks for more
+// would restart for ever.
+static void restart() {
+    ULONGLONG now = GetTickCount64();
+    int recent = 0;
+    for (int i = 0; i < restarts && i < MAX_RESTARTS; ++i) recent += now - restartTimes[i] < RESTART_WINDOW_MS;
+    if (recent >= MAX_RESTARTS) {
+        char count[16] = "";
+        appendUnsigned(count, sizeof count, (unsigned long)recent + 1);
+        failWithMessage(MSG_TOO_MANY_RESTARTS, "%RESTARTS%", count);
+    }
+    restartTimes[restarts++ % MAX_RESTARTS] = now;
+    trace({"parent: the application asked for a restart"});
+    if (!restartChild(&childProcess, &childProcessId)) failInternal(ERR_CHILD_START);
+    mainThrew = false;
+}
+
 // The records come first: a child that failed says so before its message
 // appears, so that the message is never taken for the application's window.
 void CALLBACK monitorTick(HWND, UINT, UINT_PTR, DWORD) {
@@ -107,12 +146,16 @@ void CALLBACK monitorTick(HWND, UINT, UINT_PTR, DWORD) {
         if (ended) exitAfterFailedStart();
         return;
     }
-    if ((closeOnWindow || commFile == INVALID_HANDLE_VALUE) && childHasVisibleWindow(childProcessId))
-        exitNormally();
+    if (!up && (closeOnWindow || commFile == INVALID_HANDLE_VALUE) && childHasVisibleWindow(childProcessId))
+        applicationIsUp();
     checkErrorLog();
     if (!ended) return;
     // What the child wrote just before it ended.
     if (commFile != INVALID_HANDLE_VALUE) readCommFile();
+    if (restartCode >= 0 && code == (DWORD)restartCode) {
+        restart();
+        return;
+    }
     // It ended before the application was up: a failure where it says so.
     if (code != 0 || mainThrew) checkErrorLogAfterFailure();
     exitNormally();

@@ -4,7 +4,10 @@
 #include <windows.h>
 
 // Watches `child` (its process handle and id) until the process ends.
-void startChildMonitor(const char* commFilePath, HANDLE child, DWORD childId);
+// `restart` starts a new child with the same line, for an application that
+// ends with the configured restart code.
+void startChildMonitor(const char* commFilePath, HANDLE child, DWORD childId,
+                       bool (*restart)(HANDLE* child, DWORD* childId));
 void stopChildMonitor();
 void CALLBACK monitorTick(HWND, UINT, UINT_PTR, DWORD);
 void parseCommRecords();

@@ -25,6 +25,8 @@
 //   box=TEXT        show a message box until it is closed
 //   sleep=MS
 //   exit=CODE       System.exit(CODE): the exit hook, else the process ends
+//   exitonce=CODE   the same, the first time only (as an application that
+//                   asks for a restart to apply an update)
 //   throw=TEXT      main ends with an exception, TEXT its default trace;
 //                   detaching the thread hands it to the handler
 #include <windows.h>
@@ -155,6 +157,15 @@ void writeCommandLine(const std::string& path) {
     std::ofstream(path, std::ios::binary) << utf8;
 }
 
+// True once: it leaves a marker beside the library.
+bool firstTime(const wchar_t* marker) {
+    HANDLE f = CreateFileW((directory + marker).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
+                           nullptr);
+    if (f == INVALID_HANDLE_VALUE) return false;
+    CloseHandle(f);
+    return true;
+}
+
 void pump(DWORD ms) {
     DWORD until = GetTickCount() + ms;
     while ((LONG)(until - GetTickCount()) > 0) {
@@ -228,7 +239,7 @@ void runMain() {
         else if (step.first == "commhex") appendComm(fromHex(step.second));
         else if (step.first == "cmdline") writeCommandLine(step.second);
         else if (step.first == "box") MessageBoxA(nullptr, step.second.c_str(), "Stand-in", MB_OK);
-        else if (step.first == "exit") {
+        else if (step.first == "exit" || (step.first == "exitonce" && firstTime(L"jvm.restarted"))) {
             Sleep(150);  // the harness must have a moment to see the child
             vmExit(atoi(step.second.c_str()));
         }

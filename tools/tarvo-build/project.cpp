@@ -397,6 +397,7 @@ std::string printProject(const std::string& arch, const std::map<unsigned, std::
                     t.insert(leaf, text == "1");
                 break;
             case ConfigRow::INT:
+            case ConfigRow::NUMBER:
             case ConfigRow::SIZE:
             case ConfigRow::WEIGHT: t.insert(leaf, strtoll(text.c_str(), nullptr, 10)); break;
             default: t.insert(leaf, text);

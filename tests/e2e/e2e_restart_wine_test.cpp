@@ -1,0 +1,48 @@
+// The application's place on the taskbar, and a restart that it asks for
+// with its exit code.
+#include "launch_fixture.h"
+
+namespace {
+
+size_t count(const std::string& text, const std::string& what) {
+    size_t n = 0;
+    for (size_t at = 0; (at = text.find(what, at)) != std::string::npos; at += what.size()) ++n;
+    return n;
+}
+
+}  // namespace
+
+TEST_F(LaunchTest, AnExitWithTheRestartCodeStartsTheApplicationAgainWithTheSameWords) {
+    configure({"152=5", "145=0"});
+    vmHome("exitonce=5\nsleep=300");
+    WatchReport r = run("report.txt \"two words\"");
+    EXPECT_EQ(0u, exitOf(r, "parent")) << r.describe();
+    std::string record = vmRecord();
+    EXPECT_EQ(2u, count(record, "CallStaticVoidMethod")) << record;
+    EXPECT_EQ(2u, count(record, "element=two words\n")) << record;
+    EXPECT_TRUE(r.windows.empty()) << r.describe();
+}
+
+TEST_F(LaunchTest, SixRestartsWithinAMinuteEndWithTheMessage) {
+    configure({"152=5", "145=0"});
+    vmHome("exit=5");
+    WatchReport r = run();
+    ASSERT_EQ(1u, r.windows.size()) << r.describe();
+    EXPECT_EQ("The application asked to be restarted 6 times within a minute.\nIt is not started again.",
+              r.windows[0].text);
+    EXPECT_EQ(1u, exitOf(r, "parent"));
+    EXPECT_EQ(6u, count(vmRecord(), "CallStaticVoidMethod"));
+}
+
+TEST_F(LaunchTest, BothProcessesTakeTheProductsTaskbarIdentity) {
+    // Wine sets the identifier but cannot read it back (E_NOTIMPL): the
+    // trace tells what each process set.
+    std::string trace = root / "trace.txt";
+    setEnv("TARVO_TRACE", trace.c_str());
+    configure({"151=Brannoc.OrvanDesk"});
+    vmHome();
+    EXPECT_EQ(0u, exitOf(run(), "child"));
+    std::string text = readFile(trace);
+    EXPECT_NE(std::string::npos, text.find("parent: taskbar identity Brannoc.OrvanDesk: set")) << text;
+    EXPECT_NE(std::string::npos, text.find("child: taskbar identity Brannoc.OrvanDesk: set")) << text;
+}
