@@ -9,6 +9,7 @@ set(TARVO_TEXT_SOURCES
   src/errors/message_text.cpp
   src/files/list_text.cpp
   src/supervise/comm_text.cpp
+  src/supervise/instance_text.cpp
   src/jvm/version_text.cpp
   src/jvm/search_text.cpp
   src/jvm/search_report_text.cpp
@@ -36,12 +37,15 @@ set(TARVO_WIN_SOURCES
   src/errors/logs.cpp
   src/supervise/dpi.cpp
   src/supervise/taskbar.cpp
+  src/supervise/instance.cpp
   src/supervise/splash.cpp
   src/supervise/monitor.cpp
   src/launcher/parent.cpp
   src/launcher/child.cpp
   src/app/run_application.cpp
   src/app/vm_options.cpp
+  src/app/jni_strings.cpp
+  src/app/open_handler.cpp
   src/app/vm_text.cpp
   src/jvm/find_jvm.cpp
   src/jvm/candidate.cpp

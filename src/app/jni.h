@@ -78,6 +78,7 @@ enum JniSlot {
     SLOT_GET_METHOD_ID = 33,
     SLOT_CALL_OBJECT_METHOD_A = 36,
     SLOT_GET_STATIC_METHOD_ID = 113,
+    SLOT_CALL_STATIC_BOOLEAN_METHOD_A = 119,
     SLOT_CALL_STATIC_VOID_METHOD = 141,
     SLOT_CALL_STATIC_VOID_METHOD_V = 142,
     SLOT_NEW_STRING_UTF = 167,
@@ -88,6 +89,7 @@ enum JniSlot {
     // The invocation interface's table.
     SLOT_DESTROY_JAVA_VM = 3,
     SLOT_DETACH_CURRENT_THREAD = 5,
+    SLOT_ATTACH_CURRENT_THREAD_AS_DAEMON = 7,
 };
 
 typedef jint(JNICALL* CreateJavaVMFunction)(JavaVM** vm, void** env, void* args);
@@ -101,6 +103,9 @@ typedef jobjectArray(JNICALL* NewObjectArrayFunction)(JNIEnv* env, jsize length,
 typedef void(JNICALL* SetObjectArrayElementFunction)(JNIEnv* env, jobjectArray array, jsize index, jobject value);
 typedef jint(JNICALL* DestroyJavaVMFunction)(JavaVM* vm);
 typedef jint(JNICALL* DetachCurrentThreadFunction)(JavaVM* vm);
+typedef jint(JNICALL* AttachCurrentThreadAsDaemonFunction)(JavaVM* vm, void** env, void* args);
+typedef jboolean(JNICALL* CallStaticBooleanMethodAFunction)(JNIEnv* env, jclass cls, jmethodID method,
+                                                            const jvalue* args);
 typedef jint(JNICALL* GetDefaultJavaVMInitArgsFunction)(void* args);
 typedef void(JNICALL* ExceptionClearFunction)(JNIEnv* env);
 typedef jclass(JNICALL* GetObjectClassFunction)(JNIEnv* env, jobject object);

@@ -6,6 +6,8 @@
 #include <cstdlib>
 
 #include "app/java_string_text.h"
+#include "app/jni_strings.h"
+#include "app/open_handler.h"
 #include "app/jni.h"
 #include "app/vm_options.h"
 #include "app/vm_text.h"
@@ -160,19 +162,10 @@ static jobjectArray mainArguments(JNIEnv* env, const char* userArgs) {
     configString(CFG_MAIN_ARGUMENTS, fixed, sizeof fixed);
     splitOrFail(fixed, nullptr, &words);
     splitOrFail(userArgs, nullptr, &words);
-    jclass stringClass = jniSlot<FindClassFunction>(*env, SLOT_FIND_CLASS)(env, "java/lang/String");
-    jobjectArray array =
-        jniSlot<NewObjectArrayFunction>(*env, SLOT_NEW_OBJECT_ARRAY)(env, (jsize)words.count, stringClass, nullptr);
-    if (!array) failAssertion("paramArray");
-    for (size_t i = 0; i < words.count; ++i) {
-        char* text = javaStringText(words.items[i]);
-        if (!text) failWithMessage(MSG_OUT_OF_MEMORY);
-        jstring word = jniSlot<NewStringUTFFunction>(*env, SLOT_NEW_STRING_UTF)(env, text);
-        free(text);
-        if (!word) failAssertion("jstr");
-        jniSlot<SetObjectArrayElementFunction>(*env, SLOT_SET_OBJECT_ARRAY_ELEMENT)(env, array, (jsize)i, word);
-    }
-    releaseListStorage(&words);
+    const char* failed = nullptr;
+    jobjectArray array = newJavaStringArray(env, words.items, words.count, &failed);
+    if (!array) failAssertion(failed);
+    freeStringList(&words);
     return array;
 }
 
@@ -245,6 +238,7 @@ static DWORD WINAPI javaMain(void* raw) {
     InterlockedExchange(&mainCalled, 1);
     writeStandardError(vmWords, strlen(vmWords));
     LeaveCriticalSection(&vmWordsLock);
+    openRequestsMayFlow(vm);
     callStaticVoidMethod(env, cls, main, words);
     // The exception stays pending: detaching the thread hands it to the
     // application's uncaught-exception handler, as under java.exe.

@@ -13,6 +13,8 @@
 #include "files/trace.h"
 #include "files/wide.h"
 #include "launcher/cmdline_text.h"
+#include "app/vm_options.h"
+#include "supervise/instance.h"
 #include "config/config.h"
 #include "config/state.h"
 #include "supervise/monitor.h"
@@ -122,7 +124,27 @@ static bool restartChild(HANDLE* child, DWORD* childId) {
     return true;
 }
 
+// A second start of a single-instance product gives its folder and the
+// words that main would take to the running instance, and ends before its
+// splash and its search for Java.
+static void offerToRunningInstance(const char* tail) {
+    StringList options = {nullptr, 0, 0}, words = {nullptr, 0, 0};
+    const char* mainWords = tail;
+    if (configInt(CFG_OPTIONS_FROM_COMMAND_LINE)) mainWords = splitOrFail(tail, "-J", &options);
+    splitOrFail(mainWords, nullptr, &words);
+    char folder[TEXT_CAP];
+    if (!fullPath(".", folder, sizeof folder)) folder[0] = '\0';
+    InstanceClaim claim = claimInstance(folder, &words);
+    freeStringList(&options);
+    freeStringList(&words);
+    if (claim == INSTANCE_NOT_RESPONDING) failWithMessage(MSG_NOT_RESPONDING);
+    if (claim == INSTANCE_FIRST) return;
+    trace({"parent: handed over to the running instance"});
+    ExitProcess(0);
+}
+
 void runParentMode(const char* tail) {
+    if (configInt(CFG_SINGLE_INSTANCE)) offerToRunningInstance(tail);
     setTaskbarIdentity("parent: ");
     // The splash comes first: the clean-up may wait for another launcher's
     // lock, and the user must see at once that the program started.

@@ -17,6 +17,8 @@
 //   nullstring      NewStringUTF answers null
 //   handler=TEXT    the application's uncaught-exception handler prints TEXT
 //                   instead of the default trace
+//   openhandler     the application has brannoc.tarvo.TarvoApp and has set
+//                   an open handler, which records each hand-over
 // and while main runs:
 //   stdout=TEXT, stderr=TEXT, comm=TEXT (\n \r \t \\ escapes)
 //   commhex=HEX     append bytes given in hex to the comm file
@@ -47,17 +49,24 @@ namespace {
 std::wstring directory;  // any script, whatever the code page
 std::vector<std::pair<std::string, std::string>> script;
 std::string commFile;
-bool thrown = false;
-std::string throwText;
+// As in a VM, each thread has its own pending exception.
+thread_local bool thrown = false;
+thread_local std::string throwText;
 typedef jint(JNICALL* PrintHook)(void*, const char*, va_list);
 PrintHook printHook = nullptr;
 ExitHook exitHook = nullptr;
 AbortHook abortHook = nullptr;
 DWORD loadingThread = 0;
+thread_local bool attachedAsDaemon = false;
 JniFunctionTable envTable, vmTable;
 const JniFunctionTable* env = &envTable;
 const JniFunctionTable* vm = &vmTable;
+// Strings by handle (100 + index), arrays of them by handle (1000 + index).
+std::vector<std::string> strings;
+std::vector<std::vector<std::string>> arrays;
 std::vector<std::string> elements;
+CRITICAL_SECTION objects;
+std::vector<std::string> arrayOf(jobject array);
 
 std::string escape(const std::string& s) {
     std::string out;
@@ -179,6 +188,12 @@ jobject handle(intptr_t n) { return (jobject)n; }
 
 jclass JNICALL findClass(JNIEnv*, const char* name) {
     record(std::string("FindClass=") + name);
+    if (std::string(name) == "brannoc/tarvo/TarvoApp") {
+        if (has("openhandler")) return handle(3);
+        thrown = true;
+        throwText = "java.lang.NoClassDefFoundError: brannoc/tarvo/TarvoApp";
+        return nullptr;
+    }
     if (std::string(name) != "java/lang/String" && has("noclass")) {
         thrown = !valueOf("noclass").empty();
         throwText = valueOf("noclass");
@@ -222,6 +237,7 @@ void JNICALL exceptionDescribe(JNIEnv*) {
 
 jmethodID JNICALL getStaticMethodID(JNIEnv*, jclass, const char* name, const char* sig) {
     record(std::string("GetStaticMethodID=") + name + " " + sig);
+    if (std::string(name) == "handOver") return (jmethodID)handle(4);
     if (!has("nomain")) return (jmethodID)handle(2);
     thrown = !valueOf("nomain").empty();
     throwText = valueOf("nomain");
@@ -259,6 +275,7 @@ void runMain() {
 
 void JNICALL callStaticVoidMethodV(JNIEnv*, jclass, jmethodID, va_list args) {
     jobject array = va_arg(args, jobject);
+    elements = arrayOf(array);
     record("CallStaticVoidMethod array=" + std::to_string((intptr_t)array) + " length=" +
            std::to_string(elements.size()));
     for (auto& e : elements) record("element=" + escape(e));
@@ -275,17 +292,48 @@ void callStaticVoidMethod(JNIEnv* e, jclass c, jmethodID m, ...) {
 
 jstring JNICALL newStringUTF(JNIEnv*, const char* bytes) {
     if (has("nullstring")) return nullptr;
-    elements.push_back(bytes);
-    return handle(100 + (intptr_t)elements.size());
+    EnterCriticalSection(&objects);
+    strings.push_back(bytes);
+    jstring made = handle(100 + (intptr_t)strings.size() - 1);
+    LeaveCriticalSection(&objects);
+    return made;
 }
 
 jobjectArray JNICALL newObjectArray(JNIEnv*, jsize length, jclass, jobject) {
     record("NewObjectArray=" + std::to_string(length));
-    return has("nullarray") ? nullptr : handle(7);
+    if (has("nullarray")) return nullptr;
+    EnterCriticalSection(&objects);
+    arrays.push_back(std::vector<std::string>(length));
+    jobjectArray made = handle(1000 + (intptr_t)arrays.size() - 1);
+    LeaveCriticalSection(&objects);
+    return made;
 }
 
-void JNICALL setObjectArrayElement(JNIEnv*, jobjectArray, jsize index, jobject value) {
-    if ((intptr_t)value != 101 + index) record("SetObjectArrayElement out of order");
+void JNICALL setObjectArrayElement(JNIEnv*, jobjectArray array, jsize index, jobject value) {
+    EnterCriticalSection(&objects);
+    arrays.at((intptr_t)array - 1000).at(index) = strings.at((intptr_t)value - 100);
+    LeaveCriticalSection(&objects);
+}
+
+std::vector<std::string> arrayOf(jobject array) {
+    EnterCriticalSection(&objects);
+    std::vector<std::string> items = arrays.at((intptr_t)array - 1000);
+    LeaveCriticalSection(&objects);
+    return items;
+}
+
+// TarvoApp.handOver: the application's handler records what it was given.
+jboolean JNICALL callStaticBooleanMethodA(JNIEnv*, jclass, jmethodID method, const jvalue* args) {
+    if (method != (jmethodID)handle(4)) return 0;
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    EnterCriticalSection(&objects);
+    std::string text = "handover dir=" + strings.at((intptr_t)args[0].l - 100) + " words=";
+    LeaveCriticalSection(&objects);
+    for (auto& word : arrayOf(args[1].l)) text += word + "|";
+    record(text + " wait=" + std::to_string(args[2].j) + " daemon=" + std::to_string(attachedAsDaemon));
+    record("handover-at=" + std::to_string(((uint64_t)now.dwHighDateTime << 32) | now.dwLowDateTime));
+    return 1;
 }
 
 // A thread that leaves the VM with an exception pending hands it to its
@@ -298,6 +346,13 @@ jint JNICALL detachCurrentThread(JavaVM*) {
         writeStd(STD_ERROR_HANDLE, handler.empty() ? throwText : handler);
         thrown = false;
     }
+    return 0;
+}
+
+jint JNICALL attachCurrentThreadAsDaemon(JavaVM*, void** outEnv, void*) {
+    record("AttachCurrentThreadAsDaemon");
+    attachedAsDaemon = true;
+    *outEnv = &env;
     return 0;
 }
 
@@ -350,7 +405,10 @@ extern "C" __declspec(dllexport) jint JNICALL JNI_GetDefaultJavaVMInitArgs(void*
 }
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, void* reserved) {
-    if (reason == DLL_PROCESS_ATTACH) loadingThread = GetCurrentThreadId();
+    if (reason == DLL_PROCESS_ATTACH) {
+        loadingThread = GetCurrentThreadId();
+        InitializeCriticalSection(&objects);
+    }
     // Unloaded while the process goes on: a VM does not survive that.
     if (reason == DLL_PROCESS_DETACH && !reserved && !directory.empty()) record("unloaded");
     return TRUE;
@@ -410,6 +468,8 @@ extern "C" __declspec(dllexport) jint JNICALL JNI_CreateJavaVM(JavaVM** outVm, v
     envTable.slot[SLOT_NEW_STRING_UTF] = (void*)newStringUTF;
     envTable.slot[SLOT_NEW_OBJECT_ARRAY] = (void*)newObjectArray;
     envTable.slot[SLOT_SET_OBJECT_ARRAY_ELEMENT] = (void*)setObjectArrayElement;
+    envTable.slot[SLOT_CALL_STATIC_BOOLEAN_METHOD_A] = (void*)callStaticBooleanMethodA;
+    vmTable.slot[SLOT_ATTACH_CURRENT_THREAD_AS_DAEMON] = (void*)attachCurrentThreadAsDaemon;
     vmTable.slot[SLOT_DESTROY_JAVA_VM] = (void*)destroyJavaVM;
     vmTable.slot[SLOT_DETACH_CURRENT_THREAD] = (void*)detachCurrentThread;
     *outVm = &vm;

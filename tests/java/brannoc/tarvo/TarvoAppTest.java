@@ -3,6 +3,7 @@ package brannoc.tarvo;
 import static org.junit.jupiter.api.Assertions.assertArrayEquals;
 import static org.junit.jupiter.api.Assertions.assertEquals;
 import static org.junit.jupiter.api.Assertions.assertFalse;
+import static org.junit.jupiter.api.Assertions.assertTrue;
 
 import java.io.ByteArrayOutputStream;
 import java.nio.charset.StandardCharsets;
@@ -102,5 +103,43 @@ class TarvoAppTest {
             assertEquals("Mthread " + id + " record " + next[id] + " \u00fc", r);
             next[id]++;
         }
+    }
+
+    @AfterEach
+    void forgetOpenHandler() {
+        TarvoApp.setOpenHandler(null);
+    }
+
+    @Test
+    void handOversBeforeAHandlerWaitThenReachItInOrderAndAFailingHandlerStopsNone() throws Exception {
+        assertFalse(TarvoApp.handOver("C:\\one", new String[] {"a.txt"}, 50));
+        assertFalse(TarvoApp.handOver("C:\\two", new String[] {"b c.txt", ""}, 0));
+        List<String> seen = new ArrayList<>();
+        CountDownLatch both = new CountDownLatch(2);
+        TarvoApp.setOpenHandler((folder, args) -> {
+            seen.add(folder + " " + Arrays.toString(args) + " " + Thread.currentThread().isDaemon());
+            both.countDown();
+            throw new IllegalStateException("the application's own fault");
+        });
+        both.await();
+        assertEquals(Arrays.asList("C:\\one [a.txt] true", "C:\\two [b c.txt, ] true"), seen);
+    }
+
+    @Test
+    void aHandOverWaitsForAHandlerSetMeanwhileAndIsDeliveredOnTheLaunchersThread() throws Exception {
+        List<String> seen = new ArrayList<>();
+        Thread setter = new Thread(() -> {
+            try {
+                Thread.sleep(100);
+            } catch (InterruptedException e) {
+                return;
+            }
+            TarvoApp.setOpenHandler((folder, args) -> seen.add(folder + " " + Thread.currentThread().getName()));
+        });
+        setter.start();
+        Thread.currentThread().setName("launcher");
+        assertTrue(TarvoApp.handOver("D:\\docs", new String[0], 5000));
+        setter.join();
+        assertEquals(Arrays.asList("D:\\docs launcher"), seen);
     }
 }

@@ -3,23 +3,39 @@ package brannoc.tarvo;
 import java.io.FileOutputStream;
 import java.io.IOException;
 import java.io.OutputStream;
-import java.nio.charset.StandardCharsets;
+import java.io.UnsupportedEncodingException;
+import java.util.ArrayDeque;
 
 /**
  * Talks to the launcher that started this application: a status line for its
- * splash screen while the application loads, and word that the application
- * is ready, which lets the launcher end.
+ * splash screen while the application loads, word that the application is
+ * ready, which lets the launcher end, and, for a single-instance product, the
+ * documents that a second start hands over.
  *
- * <p>Both calls do nothing, and never throw, when the application was not
+ * <p>The calls do nothing, and never throw, when the application was not
  * started by the launcher, so an application calls them unconditionally:
  *
  * <pre>
  * import brannoc.tarvo.TarvoApp;
+ * TarvoApp.setOpenHandler((folder, args) -&gt; openDocuments(folder, args));
  * TarvoApp.status("Loading the plug-ins");
  * TarvoApp.ready();
  * </pre>
  */
 public final class TarvoApp {
+    /** What a second start of the product hands over to the running one. */
+    public interface OpenHandler {
+        /**
+         * Called on a daemon thread of the launcher, one hand-over at a time
+         * and in the order of the starts.
+         *
+         * @param workingDirectory the second start's working folder, against
+         *     which relative names among the arguments are meant
+         * @param arguments its arguments, as main would have had them
+         */
+        void open(String workingDirectory, String[] arguments);
+    }
+
     /** The system property through which the launcher names its communication file. */
     public static final String COMM_FILE_PROPERTY = "tarvo.commFile";
 
@@ -37,7 +53,77 @@ public final class TarvoApp {
 
     private static final Object LOCK = new Object();
 
+    private static final ArrayDeque<Object[]> OPENS = new ArrayDeque<>();
+    private static OpenHandler openHandler;
+    private static boolean delivering;
+
     private TarvoApp() {}
+
+    /**
+     * Sets the handler of hand-overs, replacing any before it; null stops
+     * them. Hand-overs that arrived before are delivered to it in order.
+     */
+    public static void setOpenHandler(OpenHandler handler) {
+        synchronized (OPENS) {
+            openHandler = handler;
+            OPENS.notifyAll();
+            if (handler == null || OPENS.isEmpty() || delivering) return;
+        }
+        Thread late = new Thread(TarvoApp::deliverOpens, "tarvo-open");
+        late.setDaemon(true);
+        late.start();
+    }
+
+    /**
+     * The launcher's call, on its own thread, for each hand-over: it is kept,
+     * and delivered once a handler is set. False when none was set within
+     * waitMillis; the launcher then brings the application's window forward.
+     */
+    static boolean handOver(String workingDirectory, String[] arguments, long waitMillis) {
+        synchronized (OPENS) {
+            OPENS.add(new Object[] {workingDirectory, arguments.clone()});
+            long end = System.currentTimeMillis() + waitMillis;
+            for (long left = waitMillis; openHandler == null && left > 0; left = end - System.currentTimeMillis()) {
+                try {
+                    OPENS.wait(left);
+                } catch (InterruptedException e) {
+                    Thread.currentThread().interrupt();
+                    break;
+                }
+            }
+            if (openHandler == null) return false;
+        }
+        deliverOpens();
+        return true;
+    }
+
+    /** One thread at a time delivers, so that the handler sees the starts in order. */
+    private static void deliverOpens() {
+        synchronized (OPENS) {
+            if (delivering) return;
+            delivering = true;
+        }
+        for (;;) {
+            Object[] open;
+            OpenHandler handler;
+            synchronized (OPENS) {
+                handler = openHandler;
+                open = handler == null ? null : OPENS.poll();
+                if (open == null) {
+                    delivering = false;
+                    return;
+                }
+            }
+            try {
+                handler.open((String) open[0], (String[]) open[1]);
+            } catch (Throwable e) {
+                // The application's fault: its handler of uncaught exceptions
+                // hears of it, and later hand-overs still arrive.
+                Thread self = Thread.currentThread();
+                self.getUncaughtExceptionHandler().uncaughtException(self, e);
+            }
+        }
+    }
 
     /** Replaces the status line of the launcher's splash screen. */
     public static void status(String text) {
@@ -51,12 +137,21 @@ public final class TarvoApp {
 
     static byte[] record(char type, String text) {
         String clean = text.replace('|', RECORD_END_STAND_IN).replace('\0', NUL_STAND_IN);
-        byte[] body = cut(clean.getBytes(StandardCharsets.UTF_8));
+        byte[] body = cut(utf8(clean));
         byte[] out = new byte[body.length + 2];
         out[0] = (byte) type;
         System.arraycopy(body, 0, out, 1, body.length);
         out[out.length - 1] = '|';
         return out;
+    }
+
+    private static byte[] utf8(String text) {
+        try {
+            return text.getBytes("UTF-8");
+        } catch (UnsupportedEncodingException e) {
+            // Every Java has UTF-8.
+            throw new IllegalStateException(e);
+        }
     }
 
     /** Cuts UTF-8 bytes to the launcher's limit, between two characters. */

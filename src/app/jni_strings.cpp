@@ -1,0 +1,30 @@
+#include "app/jni_strings.h"
+
+#include <cstdlib>
+
+#include "app/vm_text.h"
+
+jstring newJavaString(JNIEnv* env, const char* text) {
+    char* modified = javaStringText(text);
+    if (!modified) return nullptr;
+    jstring string = jniSlot<NewStringUTFFunction>(*env, SLOT_NEW_STRING_UTF)(env, modified);
+    free(modified);
+    return string;
+}
+
+jobjectArray newJavaStringArray(JNIEnv* env, char* const* texts, size_t count, const char** failed) {
+    jclass stringClass = jniSlot<FindClassFunction>(*env, SLOT_FIND_CLASS)(env, "java/lang/String");
+    jobjectArray array = stringClass ? jniSlot<NewObjectArrayFunction>(*env, SLOT_NEW_OBJECT_ARRAY)(
+                                           env, (jsize)count, stringClass, nullptr)
+                                     : nullptr;
+    *failed = "paramArray";
+    if (!array) return nullptr;
+    *failed = "jstr";
+    for (size_t i = 0; i < count; ++i) {
+        jstring word = newJavaString(env, texts[i]);
+        if (!word) return nullptr;
+        jniSlot<SetObjectArrayElementFunction>(*env, SLOT_SET_OBJECT_ARRAY_ELEMENT)(env, array, (jsize)i, word);
+    }
+    *failed = nullptr;
+    return array;
+}

@@ -1,0 +1,12 @@
+// Java strings and arrays of them from the launcher's UTF-8 texts.
+#pragma once
+#include <cstddef>
+
+#include "app/jni.h"
+
+// A new String from UTF-8 text (as Java's modified form); nullptr when the
+// VM or memory refuses it.
+jstring newJavaString(JNIEnv* env, const char* text);
+// A new String[] of the texts; nullptr when it could not be made, with
+// *failed naming what the VM refused ("paramArray" or "jstr").
+jobjectArray newJavaStringArray(JNIEnv* env, char* const* texts, size_t count, const char** failed);

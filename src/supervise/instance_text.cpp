@@ -1,0 +1,96 @@
+#include "supervise/instance_text.h"
+
+#include <cstdlib>
+#include <cstring>
+
+#include "files/bytes_text.h"
+#include "files/text.h"
+#include "files/utf8_text.h"
+
+static uint64_t hashBytes(uint64_t hash, const char* text, size_t length) {
+    for (size_t i = 0; i < length; ++i) hash = (hash ^ (unsigned char)text[i]) * 0x100000001b3ULL;
+    return hash;
+}
+
+void instanceKey(const char* programPath, const char* userSid, unsigned long session, char* dst, size_t cap) {
+    char sessionText[24] = "";
+    appendUnsigned(sessionText, sizeof sessionText, session);
+    uint64_t hash = 0xcbf29ce484222325ULL;
+    // The terminators keep "ab"+"c" apart from "a"+"bc".
+    for (const char* part : {programPath, userSid, (const char*)sessionText})
+        hash = hashBytes(hash, part, strlen(part) + 1);
+    char key[INSTANCE_KEY_CAP] = "tarvo-";
+    static const char digits[] = "0123456789abcdef";
+    for (int shift = 60, at = 6; shift >= 0; shift -= 4) key[at++] = digits[(hash >> shift) & 15];
+    copyText(dst, cap, key);
+}
+
+// One item: its UTF-16 units after their count.
+static bool encodeItem(const char* text, unsigned char* dst, size_t cap, size_t* used) {
+    size_t start = *used;
+    if (cap - *used < 4) return false;
+    *used += 4;
+    const unsigned char* at = (const unsigned char*)text;
+    while (*at) {
+        uint32_t cp = 0;
+        size_t n = decodeUtf8(at, 4, &cp);
+        if (n == 0) return false;
+        at += n;
+        uint16_t units[2] = {(uint16_t)cp, 0};
+        size_t count = 1;
+        if (cp > 0xFFFF) {
+            units[0] = (uint16_t)(0xD800 + ((cp - 0x10000) >> 10));
+            units[1] = (uint16_t)(0xDC00 + ((cp - 0x10000) & 0x3FF));
+            count = 2;
+        }
+        if (cap - *used < count * 2) return false;
+        for (size_t i = 0; i < count; ++i, *used += 2) storeLe16(dst + *used, units[i]);
+    }
+    storeLe32(dst + start, (uint32_t)((*used - start - 4) / 2));
+    return true;
+}
+
+size_t encodeHandOver(const char* folder, const StringList* words, unsigned char* dst, size_t cap) {
+    if (cap > HAND_OVER_MAX) cap = HAND_OVER_MAX;
+    size_t used = 0;
+    if (!encodeItem(folder, dst, cap, &used)) return 0;
+    for (size_t i = 0; i < words->count; ++i)
+        if (!encodeItem(words->items[i], dst, cap, &used)) return 0;
+    return used;
+}
+
+// UTF-16 units as UTF-8; a lone surrogate becomes U+FFFD, as the system
+// converts it.
+static char* itemText(const unsigned char* units, size_t count) {
+    char* text = (char*)malloc(count * 3 + 1);
+    if (!text) return nullptr;
+    size_t out = 0;
+    for (size_t i = 0; i < count; ++i) {
+        uint32_t cp = le16(units + 2 * i);
+        uint32_t next = i + 1 < count ? le16(units + 2 * i + 2) : 0;
+        if (cp >= 0xD800 && cp < 0xDC00 && next >= 0xDC00 && next < 0xE000) {
+            cp = 0x10000 + ((cp - 0xD800) << 10) + (next - 0xDC00);
+            ++i;
+        } else if (cp >= 0xD800 && cp < 0xE000) {
+            cp = 0xFFFD;
+        }
+        out += encodeUtf8(cp, text + out);
+    }
+    text[out] = '\0';
+    return text;
+}
+
+bool decodeHandOver(const unsigned char* bytes, size_t length, StringList* items) {
+    size_t at = 0;
+    while (at < length) {
+        if (length - at < 4) return false;
+        size_t count = le32(bytes + at);
+        at += 4;
+        if (count > (length - at) / 2) return false;
+        char* text = itemText(bytes + at, count);
+        if (!text || !addOwnedString(items, text)) return false;
+        at += count * 2;
+    }
+    // Every hand-over holds the folder at least.
+    return items->count > 0;
+}

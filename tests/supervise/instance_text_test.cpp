@@ -1,0 +1,62 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "supervise/instance_text.h"
+
+namespace {
+
+std::vector<std::string> roundTrip(const char* folder, std::vector<std::string> words, size_t cap = HAND_OVER_MAX) {
+    std::vector<char*> items;
+    for (auto& w : words) items.push_back(&w[0]);
+    StringList list = {items.data(), items.size(), items.size()};
+    std::vector<unsigned char> bytes(cap);
+    size_t length = encodeHandOver(folder, &list, bytes.data(), cap);
+    if (length == 0) return {"(too long)"};
+    StringList back = {nullptr, 0, 0};
+    EXPECT_TRUE(decodeHandOver(bytes.data(), length, &back));
+    std::vector<std::string> out(back.items, back.items + back.count);
+    freeStringList(&back);
+    return out;
+}
+
+}  // namespace
+
+TEST(HandOver, CarriesTheFolderAndEveryWordWholeUpToItsLimit) {
+    std::vector<std::string> expected = {"C:\\Пример 例", "two words", "", "\xF0\x9F\x98\x80.txt"};
+    EXPECT_EQ(expected, roundTrip(expected[0].c_str(), {expected[1], expected[2], expected[3]}));
+    // 4 bytes of count and 2 per unit: "ab" and "c" take 14 bytes.
+    EXPECT_EQ((std::vector<std::string>{"ab", "c"}), roundTrip("ab", {"c"}, 14));
+    EXPECT_EQ((std::vector<std::string>{"(too long)"}), roundTrip("ab", {"c"}, 13));
+    EXPECT_EQ((std::vector<std::string>{"(too long)"}), roundTrip("bad \xC3", {}));
+}
+
+TEST(HandOver, RefusesBytesThatAreNoWholeHandOver) {
+    // A count beyond the bytes, a count cut short, nothing at all.
+    const unsigned char beyond[] = {3, 0, 0, 0, 'a', 0};
+    const unsigned char cut[] = {1, 0, 0, 0, 'a', 0, 1, 0};
+    for (auto bytes : {std::vector<unsigned char>(beyond, beyond + 6), std::vector<unsigned char>(cut, cut + 8),
+                       std::vector<unsigned char>()}) {
+        StringList items = {nullptr, 0, 0};
+        EXPECT_FALSE(decodeHandOver(bytes.data(), bytes.size(), &items));
+        freeStringList(&items);
+    }
+    // A lone surrogate reads as the replacement character.
+    const unsigned char lone[] = {1, 0, 0, 0, 0x00, 0xD8};
+    StringList items = {nullptr, 0, 0};
+    ASSERT_TRUE(decodeHandOver(lone, sizeof lone, &items));
+    EXPECT_STREQ("\xEF\xBF\xBD", items.items[0]);
+    freeStringList(&items);
+}
+
+TEST(InstanceKey, NamesOneProgramOfOneUserInOneSession) {
+    char a[INSTANCE_KEY_CAP], b[INSTANCE_KEY_CAP], c[INSTANCE_KEY_CAP], d[INSTANCE_KEY_CAP];
+    instanceKey("c:\\apps\\orvan.exe", "S-1-5-21-1", 1, a, sizeof a);
+    instanceKey("c:\\apps\\orvan.exe", "S-1-5-21-2", 1, b, sizeof b);
+    instanceKey("c:\\apps\\orvan.exe", "S-1-5-21-1", 2, c, sizeof c);
+    instanceKey("c:\\apps\\orvan.ex", "eS-1-5-21-1", 1, d, sizeof d);
+    EXPECT_EQ(22u, strlen(a));
+    EXPECT_EQ(0, strncmp(a, "tarvo-", 6));
+    for (const char* other : {b, c, d}) EXPECT_STRNE(a, other);
+}
