@@ -38,6 +38,7 @@ set(TARVO_WIN_SOURCES
   src/supervise/dpi.cpp
   src/supervise/taskbar.cpp
   src/supervise/instance.cpp
+  src/supervise/console.cpp
   src/supervise/splash.cpp
   src/supervise/monitor.cpp
   src/launcher/parent.cpp

@@ -2,7 +2,7 @@
 # build, so that each launcher meets a java.exe and jvm.dll of its own kind
 # (or, in the tests, of the other kind).
 set(STANDIN_TARGETS java_standin floor_loader trivial_window lib_jvm_standin lib_jvm_noexport lib_rt_standin lib_jvm_modern
-    lib_nowhere lib_jvm_missing)
+    lib_nowhere lib_jvm_missing console_host)
 add_executable(java_standin tests/helpers/java_standin.cpp)
 target_link_options(java_standin PRIVATE ${STATIC_RUNTIME})
 # The benchmark's floor: two process starts and one library load.
@@ -13,6 +13,10 @@ target_link_libraries(floor_loader PRIVATE user32)
 foreach(name lib_jvm_standin lib_jvm_noexport lib_rt_standin)
   add_library(${name} SHARED tests/helpers/${name}.cpp)
 endforeach()
+# A console as cmd gives one, for a launcher started from it.
+add_executable(console_host tests/helpers/console_host.cpp)
+target_link_options(console_host PRIVATE ${STATIC_RUNTIME})
+target_link_libraries(console_host PRIVATE shell32)
 # The floor of the splash's latency.
 add_executable(trivial_window WIN32 tests/helpers/trivial_window.cpp)
 target_link_options(trivial_window PRIVATE ${STATIC_RUNTIME})

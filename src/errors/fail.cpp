@@ -43,10 +43,10 @@ void failInternal(int code) {
     failWithMessage(MSG_INTERNAL_ERROR, "%ERROR_CODE%", value);
 }
 
-void exitNormally() {
+void exitNormally(unsigned code) {
     trace({"end: the application is up"});
     exitCleanup();
-    ExitProcess(0);
+    ExitProcess(code);
 }
 
 void exitAfterFailedStart() {

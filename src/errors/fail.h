@@ -10,8 +10,9 @@
 // folder, or a second instance's numbered log), so the dialog names it.
 [[noreturn]] void failWithErrorLog(const char* logPath, bool elsewhere = false);
 // The parent's end with 0: the application is up, or the child ended
-// without a window and without an error to show.
-[[noreturn]] void exitNormally();
+// without a window and without an error to show; with the child's code
+// where a console waits for it.
+[[noreturn]] void exitNormally(unsigned code = 0);
 // The parent's end with 1 after the child told of a failed start and ended:
 // the child has shown its message, and the start is no success.
 [[noreturn]] void exitAfterFailedStart();

@@ -14,6 +14,7 @@
 #include "files/wide.h"
 #include "launcher/cmdline_text.h"
 #include "app/vm_options.h"
+#include "supervise/console.h"
 #include "supervise/instance.h"
 #include "config/config.h"
 #include "config/state.h"
@@ -26,6 +27,8 @@ enum { MAX_COMMAND_LINE = 32767 };
 
 static HANDLE childProcess = nullptr;
 static DWORD childProcessId = 0;
+// The console this start came from, when the product asks for it.
+static ConsoleHandles console = {nullptr, nullptr, nullptr};
 
 // The module's own path, quoted: never the command line's first word, which
 // an unquoted start would cut at its first blank.
@@ -42,11 +45,11 @@ bool startChildProcess(const char* commandLine) {
     ZeroMemory(&pi, sizeof pi);
     ZeroMemory(&si, sizeof si);
     si.cb = sizeof si;
-    HANDLE errorLog = errorLogHandle();
-    HANDLE outputLog = outputLogHandle();
-    if (errorLog || outputLog) si.dwFlags = STARTF_USESTDHANDLES;
-    si.hStdError = errorLog;
-    si.hStdOutput = outputLog;
+    // A log takes its stream before the console does.
+    si.hStdError = errorLogHandle() ? errorLogHandle() : console.error;
+    si.hStdOutput = outputLogHandle() ? outputLogHandle() : console.output;
+    si.hStdInput = console.input;
+    if (si.hStdError || si.hStdOutput || si.hStdInput) si.dwFlags = STARTF_USESTDHANDLES;
 
     char configured[TEXT_CAP], directory[TEXT_CAP];
     configString(CFG_WORKING_DIRECTORY, configured, sizeof configured);
@@ -146,6 +149,7 @@ static void offerToRunningInstance(const char* tail) {
 void runParentMode(const char* tail) {
     if (configInt(CFG_SINGLE_INSTANCE)) offerToRunningInstance(tail);
     setTaskbarIdentity("parent: ");
+    bool fromConsole = configInt(CFG_CONSOLE) && attachStartingConsole(&console);
     // The splash comes first: the clean-up may wait for another launcher's
     // lock, and the user must see at once that the program started.
     if (configInt(CFG_SHOW_SPLASH)) {
@@ -167,7 +171,7 @@ void runParentMode(const char* tail) {
     childLine = childCommandLine(commFile, extractDir, tail);
     trace({"parent: child line ", childLine});
     if (!startChildProcess(childLine)) failInternal(ERR_CHILD_START);
-    startChildMonitor(commFile, childProcess, childProcessId, restartChild);
+    startChildMonitor(commFile, childProcess, childProcessId, restartChild, fromConsole);
 }
 
 int runMessageLoop() {

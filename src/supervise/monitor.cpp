@@ -26,6 +26,7 @@ static bool startFailed = false;
 static bool (*restartChild)(HANDLE*, DWORD*) = nullptr;
 static int restartCode = -1;
 static bool up = false;
+static bool untilChildEnds = false;
 enum { MAX_RESTARTS = 5, RESTART_WINDOW_MS = 60000 };
 static ULONGLONG restartTimes[MAX_RESTARTS];
 static int restarts = 0;
@@ -34,7 +35,8 @@ static DWORD windowSearchTarget = 0;
 static int windowSearchCount = 0;
 
 void startChildMonitor(const char* commFilePath, HANDLE child, DWORD childId,
-                       bool (*restart)(HANDLE* child, DWORD* childId)) {
+                       bool (*restart)(HANDLE* child, DWORD* childId), bool untilEnd) {
+    untilChildEnds = untilEnd;
     childProcess = child;
     childProcessId = childId;
     restartChild = restart;
@@ -75,10 +77,11 @@ bool childHasVisibleWindow(DWORD processId) {
     return windowSearchCount > 0;
 }
 
-// The end of the parent's watch, or, with a restart code, of the splash.
+// The end of the parent's watch, or, with a restart code or a console, of
+// the splash.
 static void applicationIsUp() {
-    if (restartCode < 0) exitNormally();
-    if (!up) trace({"parent: the application is up; waiting for its end, for a restart"});
+    if (restartCode < 0 && !untilChildEnds) exitNormally();
+    if (!up) trace({"parent: the application is up; waiting for its end"});
     up = true;
     hideSplash();
 }
@@ -158,5 +161,6 @@ void CALLBACK monitorTick(HWND, UINT, UINT_PTR, DWORD) {
     }
     // It ended before the application was up: a failure where it says so.
     if (code != 0 || mainThrew) checkErrorLogAfterFailure();
-    exitNormally();
+    // A script that started it from a console sees the application's result.
+    exitNormally(untilChildEnds ? code : 0);
 }

@@ -5,9 +5,10 @@
 
 // Watches `child` (its process handle and id) until the process ends.
 // `restart` starts a new child with the same line, for an application that
-// ends with the configured restart code.
+// ends with the configured restart code. `untilEnd`: the parent stays until
+// the child ends and ends with its code, for the console it was started from.
 void startChildMonitor(const char* commFilePath, HANDLE child, DWORD childId,
-                       bool (*restart)(HANDLE* child, DWORD* childId));
+                       bool (*restart)(HANDLE* child, DWORD* childId), bool untilEnd);
 void stopChildMonitor();
 void CALLBACK monitorTick(HWND, UINT, UINT_PTR, DWORD);
 void parseCommRecords();

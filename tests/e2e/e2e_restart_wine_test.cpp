@@ -46,3 +46,22 @@ TEST_F(LaunchTest, BothProcessesTakeTheProductsTaskbarIdentity) {
     EXPECT_NE(std::string::npos, text.find("parent: taskbar identity Brannoc.OrvanDesk: set")) << text;
     EXPECT_NE(std::string::npos, text.find("child: taskbar identity Brannoc.OrvanDesk: set")) << text;
 }
+
+TEST_F(LaunchTest, StartedFromAConsoleTheApplicationWritesThereAndItsCodeIsTheParents) {
+    std::string trace = root / "trace.txt";
+    setEnv("TARVO_TRACE", trace.c_str());
+    configure({"154=1", "102=0"});
+    vmHome("stdout=out to the console\\n\nstderr=err to the console\\n\nexit=7");
+    std::string shown = root / "console.txt";
+    WatchOptions options;
+    options.program = standinPath("console_host.exe");
+    options.commandLine = "console_host \"" + shown + "\" \"" + exe + "\"";
+    WatchReport r = watchProgram(options);
+    EXPECT_EQ(7u, exitOf(r, "parent")) << r.describe() << readFile(trace);
+    std::string text = readFile(shown);
+    EXPECT_NE(std::string::npos, text.find("out to the console\nerr to the console\n")) << text;
+    // Started from Explorer, nothing changes: the parent ends at 0 when the
+    // application has ended.
+    options.commandLine = "console_host - \"" + exe + "\"";
+    EXPECT_EQ(0u, exitOf(watchProgram(options), "parent"));
+}
