@@ -56,6 +56,8 @@ public final class TarvoApp {
     private static final ArrayDeque<Object[]> OPENS = new ArrayDeque<>();
     private static OpenHandler openHandler;
     private static boolean delivering;
+    /** Launcher threads waiting for a handler: the first to wake delivers. */
+    private static int waiting;
 
     private TarvoApp() {}
 
@@ -67,9 +69,16 @@ public final class TarvoApp {
         synchronized (OPENS) {
             openHandler = handler;
             OPENS.notifyAll();
-            if (handler == null || OPENS.isEmpty() || delivering) return;
+            if (handler == null || OPENS.isEmpty() || delivering || waiting > 0) return;
         }
-        Thread late = new Thread(TarvoApp::deliverOpens, "tarvo-open");
+        // No lambda: the library needs nothing beyond java.lang, java.io
+        // and java.util, java.lang.invoke included.
+        Thread late = new Thread(new Runnable() {
+            @Override
+            public void run() {
+                deliverOpens();
+            }
+        }, "tarvo-open");
         late.setDaemon(true);
         late.start();
     }
@@ -83,13 +92,14 @@ public final class TarvoApp {
         synchronized (OPENS) {
             OPENS.add(new Object[] {workingDirectory, arguments.clone()});
             long end = System.currentTimeMillis() + waitMillis;
-            for (long left = waitMillis; openHandler == null && left > 0; left = end - System.currentTimeMillis()) {
-                try {
+            waiting++;
+            try {
+                for (long left = waitMillis; openHandler == null && left > 0; left = end - System.currentTimeMillis())
                     OPENS.wait(left);
-                } catch (InterruptedException e) {
-                    Thread.currentThread().interrupt();
-                    break;
-                }
+            } catch (InterruptedException e) {
+                Thread.currentThread().interrupt();
+            } finally {
+                waiting--;
             }
             if (openHandler == null) return false;
         }
