@@ -3,11 +3,13 @@
 set(TARVO_TEXT_SOURCES
   src/files/text.cpp
   src/files/utf8_text.cpp
+  src/files/sha256_text.cpp
   src/files/path_text.cpp
   src/config/config_text.cpp
   src/launcher/cmdline_text.cpp
   src/errors/message_text.cpp
   src/files/list_text.cpp
+  src/files/runtime_text.cpp
   src/supervise/comm_text.cpp
   src/supervise/instance_text.cpp
   src/jvm/version_text.cpp
@@ -31,6 +33,7 @@ set(TARVO_WIN_SOURCES
   src/files/paths.cpp
   src/files/temp_records.cpp
   src/files/extract.cpp
+  src/files/runtime_cache.cpp
   src/files/registry.cpp
   src/errors/fail.cpp
   src/errors/error_dialog.cpp
@@ -43,6 +46,7 @@ set(TARVO_WIN_SOURCES
   src/supervise/monitor.cpp
   src/launcher/parent.cpp
   src/launcher/child.cpp
+  src/launcher/runtime_home.cpp
   src/app/run_application.cpp
   src/app/vm_options.cpp
   src/app/jni_strings.cpp

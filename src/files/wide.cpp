@@ -103,6 +103,20 @@ bool removeDirectory(const char* path) {
     return w.ok && RemoveDirectoryW(w.text);
 }
 
+bool renamePath(const char* from, const char* to) {
+    WidePath a(from), b(to);
+    return a.ok && b.ok && MoveFileExW(a.text, b.text, 0);
+}
+
+bool fileSize(const char* path, unsigned long long* size) {
+    WidePath w(path);
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!w.ok || !GetFileAttributesExW(w.text, GetFileExInfoStandard, &data)) return false;
+    if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return false;
+    *size = (unsigned long long)data.nFileSizeHigh << 32 | data.nFileSizeLow;
+    return true;
+}
+
 bool fullPath(const char* path, char* dst, size_t cap) {
     WidePath w(path);
     wchar_t full[TEXT_CAP];

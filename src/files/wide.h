@@ -43,6 +43,10 @@ DWORD fileAttributes(const char* path);
 bool appendToFile(const char* path, const char* text);
 bool createDirectory(const char* path);
 bool removeDirectory(const char* path);
+// MoveFileEx without copying: a rename within one volume.
+bool renamePath(const char* from, const char* to);
+// The size of a file; false when it cannot be had, or for a folder.
+bool fileSize(const char* path, unsigned long long* size);
 // GetFullPathName; false when the result does not fit.
 bool fullPath(const char* path, char* dst, size_t cap);
 bool searchPath(const char* fileName, char* dst, size_t cap);

@@ -172,6 +172,10 @@ bool jvmFromRegistry(char* javaPath, const char* minVersion, const char* maxVers
     return false;
 }
 
+static char runtimeHome[TEXT_CAP] = "";
+
+void setRuntimeHome(const char* home) { copyText(runtimeHome, sizeof runtimeHome, home); }
+
 static void noteSource(char letter, const char* argument) {
     char source[REPORT_TEXT] = {letter, '\0'};
     if (*argument) appendTexts(source, sizeof source, {" ", argument});
@@ -191,6 +195,8 @@ static JvmSource trySearchEntry(char letter, const char* argument, char* javaPat
         source = JVM_FROM_PATH;
     else if (letter == 'Y' && jvmFromRegistry(javaPath, minVersion, maxVersion))
         return JVM_FROM_REGISTRY;
+    else if (letter == 'I' && runtimeHome[0] && jvmFromDirectory(javaPath, runtimeHome, minVersion, maxVersion))
+        return JVM_FROM_RUNTIME;
     if (source != JVM_NOT_FOUND) copyText(reportedName, TEXT_CAP, argument);
     return source;
 }

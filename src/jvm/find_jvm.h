@@ -8,7 +8,11 @@ enum JvmSource {
     JVM_FROM_DEFINED_PATH = 2,
     JVM_FROM_ENV_VAR = 3,
     JVM_FROM_REGISTRY = 4,
+    JVM_FROM_RUNTIME = 5,
 };
+
+// The folder of the runtime the launcher carries, for the search's "I".
+void setRuntimeHome(const char* home);
 
 // Fills javaPath (TEXT_CAP) with the accepted executable and reportedName
 // (TEXT_CAP) with the variable or directory it was found through.

@@ -1,6 +1,7 @@
 #include "launcher/child.h"
 
 #include "launcher/cmdline_text.h"
+#include "launcher/runtime_home.h"
 #include "app/open_handler.h"
 #include "app/run_application.h"
 #include "app/vm_options.h"
@@ -105,6 +106,7 @@ void runChildMode(const char* tail) {
     const char* userArgs = readQuotedParam(at, extractDir, sizeof extractDir);
     trace({"child: started with ", tail});
     setTaskbarIdentity("child: ");
+    takeRuntimeHome();
     if (configInt(CFG_SINGLE_INSTANCE)) serveOpenRequests();
     foundSource = findJvm(foundPath, foundName);
     if (foundSource == JVM_NOT_FOUND) failNoJvm();

@@ -13,6 +13,7 @@
 #include "files/trace.h"
 #include "files/wide.h"
 #include "launcher/cmdline_text.h"
+#include "launcher/runtime_home.h"
 #include "app/vm_options.h"
 #include "supervise/console.h"
 #include "supervise/instance.h"
@@ -94,6 +95,7 @@ static char* childCommandLine(const char* commFile, const char* extractDir, cons
 void endParentSupervision(bool beforeError) {
     stopChildMonitor();
     if (beforeError) hideSplash();
+    else removeOtherRuntimeFolders();
 }
 
 static bool quitSeen = false;
@@ -159,6 +161,7 @@ void runParentMode(const char* tail) {
     trace({"parent: started, ", exeDirectory()});
     cleanupTempRecords();
     trace({"parent: clean-up of earlier runs done"});
+    prepareRuntime();
     char extractDir[TEXT_CAP];
     char names[TEXT_CAP];
     configString(CFG_FILE_NAMES, names, sizeof names);

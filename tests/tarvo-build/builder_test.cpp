@@ -174,3 +174,44 @@ TEST_F(BuilderTest, ANewProjectShowsTheErrorLogOnlyOnFailureAndPrintsItBack) {
     EXPECT_EQ("", builder("'" + at("printed.toml") + "' -o '" + at("again.exe") + "'", &ok));
     EXPECT_EQ(slurp(at("out.exe")), slurp(at("again.exe"))) << printed;
 }
+
+namespace {
+
+// The first bytes of an image for a machine: enough for its header to tell.
+std::string imageFor(uint16_t machine) {
+    std::string bytes(0x100, '\0');
+    bytes[0] = 'M', bytes[1] = 'Z', bytes[0x3c] = 0x80;
+    bytes.replace(0x80, 4, std::string("PE\0\0", 4));
+    bytes[0x84] = (char)(machine & 0xff), bytes[0x85] = (char)(machine >> 8);
+    return bytes;
+}
+
+}  // namespace
+
+TEST_F(BuilderTest, ARuntimeIsStoredWholeWithItsHashAndSearchedFirstOrRefusedByName) {
+    std::system(("mkdir -p '" + at("jre/bin/server") + "' '" + at("jre/lib/security") + "'").c_str());
+    spit(at("jre/bin/server/jvm.dll"), imageFor(0x8664));
+    spit(at("jre/lib/security/cacerts"), "certificates");
+    spit(at("jre/lib/modules"), std::string(70000, 'm'));
+    bool ok = false;
+    std::string message = build("runtime = \"jre\"\n", &ok);
+    EXPECT_FALSE(ok);
+    EXPECT_NE(std::string::npos, message.find(":3: runtime: expected the release file of a Java home in jre")) << message;
+    spit(at("jre/release"), "JAVA_VERSION=\"21.0.2\"\n");
+    message = build("runtime = \"jre\"\n", &ok, "arch = \"x86\"\n");
+    EXPECT_NE(std::string::npos, message.find(":3: runtime: its jvm.dll is for 64-bit Windows, the launcher for 32-bit"))
+        << message;
+    EXPECT_EQ("", build("runtime = \"jre\"\n", &ok));
+    ASSERT_TRUE(ok);
+    std::map<unsigned, std::string> strings = stringsOf(at("out.exe"));
+    EXPECT_EQ(64u, strings[2004].size());
+    EXPECT_EQ("I;Y;EJAVA_HOME;EJDK_HOME;", strings[128]);
+    std::string image = slurp(at("out.exe"));
+    EXPECT_NE(std::string::npos, image.find("256 bin\\server\\jvm.dll\n")) << "the index lists each file with its size";
+    EXPECT_NE(std::string::npos, image.find(std::string(70000, 'm'))) << "stored as it is";
+    // One byte more, another hash: a new folder on the users' machines.
+    spit(at("jre/lib/security/cacerts"), "certificates!");
+    EXPECT_EQ("", build("runtime = \"jre\"\n[java]\nsearch = [\"EJAVA_HOME\", \"I\"]\n", &ok));
+    EXPECT_NE(strings[2004], stringsOf(at("out.exe"))[2004]);
+    EXPECT_EQ("EJAVA_HOME;I;", stringsOf(at("out.exe"))[128]);
+}

@@ -75,6 +75,18 @@ void addIncluded(ResourceTree* tree, LauncherPlan* plan) {
     if (files.empty()) tree->erase(ResName::named("APPFILES"));
 }
 
+// The runtime's files, and an index that lists each with its size, one a
+// line: the launcher writes the index last, as the mark of a whole copy.
+void addRuntime(ResourceTree* tree, LauncherPlan* plan) {
+    ResNames& files = (*tree)[ResName::named("RUNTIME")];
+    std::string index;
+    for (size_t i = 0; i < plan->runtime.size(); ++i) {
+        index += std::to_string(plan->runtime[i].bytes.size()) + " " + plan->runtime[i].name + "\n";
+        files[ResName::named("ID_RT_" + std::to_string(i))][LANG_NEUTRAL_ID].swap(plan->runtime[i].bytes);
+    }
+    files[ResName::named("ID_RT_INDEX")][LANG_NEUTRAL_ID].assign(index.begin(), index.end());
+}
+
 }  // namespace
 
 bool readStringTable(const ResourceTree& tree, std::map<unsigned, std::string>* out, std::string* error) {
@@ -202,6 +214,7 @@ bool buildLauncher(const std::vector<uint8_t>& templateBytes, LauncherPlan plan,
         strings.insert({2002, std::to_string(plan.included.size())});
         strings.insert({2003, names});
     }
+    if (!plan.runtime.empty()) strings[2004] = plan.runtimeHash;
     if (!applyStrings(&tree, strings, plan.fromDefaults, error)) return false;
     // The program's icon group sorts before "ID_SPLASH_ICON", so that it is
     // the first group, the one the shell shows.
@@ -218,6 +231,7 @@ bool buildLauncher(const std::vector<uint8_t>& templateBytes, LauncherPlan plan,
         tree[ResName::number(RT_BITMAP_ID)][ResName::named(name)][LANG_NEUTRAL_ID] = bitmap;
     }
     if (plan.includeGiven) addIncluded(&tree, &plan);
+    if (!plan.runtime.empty()) addRuntime(&tree, &plan);
     if (plan.version.present) {
         std::vector<uint8_t> version;
         if (!versionResource(plan.version, &version)) return *error = "version: the texts are too long for one version resource", false;

@@ -35,6 +35,10 @@ struct LauncherPlan {
     std::vector<uint8_t> splashIcon;     // .ico file bytes
     bool includeGiven = false;
     std::vector<IncludedFile> included;
+    // A Java runtime the launcher carries: its files by their paths below
+    // the runtime's folder, sorted, and the content hash over all of them.
+    std::vector<IncludedFile> runtime;
+    std::string runtimeHash;
     VersionInfo version;
 };
 

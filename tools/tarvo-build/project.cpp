@@ -2,13 +2,17 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <algorithm>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <set>
 #include <sstream>
 #include <toml++/toml.h>
 
 #include "files/path_text.h"
+#include "files/sha256_text.h"
+#include "files/bytes_text.h"
 #include "utf.h"
 
 bool readWholeFile(const std::string& path, std::vector<uint8_t>* out) {
@@ -28,8 +32,11 @@ namespace {
 
 // Keys that name files or tables rather than strings.
 const char* const OTHER_KEYS[] = {
-    "arch", "icon", "include", "splash.icon", "version", "strings", "splash.bitmap", "splash.bitmap_125",
+    "arch", "icon", "include", "runtime", "splash.icon", "version", "strings", "splash.bitmap", "splash.bitmap_125",
     "splash.bitmap_150", "splash.bitmap_175", "splash.bitmap_200", "splash.bitmap_250", "splash.bitmap_300"};
+// The search's sources: the registry, a variable, a folder (A or R), the
+// PATH, and the runtime inside.
+const char* const SEARCH_LETTERS = "YEARSI";
 // The scales that a splash picture may be given for, beside its own 100 %.
 const unsigned PICTURE_SCALES[] = {125, 150, 175, 200, 250, 300};
 const char* const VERSION_KEYS[][2] = {
@@ -145,7 +152,7 @@ struct Loader {
                 if (out->size() != 1) return fail(node, k.key, "expected one character");
                 return true;
             case ConfigRow::CLASS_PATH: return list(node, k.key, "ADES", 3, out);
-            case ConfigRow::SEARCH: return list(node, k.key, "YEARS", 1, out);
+            case ConfigRow::SEARCH: return list(node, k.key, SEARCH_LETTERS, 1, out);
         }
         return false;
     }
@@ -216,6 +223,74 @@ struct Loader {
             if (!readFile(item, "include", file, &f.bytes)) return false;
             plan->included.push_back(std::move(f));
         }
+        return true;
+    }
+
+    // The machine field of a Windows image; 1 for a file that is none, so
+    // that the file still counts as found.
+    static uint16_t machineOf(const std::vector<uint8_t>& image) {
+        if (image.size() < 0x40 || image[0] != 'M' || image[1] != 'Z') return 1;
+        uint32_t pe = le32(image.data() + 0x3c);
+        if (pe > image.size() - 6 || memcmp(image.data() + pe, "PE\0\0", 4) != 0) return 1;
+        return le16(image.data() + pe + 4);
+    }
+
+    // A Java home as jlink lays it out: every file below the folder, by its
+    // path with backslashes, in one order, so that the hash is the same on
+    // every build machine.
+    bool runtime(const toml::node& node, const std::string& arch, LauncherPlan* plan) {
+        namespace fs = std::filesystem;
+        std::string given;
+        if (!text(node, "runtime", &given)) return false;
+        fs::path root = fs::u8path(given.size() > 0 && (given[0] == '/' || given.find(':') == 1) ? given : folder + given);
+        std::error_code failed;
+        if (!fs::is_directory(root, failed)) return fail(node, "runtime", "expected a folder, got \"" + given + "\"");
+        std::vector<std::pair<std::string, fs::path>> files;
+        for (fs::recursive_directory_iterator it(root, failed), end; !failed && it != end; it.increment(failed)) {
+            if (!it->is_regular_file(failed)) continue;
+            std::string name = fs::relative(it->path(), root, failed).generic_u8string();
+            std::replace(name.begin(), name.end(), '/', '\\');
+            files.push_back({name, it->path()});
+        }
+        if (failed) return fail(node, "runtime", "cannot read the folder " + given + ": " + failed.message());
+        std::sort(files.begin(), files.end());
+        Sha256 hash;
+        sha256Begin(&hash);
+        uint16_t jvmMachine = 0;
+        bool release = false;
+        for (const auto& [name, full] : files) {
+            for (size_t at = 0, next; at <= name.size(); at = next + 1) {
+                next = std::min(name.find('\\', at), name.size());
+                if (!includedName(node, name.substr(at, next - at))) return false;
+            }
+            IncludedFile f{name, {}};
+            if (!readWholeFile(full.u8string(), &f.bytes))
+                return fail(node, "runtime", "cannot read the file " + given + "\\" + name);
+            std::string lower = name;
+            for (char& c : lower) c = c >= 'A' && c <= 'Z' ? (char)(c - 'A' + 'a') : c;
+            release = release || lower == "release";
+            if (lower == "bin\\server\\jvm.dll" || lower == "bin\\client\\jvm.dll")
+                jvmMachine = machineOf(f.bytes);
+            std::string size = std::to_string(f.bytes.size());
+            sha256Add(&hash, name.c_str(), name.size() + 1);
+            sha256Add(&hash, size.c_str(), size.size() + 1);
+            sha256Add(&hash, f.bytes.data(), f.bytes.size());
+            plan->runtime.push_back(std::move(f));
+        }
+        if (!jvmMachine) return fail(node, "runtime", "expected bin\\server\\jvm.dll or bin\\client\\jvm.dll in " + given);
+        if (!release) return fail(node, "runtime", "expected the release file of a Java home in " + given);
+        uint16_t wanted = arch == "x86" ? 0x14c : 0x8664;
+        if (jvmMachine != wanted)
+            return fail(node, "runtime", std::string("its jvm.dll is for ") + (jvmMachine == 0x8664 ? "64-bit" : jvmMachine == 0x14c ? "32-bit" : "another") +
+                                             " Windows, the launcher for " + (arch == "x86" ? "32-bit" : "64-bit"));
+        char hex[65];
+        sha256End(&hash, hex);
+        plan->runtimeHash = hex;
+        // The runtime inside comes first, unless the search places it.
+        std::string& search = plan->strings[128];
+        for (size_t i = 0; search.empty() && i < CONFIG_ROW_COUNT; ++i)
+            if (CONFIG_ROWS[i].id == 128) search = CONFIG_ROWS[i].fresh ? CONFIG_ROWS[i].fresh : CONFIG_ROWS[i].example;
+        if (search[0] != 'I' && search.find(";I") == std::string::npos) search = "I;" + search;
         return true;
     }
 
@@ -291,6 +366,7 @@ struct Loader {
             if (!bytes.empty()) plan.scaledSplashBitmaps[scale] = std::move(bytes);
         }
         if ((n = root.get("include")) && !include(*n, &plan)) return false;
+        if ((n = root.get("runtime")) && !runtime(*n, out->arch, &plan)) return false;
         if ((n = root.get("version"))) {
             if (!n->is_table()) return fail(*n, "version", "expected a table");
             if (!version(*n->as_table(), &plan.version)) return false;
@@ -349,7 +425,7 @@ bool holdsExactly(const ConfigRow& k, const std::string& text) {
         }
         case ConfigRow::CLASS_PATH:
         case ConfigRow::SEARCH: {
-            const char* letters = k.kind == ConfigRow::SEARCH ? "YEARS" : "ADES";
+            const char* letters = k.kind == ConfigRow::SEARCH ? SEARCH_LETTERS : "ADES";
             size_t shortest = k.kind == ConfigRow::SEARCH ? 1 : 3;
             std::stringstream in(text);
             for (std::string e; std::getline(in, e, ';');)

@@ -1,0 +1,167 @@
+#include "files/runtime_cache.h"
+
+#include <cstdlib>
+#include <cstring>
+
+#include "files/extract.h"
+#include "files/paths.h"
+#include "files/runtime_text.h"
+#include "files/text.h"
+#include "files/wide.h"
+
+enum { ERR_NO_FOLDER = 7, ERR_NO_RESOURCE = 8, ERR_NOT_CREATED = 11, ERR_NOT_WRITTEN = 12, ERR_BAD_INDEX = 14 };
+// Written last: a folder without it, or with another text, is no whole copy.
+static const char MARKER[] = ".tarvo-complete";
+static const ULONGLONG UNFINISHED_AGE = 3600ULL * 10000000ULL;
+
+struct RuntimeIndex {
+    const char* text;
+    size_t length;
+};
+
+static bool runtimeIndex(HMODULE module, RuntimeIndex* index) {
+    HRSRC found = FindResourceA(module, "ID_RT_INDEX", "RUNTIME");
+    HGLOBAL loaded = found ? LoadResource(module, found) : nullptr;
+    index->text = loaded ? (const char*)LockResource(loaded) : nullptr;
+    index->length = index->text ? SizeofResource(module, found) : 0;
+    return index->text != nullptr;
+}
+
+static bool joinPath(char* dst, const char* folder, const char* name) {
+    copyText(dst, TEXT_CAP, folder);
+    return appendTexts(dst, TEXT_CAP, {"\\", name});
+}
+
+static bool isWholeRuntime(const char* folder, const RuntimeIndex& index) {
+    char path[TEXT_CAP];
+    size_t length = 0;
+    char* marker = joinPath(path, folder, MARKER) ? readFileAlloc(path, index.length + 1, &length) : nullptr;
+    bool whole = marker && length == index.length && memcmp(marker, index.text, length) == 0;
+    free(marker);
+    const char* at = index.text;
+    char name[TEXT_CAP];
+    unsigned long long listed = 0, size = 0;
+    for (RuntimeEntry e; whole && (e = nextRuntimeEntry(&at, index.text + index.length, &listed, name, sizeof name)) !=
+                                      ENTRY_END;)
+        whole = e == ENTRY_OK && joinPath(path, folder, name) && fileSize(path, &size) && size == listed;
+    return whole;
+}
+
+// Deletes a folder and all below it; links are deleted, never followed.
+static void removeTree(const char* folder) {
+    char pattern[TEXT_CAP], path[TEXT_CAP];
+    if (!joinPath(pattern, folder, "*")) return;
+    FoundFile found;
+    HANDLE search = findFirstFile(pattern, &found);
+    for (bool more = search != INVALID_HANDLE_VALUE; more; more = findNextFile(search, &found)) {
+        if (strcmp(found.name, ".") == 0 || strcmp(found.name, "..") == 0 || !joinPath(path, folder, found.name))
+            continue;
+        bool tree = (found.attributes & FILE_ATTRIBUTE_DIRECTORY) && !(found.attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+        if (tree) removeTree(path);
+        else if (found.attributes & FILE_ATTRIBUTE_DIRECTORY) removeDirectory(path);
+        else deleteFile(path);
+    }
+    if (search != INVALID_HANDLE_VALUE) FindClose(search);
+    removeDirectory(folder);
+}
+
+// The folders between `folder` and the file `path` inside it.
+static void makeParents(char* path, size_t folderLength) {
+    for (char* c = path + folderLength + 1; *c; ++c) {
+        if (*c != '\\') continue;
+        *c = '\0';
+        createDirectory(path);
+        *c = '\\';
+    }
+}
+
+static int writeRuntime(HMODULE module, const RuntimeIndex& index, const char* folder, volatile LONG* permille) {
+    const char* end = index.text + index.length;
+    char name[TEXT_CAP], path[TEXT_CAP], resource[32];
+    unsigned long long size = 0, total = 0, done = 0;
+    RuntimeEntry e;
+    for (const char* at = index.text; (e = nextRuntimeEntry(&at, end, &size, name, sizeof name)) == ENTRY_OK;)
+        total += size;
+    if (e == ENTRY_BAD) return ERR_BAD_INDEX;
+    if (!createDirectory(folder)) return ERR_NO_FOLDER;
+    const char* at = index.text;
+    for (unsigned long i = 0; nextRuntimeEntry(&at, end, &size, name, sizeof name) == ENTRY_OK; ++i) {
+        if (!joinPath(path, folder, name)) return ERR_NOT_CREATED;
+        makeParents(path, strlen(folder));
+        copyText(resource, sizeof resource, "ID_RT_");
+        appendUnsigned(resource, sizeof resource, i);
+        int code = writeResourceFile(module, path, resource, "RUNTIME");
+        if (code) return code;
+        done += size;
+        if (permille && total) InterlockedExchange(permille, (LONG)(done * 1000 / total));
+    }
+    HANDLE marker = joinPath(path, folder, MARKER) ? openFile(path, GENERIC_WRITE, 0, CREATE_ALWAYS)
+                                                   : INVALID_HANDLE_VALUE;
+    if (marker == INVALID_HANDLE_VALUE) return ERR_NOT_CREATED;
+    DWORD written = 0;
+    bool ok = WriteFile(marker, index.text, (DWORD)index.length, &written, nullptr) && written == index.length;
+    CloseHandle(marker);
+    return ok ? 0 : ERR_NOT_WRITTEN;
+}
+
+static bool siblingName(char* dst, const char* folder, const char* kind) {
+    copyText(dst, TEXT_CAP, folder);
+    return appendText(dst, TEXT_CAP, kind) && appendUnsigned(dst, TEXT_CAP, GetCurrentProcessId());
+}
+
+int installRuntime(HMODULE module, const char* root, const char* hash, char* home, volatile LONG* permille) {
+    RuntimeIndex index;
+    char name[20], partial[TEXT_CAP], aside[TEXT_CAP];
+    if (!runtimeIndex(module, &index)) return ERR_NO_RESOURCE;
+    if (!runtimeFolderName(hash, name, sizeof name)) return ERR_BAD_INDEX;
+    if (!joinPath(home, root, name) || !siblingName(partial, home, ".partial-") || !siblingName(aside, home, ".old-"))
+        return ERR_NOT_CREATED;
+    if (isWholeRuntime(home, index)) return 0;
+    createDirectory(root);
+    // One left by an ended process that had this process's number.
+    removeTree(partial);
+    int code = writeRuntime(module, index, partial, permille);
+    if (code) {
+        removeTree(partial);
+        return code;
+    }
+    if (renamePath(partial, home)) return 0;
+    // Another start was first: its copy serves, if it is whole.
+    if (isWholeRuntime(home, index)) {
+        removeTree(partial);
+        return 0;
+    }
+    // A damaged copy (a file gone or of another size) is moved aside and
+    // replaced; where it cannot be, this start runs from its own copy.
+    if (renamePath(home, aside) && renamePath(partial, home)) {
+        removeTree(aside);
+        return 0;
+    }
+    copyText(home, TEXT_CAP, partial);
+    return 0;
+}
+
+static bool olderThan(const FILETIME& time, ULONGLONG age) {
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    ULONGLONG then = (ULONGLONG)time.dwHighDateTime << 32 | time.dwLowDateTime;
+    ULONGLONG at = (ULONGLONG)now.dwHighDateTime << 32 | now.dwLowDateTime;
+    return at > then && at - then >= age;
+}
+
+void removeOtherRuntimes(const char* root, const char* home) {
+    char pattern[TEXT_CAP], path[TEXT_CAP], aside[TEXT_CAP];
+    if (!joinPath(pattern, root, "*")) return;
+    FoundFile found;
+    HANDLE search = findFirstFile(pattern, &found);
+    for (bool more = search != INVALID_HANDLE_VALUE; more; more = findNextFile(search, &found)) {
+        if (!(found.attributes & FILE_ATTRIBUTE_DIRECTORY) || (found.attributes & FILE_ATTRIBUTE_REPARSE_POINT) ||
+            found.name[0] == '.' || !joinPath(path, root, found.name) || sameFileName(path, home))
+            continue;
+        if (strstr(found.name, ".partial-") && !olderThan(found.lastWrite, UNFINISHED_AGE)) continue;
+        // A folder that a running application holds cannot be renamed: it
+        // stays. One that can is no one's, and goes whole.
+        if (siblingName(aside, path, ".gone-") && renamePath(path, aside)) removeTree(aside);
+    }
+    if (search != INVALID_HANDLE_VALUE) FindClose(search);
+}

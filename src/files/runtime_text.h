@@ -1,0 +1,17 @@
+// The index of a runtime the launcher carries: one line for each file,
+// "<size> <path>\n", the path relative to the runtime's folder with
+// backslashes. The launcher writes the same text as the mark of a whole copy.
+#pragma once
+#include <cstddef>
+
+// The next entry from *at, before end; false at the end, or at a line that
+// is no entry (a malformed size, a path that does not fit or that would
+// leave the folder), which ends the index as damaged.
+enum RuntimeEntry { ENTRY_OK, ENTRY_END, ENTRY_BAD };
+RuntimeEntry nextRuntimeEntry(const char** at, const char* end, unsigned long long* size, char* path, size_t cap);
+
+// A relative path of plain file names between backslashes.
+bool isPlainRelativePath(const char* path);
+
+// The folder's name for a runtime: its hash's first 16 hex digits.
+bool runtimeFolderName(const char* hash, char* dst, size_t cap);

@@ -1,0 +1,86 @@
+// A launcher that carries its own Java runtime: copied once into the user's
+// local application data, found whole by later starts, mended and replaced.
+#include <windows.h>
+
+#include "launch_fixture.h"
+
+namespace {
+
+uint64_t writeTime(const std::string& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return 0;
+    return (uint64_t)data.ftLastWriteTime.dwHighDateTime << 32 | data.ftLastWriteTime.dwLowDateTime;
+}
+
+// The folders below a folder, by name.
+std::vector<std::string> foldersIn(const std::string& folder) {
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
+    for (BOOL more = search != INVALID_HANDLE_VALUE; more; more = FindNextFileA(search, &found))
+        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && found.cFileName[0] != '.')
+            names.push_back(found.cFileName);
+    if (search != INVALID_HANDLE_VALUE) FindClose(search);
+    return names;
+}
+
+struct RuntimeTest : LaunchTest {
+    std::string local = root / "Local";
+    std::string cache = local + "\\Orvan Runtime\\runtime";
+
+    void SetUp() override {
+        LaunchTest::SetUp();
+        CreateDirectoryA(local.c_str(), nullptr);
+        setEnv("LOCALAPPDATA", local.c_str());
+    }
+
+    // A stand-in runtime as jlink lays one out, and a launcher that carries it.
+    void buildWithRuntime(const std::string& version) {
+        std::string tree = modernHome("jre", false, version);
+        for (const char* dir : {"\\lib", "\\lib\\security"}) CreateDirectoryA((tree + dir).c_str(), nullptr);
+        writeFile(tree + "\\lib\\security\\cacerts", "certificates");
+        writeFile(tree + "\\lib\\modules", std::string(300000, 'm'));
+        std::string project = root / "orvan.toml";
+        writeFile(project, std::string("arch = \"") + (testingX86() ? "x86" : "x64") +
+                               "\"\nmain_class = \"Vuvudozid\"\ndata_folder = \"Orvan Runtime\"\nruntime = '" + tree +
+                               "'\n");
+        std::string said = runCaptured("tarvo-build.exe \"" + project + "\" -o \"" + exe + "\" --template \"" +
+                                           templatePath() + "\"",
+                                       "", sourcePath("dist\\tarvo-build.exe").c_str());
+        ASSERT_TRUE(fileExists(exe)) << said;
+    }
+
+    std::string onlyCopy() {
+        std::vector<std::string> copies = foldersIn(cache);
+        EXPECT_EQ(1u, copies.size());
+        return copies.empty() ? "" : cache + "\\" + copies[0];
+    }
+};
+
+}  // namespace
+
+TEST_F(RuntimeTest, TheFirstStartCopiesItOnceAndLaterStartsUseItWritingNothing) {
+    CreateDirectoryA(app.c_str(), nullptr);
+    buildWithRuntime("17.0.2");
+    EXPECT_EQ(0u, exitOf(run(), "child"));
+    std::string copy = onlyCopy();
+    EXPECT_EQ(16u, copy.size() - cache.size() - 1) << copy;
+    EXPECT_NE(std::string::npos, readFile(copy + "\\bin\\server\\jvm.record").find("JNI_CreateJavaVM")) << copy;
+    std::vector<std::string> files = {"\\bin\\server\\jvm.dll", "\\release", "\\lib\\modules", "\\.tarvo-complete"};
+    std::vector<uint64_t> times;
+    for (auto& f : files) times.push_back(writeTime(copy + f));
+    EXPECT_EQ(0u, exitOf(run(), "child"));
+    for (size_t i = 0; i < files.size(); ++i) EXPECT_EQ(times[i], writeTime(copy + files[i])) << files[i];
+    EXPECT_EQ(copy, onlyCopy()) << "no partial folder";
+    // A file taken away (a scanner's quarantine) is back after the next start.
+    DeleteFileA((copy + "\\lib\\security\\cacerts").c_str());
+    EXPECT_EQ(0u, exitOf(run(), "child"));
+    EXPECT_EQ("certificates", readFile(copy + "\\lib\\security\\cacerts"));
+    EXPECT_EQ(copy, onlyCopy());
+    // A launcher with another runtime makes its own folder; the old one goes.
+    buildWithRuntime("17.0.3");
+    EXPECT_EQ(0u, exitOf(run(), "child"));
+    std::string updated = onlyCopy();
+    EXPECT_NE(copy, updated);
+    EXPECT_NE(std::string::npos, readFile(updated + "\\release").find("17.0.3"));
+}

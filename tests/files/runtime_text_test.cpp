@@ -1,0 +1,44 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "files/runtime_text.h"
+
+namespace {
+
+// The entries read, "size path;" each, and how the index ended.
+std::string readIndex(const std::string& index) {
+    const char* at = index.data();
+    std::string out;
+    unsigned long long size = 0;
+    char path[64];
+    for (;;) {
+        RuntimeEntry e = nextRuntimeEntry(&at, index.data() + index.size(), &size, path, sizeof path);
+        if (e == ENTRY_END) return out + "end";
+        if (e == ENTRY_BAD) return out + "bad";
+        out += std::to_string(size) + " " + path + ";";
+    }
+}
+
+}  // namespace
+
+TEST(RuntimeIndex, ReadsEachFileAndEndsAsDamagedAtAnythingElse) {
+    EXPECT_EQ("512 bin\\server\\jvm.dll;0 release;end", readIndex("512 bin\\server\\jvm.dll\n0 release\n"));
+    EXPECT_EQ("end", readIndex(""));
+    // Cut short, no size, a path that leaves the folder or names a device,
+    // a path too long for the buffer, a size beyond any file's.
+    for (const char* bad : {"12 release", " release\n", "12 ..\\evil.dll\n", "12 bin\\\\x\n", "12 \\x\n",
+                            "12 lib\\NUL\n", "99999999999999999999 x\n"})
+        EXPECT_EQ("bad", readIndex(bad)) << bad;
+    EXPECT_EQ("bad", readIndex("1 " + std::string(64, 'a') + "\n"));
+    EXPECT_EQ("bad", readIndex(std::string("1 a\0b\n", 6)));
+}
+
+TEST(RuntimeIndex, NamesTheFolderByTheHashsFirstDigits) {
+    char name[20];
+    ASSERT_TRUE(runtimeFolderName("0123456789abcdef0011", name, sizeof name));
+    EXPECT_STREQ("0123456789abcdef", name);
+    EXPECT_FALSE(runtimeFolderName("0123456789ABCDEF", name, sizeof name));
+    EXPECT_FALSE(runtimeFolderName("..\\..\\x", name, sizeof name));
+}
