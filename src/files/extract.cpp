@@ -68,7 +68,7 @@ enum { FOLDER_TRIES = 5 };
 // A new folder <temp name>_dir. One left by a crash, or made by another
 // program, takes the next name; the temporary files hold their names until
 // the folder is made, so that each try gets a new one.
-static bool makeExtractionFolder(char* folder) {
+bool makeExtractionFolder(char* folder) {
     char names[FOLDER_TRIES][TEXT_CAP];
     int made = 0;
     bool done = false;

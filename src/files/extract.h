@@ -10,6 +10,10 @@
 // are recorded for deletion first.
 int extractIncludedFiles(HMODULE module, int count, const char* names, char* destination);
 
+// A new folder <temp name>_dir in the temporary folder, recorded for
+// deletion by the caller; false when none could be made.
+bool makeExtractionFolder(char* folder);
+
 // Writes one resource of `module` to `path`: 0, or the code of message 1013
 // that tells why it could not.
 int writeResourceFile(HMODULE module, const char* path, const char* resourceName, const char* resourceType);

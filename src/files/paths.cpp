@@ -1,5 +1,7 @@
 #include "files/paths.h"
 
+#include <cstring>
+
 #include <windows.h>
 
 #include <cstdlib>
@@ -84,4 +86,25 @@ void makeTempFile(char* dst) {
     char dir[TEXT_CAP];
     dst[0] = '\0';
     if (!tempPath(dir, sizeof dir) || !tempFileName(dir, "tvo", dst, TEXT_CAP)) dst[0] = '\0';
+}
+
+// Deletes a folder and all below it; links are deleted, never followed.
+void removeTree(const char* folder) {
+    char pattern[TEXT_CAP], path[TEXT_CAP];
+    copyText(pattern, sizeof pattern, folder);
+    if (!appendText(pattern, sizeof pattern, "\\*")) return;
+    FoundFile found;
+    HANDLE search = findFirstFile(pattern, &found);
+    for (bool more = search != INVALID_HANDLE_VALUE; more; more = findNextFile(search, &found)) {
+        copyText(path, sizeof path, folder);
+        if (strcmp(found.name, ".") == 0 || strcmp(found.name, "..") == 0 ||
+            !appendTexts(path, sizeof path, {"\\", found.name}))
+            continue;
+        bool tree = (found.attributes & FILE_ATTRIBUTE_DIRECTORY) && !(found.attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+        if (tree) removeTree(path);
+        else if (found.attributes & FILE_ATTRIBUTE_DIRECTORY) removeDirectory(path);
+        else deleteFile(path);
+    }
+    if (search != INVALID_HANDLE_VALUE) FindClose(search);
+    removeDirectory(folder);
 }

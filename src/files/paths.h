@@ -24,5 +24,8 @@ size_t readFileStart(const char* path, void* buf, size_t cap);
 // Reads the first maxBytes of a file, or all of a smaller one, into a fresh
 // allocation with a zero byte behind; nullptr when it cannot be read.
 char* readFileAlloc(const char* path, size_t maxBytes, size_t* length);
+// Deletes a folder and all below it that can be deleted; links are
+// deleted, never followed.
+void removeTree(const char* folder);
 // Creates a new empty temporary file; dst is empty when none could be made.
 void makeTempFile(char* dst);

@@ -47,24 +47,6 @@ static bool isWholeRuntime(const char* folder, const RuntimeIndex& index) {
     return whole;
 }
 
-// Deletes a folder and all below it; links are deleted, never followed.
-static void removeTree(const char* folder) {
-    char pattern[TEXT_CAP], path[TEXT_CAP];
-    if (!joinPath(pattern, folder, "*")) return;
-    FoundFile found;
-    HANDLE search = findFirstFile(pattern, &found);
-    for (bool more = search != INVALID_HANDLE_VALUE; more; more = findNextFile(search, &found)) {
-        if (strcmp(found.name, ".") == 0 || strcmp(found.name, "..") == 0 || !joinPath(path, folder, found.name))
-            continue;
-        bool tree = (found.attributes & FILE_ATTRIBUTE_DIRECTORY) && !(found.attributes & FILE_ATTRIBUTE_REPARSE_POINT);
-        if (tree) removeTree(path);
-        else if (found.attributes & FILE_ATTRIBUTE_DIRECTORY) removeDirectory(path);
-        else deleteFile(path);
-    }
-    if (search != INVALID_HANDLE_VALUE) FindClose(search);
-    removeDirectory(folder);
-}
-
 // The folders between `folder` and the file `path` inside it.
 static void makeParents(char* path, size_t folderLength) {
     for (char* c = path + folderLength + 1; *c; ++c) {

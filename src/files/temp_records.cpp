@@ -94,7 +94,9 @@ static void deleteFileEntry(const char* path) {
     if (canOpenExclusively(path)) deleteFile(path);
 }
 
-static void removeDirEntry(const char* path) { removeDirectory(path); }
+// An extraction folder goes with what is left in it: a runtime copied
+// there is recorded by its folder alone.
+static void removeDirEntry(const char* path) { removeTree(path); }
 
 // A link or junction is never followed: deleting through it would delete
 // whatever it points to.

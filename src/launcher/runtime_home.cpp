@@ -8,7 +8,9 @@
 #include "errors/fail.h"
 #include "errors/message_text.h"
 #include "files/busy.h"
+#include "files/extract.h"
 #include "files/runtime_cache.h"
+#include "files/temp_records.h"
 #include "files/text.h"
 #include "files/trace.h"
 #include "files/wide.h"
@@ -65,15 +67,16 @@ void prepareRuntime() {
     job.permille = -1;
     bool local = userDataFolder("LOCALAPPDATA", job.root, sizeof job.root) && appendText(job.root, TEXT_CAP, "runtime");
     if (local) runInstallJob();
-    // Where the user's local data cannot be written, the temporary folder
-    // holds it, and later starts find it there.
+    // Where the user's local data cannot be written, it is copied for this
+    // start alone, as the included files are, and the next start deletes it.
     if (!local || job.code) {
-        trace({"parent: the runtime cannot be made in ", local ? job.root : "the local application data",
-               "; it goes to the temporary folder"});
-        local = false;
-        if (!tempPath(job.root, sizeof job.root) || !appendText(job.root, TEXT_CAP, "tarvo-runtime"))
-            failInternal(ERR_NO_RUNTIME_FOLDER);
+        trace({"parent: the runtime cannot be kept in ", local ? job.root : "the local application data",
+               "; it is copied to the temporary folder for this start"});
+        job.code = 0;
+        if (!makeExtractionFolder(job.root)) failInternal(ERR_NO_RUNTIME_FOLDER);
+        addTempDir(job.root);
         runInstallJob();
+        job.root[0] = '\0';
     }
     if (job.code) failInternal(job.code);
     trace({"parent: the runtime inside is in ", job.home});
@@ -82,7 +85,7 @@ void prepareRuntime() {
 }
 
 void removeOtherRuntimeFolders() {
-    if (job.home[0]) removeOtherRuntimes(job.root, job.home);
+    if (job.root[0] && job.home[0]) removeOtherRuntimes(job.root, job.home);
 }
 
 void takeRuntimeHome() {

@@ -2,6 +2,8 @@
 // local application data, found whole by later starts, mended and replaced.
 #include <windows.h>
 
+#include <thread>
+
 #include "launch_fixture.h"
 
 namespace {
@@ -83,4 +85,51 @@ TEST_F(RuntimeTest, TheFirstStartCopiesItOnceAndLaterStartsUseItWritingNothing) 
     std::string updated = onlyCopy();
     EXPECT_NE(copy, updated);
     EXPECT_NE(std::string::npos, readFile(updated + "\\release").find("17.0.3"));
+}
+
+TEST_F(RuntimeTest, TwoFirstStartsAtOnceEndWithOneCopyAndLeftoversGoOnlyWhenOld) {
+    CreateDirectoryA(app.c_str(), nullptr);
+    buildWithRuntime("17.0.2");
+    WatchReport other;
+    std::thread beside([&] { other = run(); });
+    WatchReport r = run();
+    beside.join();
+    EXPECT_EQ(0u, exitOf(r, "child")) << r.describe();
+    EXPECT_EQ(0u, exitOf(other, "child")) << other.describe();
+    std::string copy = onlyCopy();
+    // What parents killed while copying left: an hour old, and just now.
+    std::string old = copy + ".partial-4001", fresh = copy + ".partial-4002";
+    for (const std::string& f : {old, fresh}) {
+        CreateDirectoryA(f.c_str(), nullptr);
+        writeFile(f + "\\release", "half");
+    }
+    HANDLE h = CreateFileA(old.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                           OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    FILETIME now, before;
+    GetSystemTimeAsFileTime(&now);
+    uint64_t t = ((uint64_t)now.dwHighDateTime << 32 | now.dwLowDateTime) - 2ULL * 3600 * 10000000;
+    before.dwLowDateTime = (DWORD)t, before.dwHighDateTime = (DWORD)(t >> 32);
+    SetFileTime(h, nullptr, nullptr, &before);
+    CloseHandle(h);
+    EXPECT_EQ(0u, exitOf(run(), "child"));
+    std::vector<std::string> left = foldersIn(cache);
+    EXPECT_EQ(2u, left.size());
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(old.c_str()));
+    EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(fresh.c_str()));
+}
+
+TEST_F(RuntimeTest, WhereTheLocalDataCannotBeWrittenTheTemporaryFolderServesOneStart) {
+    CreateDirectoryA(app.c_str(), nullptr);
+    buildWithRuntime("17.0.2");
+    // A file where the product's folder would be.
+    writeFile(local + "\\Orvan Runtime", "in the way");
+    EXPECT_EQ(0u, exitOf(run(), "child"));
+    std::string folders = tempRecord("delete_dir");
+    EXPECT_NE(std::string::npos, folders.find(".tmp_dir")) << folders;
+    std::string copy = folders.substr(folders.rfind(';', folders.size() - 2) + 1);
+    if (copy.back() == ';') copy.pop_back();
+    EXPECT_NE(std::string::npos, readFile(copy + "\\" + foldersIn(copy).at(0) + "\\release").find("17.0.2"));
+    // The next start deletes it, and copies again.
+    EXPECT_EQ(0u, exitOf(run(), "child"));
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(copy.c_str()));
 }
