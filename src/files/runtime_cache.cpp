@@ -19,8 +19,11 @@ struct RuntimeIndex {
     size_t length;
 };
 
-static bool runtimeIndex(HMODULE module, RuntimeIndex* index) {
-    HRSRC found = FindResourceA(module, "ID_RT_INDEX", "RUNTIME");
+static bool copyIndex(HMODULE module, const char* type, const char* prefix, RuntimeIndex* index) {
+    char name[32];
+    copyText(name, sizeof name, prefix);
+    appendText(name, sizeof name, "INDEX");
+    HRSRC found = FindResourceA(module, name, type);
     HGLOBAL loaded = found ? LoadResource(module, found) : nullptr;
     index->text = loaded ? (const char*)LockResource(loaded) : nullptr;
     index->length = index->text ? SizeofResource(module, found) : 0;
@@ -57,7 +60,8 @@ static void makeParents(char* path, size_t folderLength) {
     }
 }
 
-static int writeRuntime(HMODULE module, const RuntimeIndex& index, const char* folder, volatile LONG* permille) {
+static int writeCopy(HMODULE module, const char* type, const char* prefix, const RuntimeIndex& index,
+                     const char* folder, volatile LONG* permille) {
     const char* end = index.text + index.length;
     char name[TEXT_CAP], path[TEXT_CAP], resource[32];
     unsigned long long size = 0, total = 0, done = 0;
@@ -70,9 +74,9 @@ static int writeRuntime(HMODULE module, const RuntimeIndex& index, const char* f
     for (unsigned long i = 0; nextRuntimeEntry(&at, end, &size, name, sizeof name) == ENTRY_OK; ++i) {
         if (!joinPath(path, folder, name)) return ERR_NOT_CREATED;
         makeParents(path, strlen(folder));
-        copyText(resource, sizeof resource, "ID_RT_");
+        copyText(resource, sizeof resource, prefix);
         appendUnsigned(resource, sizeof resource, i);
-        int code = writeResourceFile(module, path, resource, "RUNTIME");
+        int code = writeResourceFile(module, path, resource, type);
         if (code) return code;
         done += size;
         if (permille && total) InterlockedExchange(permille, (LONG)(done * 1000 / total));
@@ -91,10 +95,11 @@ static bool siblingName(char* dst, const char* folder, const char* kind) {
     return appendText(dst, TEXT_CAP, kind) && appendUnsigned(dst, TEXT_CAP, GetCurrentProcessId());
 }
 
-int installRuntime(HMODULE module, const char* root, const char* hash, char* home, volatile LONG* permille) {
+int installCopy(HMODULE module, const char* type, const char* prefix, const char* root, const char* hash, char* home,
+                volatile LONG* permille) {
     RuntimeIndex index;
     char name[20], partial[TEXT_CAP], aside[TEXT_CAP];
-    if (!runtimeIndex(module, &index)) return ERR_NO_RESOURCE;
+    if (!copyIndex(module, type, prefix, &index)) return ERR_NO_RESOURCE;
     if (!runtimeFolderName(hash, name, sizeof name)) return ERR_BAD_INDEX;
     if (!joinPath(home, root, name) || !siblingName(partial, home, ".partial-") || !siblingName(aside, home, ".old-"))
         return ERR_NOT_CREATED;
@@ -102,7 +107,7 @@ int installRuntime(HMODULE module, const char* root, const char* hash, char* hom
     createDirectory(root);
     // One left by an ended process that had this process's number.
     removeTree(partial);
-    int code = writeRuntime(module, index, partial, permille);
+    int code = writeCopy(module, type, prefix, index, partial, permille);
     if (code) {
         removeTree(partial);
         return code;
@@ -131,7 +136,7 @@ static bool olderThan(const FILETIME& time, ULONGLONG age) {
     return at > then && at - then >= age;
 }
 
-void removeOtherRuntimes(const char* root, const char* home) {
+void removeOtherCopies(const char* root, const char* home) {
     char pattern[TEXT_CAP], path[TEXT_CAP], aside[TEXT_CAP];
     if (!joinPath(pattern, root, "*")) return;
     FoundFile found;

@@ -1,15 +1,18 @@
-// The Java runtime a launcher carries, copied once for each content into a
-// folder of the user's and checked at each start by the sizes of its files.
+// Files a launcher carries (its Java runtime, and its included files where
+// the product asks), copied once for each content into a folder of the
+// user's and checked at each start by the sizes of the files.
 #pragma once
 #include <windows.h>
 
-// Makes the runtime of `module` whole in <root>\<first 16 digits of hash>,
-// unless it is whole there already, in which case nothing is written. A
-// copy is made in a sibling folder and renamed into place, so that a start
-// never sees half of one; `permille` follows the copy. `home` (TEXT_CAP)
-// receives the runtime's folder. 0, or the code of message 1013.
-int installRuntime(HMODULE module, const char* root, const char* hash, char* home, volatile LONG* permille);
+// Makes the files of `module` whole in <root>\<first 16 digits of hash>,
+// unless they are whole there already, in which case nothing is written:
+// the resources <prefix>0, <prefix>1, ... of `type`, as <prefix>INDEX lists
+// them. A copy is made in a sibling folder and renamed into place, so that
+// a start never sees half of one; `permille` follows the copy. `home`
+// (TEXT_CAP) receives the folder. 0, or the code of message 1013.
+int installCopy(HMODULE module, const char* type, const char* prefix, const char* root, const char* hash, char* home,
+                volatile LONG* permille);
 
-// Deletes the folders of other runtimes below root that nothing holds, and
+// Deletes the folders of other contents below root that nothing holds, and
 // copies left unfinished an hour ago or more; failures are silent.
-void removeOtherRuntimes(const char* root, const char* home);
+void removeOtherCopies(const char* root, const char* home);

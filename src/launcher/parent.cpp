@@ -95,7 +95,7 @@ static char* childCommandLine(const char* commFile, const char* extractDir, cons
 void endParentSupervision(bool beforeError) {
     stopChildMonitor();
     if (beforeError) hideSplash();
-    else removeOtherRuntimeFolders();
+    else removeOtherCopyFolders();
 }
 
 static bool quitSeen = false;
@@ -165,8 +165,10 @@ void runParentMode(const char* tail) {
     char extractDir[TEXT_CAP];
     char names[TEXT_CAP];
     configString(CFG_FILE_NAMES, names, sizeof names);
-    int extracted = extractIncludedFiles(appInstance, configInt(CFG_FILE_COUNT), names, extractDir);
-    if (extracted) failInternal(extracted);
+    if (!prepareCachedFiles(extractDir)) {
+        int extracted = extractIncludedFiles(appInstance, configInt(CFG_FILE_COUNT), names, extractDir);
+        if (extracted) failInternal(extracted);
+    }
     char commFile[TEXT_CAP];
     makeTempFile(commFile);
     addTempFile(commFile);

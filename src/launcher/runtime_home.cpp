@@ -22,17 +22,31 @@ static const wchar_t HOME_VARIABLE[] = L"TARVO_RUNTIME_HOME";
 // The internal error of a folder that cannot be made, as for included files.
 enum { ERR_NO_RUNTIME_FOLDER = 7 };
 
-struct RuntimeJob {
+struct CopyKind {
+    const char* type;
+    const char* prefix;
+    const char* folder;  // below the product's local data folder
+    bool showsProgress;
+    ConfigId hash;
+};
+static const CopyKind RUNTIME_COPY = {"RUNTIME", "ID_RT_", "runtime", true, CFG_RUNTIME_HASH};
+static const CopyKind FILES_COPY = {"APPFILES", "ID_FILE_", "files", false, CFG_FILES_HASH};
+
+// Zero at the start, so that the image carries none of its buffers.
+struct CopyJob {
+    const CopyKind* kind;
     char hash[80];
     char root[TEXT_CAP];
     char home[TEXT_CAP];
     volatile LONG permille;
     int code;
 };
-static RuntimeJob job;
+static CopyJob runtimeJob, filesJob;
 
-static DWORD WINAPI installJob(void*) {
-    job.code = installRuntime(appInstance, job.root, job.hash, job.home, &job.permille);
+static DWORD WINAPI installJob(void* raw) {
+    CopyJob* job = (CopyJob*)raw;
+    job->code = installCopy(appInstance, job->kind->type, job->kind->prefix, job->root, job->hash, job->home,
+                            &job->permille);
     return 0;
 }
 
@@ -46,46 +60,67 @@ static void showProgress(LONG permille) {
 
 // The copy runs on a thread of its own, so that the splash answers and
 // shows how far it is.
-static void runInstallJob() {
-    HANDLE thread = CreateThread(nullptr, 0, installJob, nullptr, 0, nullptr);
+static void runInstallJob(CopyJob* job) {
+    HANDLE thread = CreateThread(nullptr, 0, installJob, job, 0, nullptr);
     if (!thread) {
-        installJob(nullptr);
+        installJob(job);
         return;
     }
     LONG shown = -1;
     while (MsgWaitForMultipleObjects(1, &thread, FALSE, 100, QS_ALLINPUT) != WAIT_OBJECT_0) {
         whileBusy();
-        LONG now = job.permille;
-        if (now / 10 != shown / 10) showProgress(now);
+        LONG now = job->permille;
+        if (job->kind->showsProgress && now >= 0 && now / 10 != shown / 10) showProgress(now);
         shown = now;
     }
     CloseHandle(thread);
 }
 
-void prepareRuntime() {
-    if (!configString(CFG_RUNTIME_HASH, job.hash, sizeof job.hash) || !job.hash[0]) return;
-    job.permille = -1;
-    bool local = userDataFolder("LOCALAPPDATA", job.root, sizeof job.root) && appendText(job.root, TEXT_CAP, "runtime");
-    if (local) runInstallJob();
-    // Where the user's local data cannot be written, it is copied for this
-    // start alone, as the included files are, and the next start deletes it.
-    if (!local || job.code) {
-        trace({"parent: the runtime cannot be kept in ", local ? job.root : "the local application data",
-               "; it is copied to the temporary folder for this start"});
-        job.code = 0;
-        if (!makeExtractionFolder(job.root)) failInternal(ERR_NO_RUNTIME_FOLDER);
-        addTempDir(job.root);
-        runInstallJob();
-        job.root[0] = '\0';
+// False where the local application data cannot hold it.
+static bool installLocally(CopyJob* job, const CopyKind* kind) {
+    job->kind = kind;
+    job->permille = -1;
+    if (!configString(kind->hash, job->hash, sizeof job->hash) || !job->hash[0]) return false;
+    if (!userDataFolder("LOCALAPPDATA", job->root, sizeof job->root) ||
+        !appendText(job->root, TEXT_CAP, kind->folder)) {
+        job->code = ERR_NO_RUNTIME_FOLDER;
+        return false;
     }
-    if (job.code) failInternal(job.code);
-    trace({"parent: the runtime inside is in ", job.home});
-    WidePath home(job.home);
+    runInstallJob(job);
+    if (job->code == 0) return true;
+    trace({"parent: the copy cannot be kept in ", job->root});
+    job->root[0] = '\0';
+    return false;
+}
+
+void prepareRuntime() {
+    CopyJob* job = &runtimeJob;
+    if (!installLocally(job, &RUNTIME_COPY)) {
+        if (!job->hash[0]) return;
+        // For this start alone, as the included files are: the next start
+        // deletes it.
+        trace({"parent: the runtime is copied to the temporary folder for this start"});
+        job->code = 0;
+        if (!makeExtractionFolder(job->root)) failInternal(ERR_NO_RUNTIME_FOLDER);
+        addTempDir(job->root);
+        runInstallJob(job);
+        job->root[0] = '\0';
+        if (job->code) failInternal(job->code);
+    }
+    trace({"parent: the runtime inside is in ", job->home});
+    WidePath home(job->home);
     SetEnvironmentVariableW(HOME_VARIABLE, home.text);
 }
 
-void removeOtherRuntimeFolders() {
-    if (job.root[0] && job.home[0]) removeOtherRuntimes(job.root, job.home);
+bool prepareCachedFiles(char* folder) {
+    if (!installLocally(&filesJob, &FILES_COPY)) return false;
+    copyText(folder, TEXT_CAP, filesJob.home);
+    return true;
+}
+
+void removeOtherCopyFolders() {
+    for (CopyJob* job : {&runtimeJob, &filesJob})
+        if (job->root[0] && job->home[0]) removeOtherCopies(job->root, job->home);
 }
 
 void takeRuntimeHome() {

@@ -1,12 +1,17 @@
-// The parent's side of a runtime the launcher carries: made whole before
-// the child starts, and named to the child's search.
+// The parent's side of what a launcher copies once for each content: its
+// runtime, made whole before the child starts and named to the child's
+// search, and its included files where the product asks.
 #pragma once
+#include <cstddef>
 
 // Where the product carries a runtime: copies it where it is not whole yet,
 // with its progress on the splash, and hands its folder to the child.
 void prepareRuntime();
-// After a successful start: the folders of older runtimes go.
-void removeOtherRuntimeFolders();
-// The child's side: the folder the parent named, taken out of the
+// Where the product keeps its included files once: their folder (TEXT_CAP)
+// for the child; false where they are to be extracted for this start alone.
+bool prepareCachedFiles(char* folder);
+// After a successful start: the folders of older contents go.
+void removeOtherCopyFolders();
+// The child's side: the runtime's folder the parent named, taken out of the
 // environment so that the application does not inherit it.
 void takeRuntimeHome();

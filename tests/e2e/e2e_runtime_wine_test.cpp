@@ -133,3 +133,32 @@ TEST_F(RuntimeTest, WhereTheLocalDataCannotBeWrittenTheTemporaryFolderServesOneS
     EXPECT_EQ(0u, exitOf(run(), "child"));
     EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(copy.c_str()));
 }
+
+TEST_F(RuntimeTest, IncludedFilesWithIncludeCacheAreCopiedOnceAndNotExtractedAgain) {
+    CreateDirectoryA(app.c_str(), nullptr);
+    vmHome();
+    writeFile(root / "plugin.jar", "a plug-in");
+    std::string project = root / "files.toml";
+    writeFile(project, std::string("arch = \"") + (testingX86() ? "x86" : "x64") +
+                           "\"\nmain_class = \"Vuvudozid\"\ndata_folder = \"Orvan Runtime\"\ninclude_cache = true\n"
+                           "include = ['" + (root / "plugin.jar") + "']\n");
+    std::string said = runCaptured("tarvo-build.exe \"" + project + "\" -o \"" + exe + "\" --template \"" +
+                                       templatePath() + "\"",
+                                   "", sourcePath("dist\\tarvo-build.exe").c_str());
+    ASSERT_TRUE(fileExists(exe)) << said;
+    std::string files = local + "\\Orvan Runtime\\files", trace = root / "trace.txt";
+    setEnv("TARVO_TRACE", trace.c_str());
+    for (int start = 0; start < 2; ++start) {
+        EXPECT_EQ(0u, exitOf(run(), "child"));
+        std::vector<std::string> copies = foldersIn(files);
+        ASSERT_EQ(1u, copies.size());
+        std::string jar = files + "\\" + copies[0] + "\\plugin.jar";
+        EXPECT_EQ("a plug-in", readFile(jar));
+        static uint64_t firstTime = 0;
+        if (start == 0) firstTime = writeTime(jar);
+        EXPECT_EQ(firstTime, writeTime(jar));
+        EXPECT_TRUE(foldersIn(tmp).empty()) << "no extraction folder of this start";
+        // The child takes it as its folder of included files.
+        EXPECT_NE(std::string::npos, readFile(trace).find("included files in " + files + "\\" + copies[0]));
+    }
+}

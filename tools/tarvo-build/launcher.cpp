@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "files/bytes_text.h"
+#include "files/sha256_text.h"
 
 #include "string_block.h"
 #include "utf.h"
@@ -67,24 +68,37 @@ uint16_t nextIconId(const ResourceTree& tree) {
     return next;
 }
 
-void addIncluded(ResourceTree* tree, LauncherPlan* plan) {
-    ResNames& files = (*tree)[ResName::named("APPFILES")];
-    files.clear();
-    for (size_t i = 0; i < plan->included.size(); ++i)
-        files[ResName::named("ID_FILE_" + std::to_string(i))][LANG_NEUTRAL_ID].swap(plan->included[i].bytes);
-    if (files.empty()) tree->erase(ResName::named("APPFILES"));
+
+// The content hash of files that the launcher copies once for each
+// content: over each file's path, size and bytes, in their order.
+std::string contentHash(const std::vector<IncludedFile>& files) {
+    Sha256 hash;
+    sha256Begin(&hash);
+    for (const IncludedFile& f : files) {
+        std::string size = std::to_string(f.bytes.size());
+        sha256Add(&hash, f.name.c_str(), f.name.size() + 1);
+        sha256Add(&hash, size.c_str(), size.size() + 1);
+        sha256Add(&hash, f.bytes.data(), f.bytes.size());
+    }
+    char hex[65];
+    sha256End(&hash, hex);
+    return hex;
 }
 
-// The runtime's files, and an index that lists each with its size, one a
-// line: the launcher writes the index last, as the mark of a whole copy.
-void addRuntime(ResourceTree* tree, LauncherPlan* plan) {
-    ResNames& files = (*tree)[ResName::named("RUNTIME")];
+// The files as resources <prefix><n>, and the index <prefix>INDEX that
+// lists each with its size, one a line: the launcher writes the index last,
+// as the mark of a whole copy.
+void addCopiedFiles(ResourceTree* tree, const char* type, const std::string& prefix, std::vector<IncludedFile>* list,
+                    bool withIndex) {
+    ResNames& files = (*tree)[ResName::named(type)];
+    files.clear();
     std::string index;
-    for (size_t i = 0; i < plan->runtime.size(); ++i) {
-        index += std::to_string(plan->runtime[i].bytes.size()) + " " + plan->runtime[i].name + "\n";
-        files[ResName::named("ID_RT_" + std::to_string(i))][LANG_NEUTRAL_ID].swap(plan->runtime[i].bytes);
+    for (size_t i = 0; i < list->size(); ++i) {
+        index += std::to_string((*list)[i].bytes.size()) + " " + (*list)[i].name + "\n";
+        files[ResName::named(prefix + std::to_string(i))][LANG_NEUTRAL_ID].swap((*list)[i].bytes);
     }
-    files[ResName::named("ID_RT_INDEX")][LANG_NEUTRAL_ID].assign(index.begin(), index.end());
+    if (withIndex) files[ResName::named(prefix + "INDEX")][LANG_NEUTRAL_ID].assign(index.begin(), index.end());
+    if (files.empty()) tree->erase(ResName::named(type));
 }
 
 }  // namespace
@@ -214,7 +228,10 @@ bool buildLauncher(const std::vector<uint8_t>& templateBytes, LauncherPlan plan,
         strings.insert({2002, std::to_string(plan.included.size())});
         strings.insert({2003, names});
     }
-    if (!plan.runtime.empty()) strings[2004] = plan.runtimeHash;
+    // Copied once for each content: the hash names the copy's folder.
+    if (!plan.runtime.empty()) strings[2004] = contentHash(plan.runtime);
+    bool cacheIncluded = plan.includeGiven && !plan.included.empty() && strings.count(156) && strings[156] == "1";
+    if (cacheIncluded) strings[2005] = contentHash(plan.included);
     if (!applyStrings(&tree, strings, plan.fromDefaults, error)) return false;
     // The program's icon group sorts before "ID_SPLASH_ICON", so that it is
     // the first group, the one the shell shows.
@@ -230,8 +247,8 @@ bool buildLauncher(const std::vector<uint8_t>& templateBytes, LauncherPlan plan,
         std::string name = scale == 100 ? "ID_SPLASH_BMP" : "ID_SPLASH_BMP_" + std::to_string(scale);
         tree[ResName::number(RT_BITMAP_ID)][ResName::named(name)][LANG_NEUTRAL_ID] = bitmap;
     }
-    if (plan.includeGiven) addIncluded(&tree, &plan);
-    if (!plan.runtime.empty()) addRuntime(&tree, &plan);
+    if (plan.includeGiven) addCopiedFiles(&tree, "APPFILES", "ID_FILE_", &plan.included, cacheIncluded);
+    if (!plan.runtime.empty()) addCopiedFiles(&tree, "RUNTIME", "ID_RT_", &plan.runtime, true);
     if (plan.version.present) {
         std::vector<uint8_t> version;
         if (!versionResource(plan.version, &version)) return *error = "version: the texts are too long for one version resource", false;

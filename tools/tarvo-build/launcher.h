@@ -36,9 +36,8 @@ struct LauncherPlan {
     bool includeGiven = false;
     std::vector<IncludedFile> included;
     // A Java runtime the launcher carries: its files by their paths below
-    // the runtime's folder, sorted, and the content hash over all of them.
+    // the runtime's folder, sorted.
     std::vector<IncludedFile> runtime;
-    std::string runtimeHash;
     VersionInfo version;
 };
 

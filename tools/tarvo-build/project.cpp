@@ -11,7 +11,6 @@
 #include <toml++/toml.h>
 
 #include "files/path_text.h"
-#include "files/sha256_text.h"
 #include "files/bytes_text.h"
 #include "utf.h"
 
@@ -254,8 +253,6 @@ struct Loader {
         }
         if (failed) return fail(node, "runtime", "cannot read the folder " + given + ": " + failed.message());
         std::sort(files.begin(), files.end());
-        Sha256 hash;
-        sha256Begin(&hash);
         uint16_t jvmMachine = 0;
         bool release = false;
         for (const auto& [name, full] : files) {
@@ -271,10 +268,6 @@ struct Loader {
             release = release || lower == "release";
             if (lower == "bin\\server\\jvm.dll" || lower == "bin\\client\\jvm.dll")
                 jvmMachine = machineOf(f.bytes);
-            std::string size = std::to_string(f.bytes.size());
-            sha256Add(&hash, name.c_str(), name.size() + 1);
-            sha256Add(&hash, size.c_str(), size.size() + 1);
-            sha256Add(&hash, f.bytes.data(), f.bytes.size());
             plan->runtime.push_back(std::move(f));
         }
         if (!jvmMachine) return fail(node, "runtime", "expected bin\\server\\jvm.dll or bin\\client\\jvm.dll in " + given);
@@ -283,9 +276,6 @@ struct Loader {
         if (jvmMachine != wanted)
             return fail(node, "runtime", std::string("its jvm.dll is for ") + (jvmMachine == 0x8664 ? "64-bit" : jvmMachine == 0x14c ? "32-bit" : "another") +
                                              " Windows, the launcher for " + (arch == "x86" ? "32-bit" : "64-bit"));
-        char hex[65];
-        sha256End(&hash, hex);
-        plan->runtimeHash = hex;
         // The runtime inside comes first, unless the search places it.
         std::string& search = plan->strings[128];
         for (size_t i = 0; search.empty() && i < CONFIG_ROW_COUNT; ++i)
