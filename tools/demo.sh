@@ -90,3 +90,46 @@ if [ -f "$demo/splash192.bmp" ]; then
   echo "== The same splash on a screen at 200 % (192 dots per inch): $B/demo/splash192.png"
 fi
 echo "== The start's trace (TARVO_TRACE): $B/demo/start-trace.txt, $(wc -l < "$demo/start-trace.txt") lines"
+
+# One program file that carries its Java, on a prefix without any: copied
+# into the user's local data at the first start, used as it is at the next.
+one="$demo/One File"; tree="$demo/jre-for-one"
+mkdir -p "$one" "$tree/bin/server" "$tree/lib/security"
+cp "$home/bin/java.exe" "$home/bin/javaw.exe" "$home/bin/lib_rt_standin.dll" "$tree/bin/"
+cp "$home/bin/server/jvm.dll" "$tree/bin/server/"
+cp "$home/release" "$tree/release"
+printf 'window\nsleep=800\n' > "$tree/bin/server/jvm.script"
+head -c 41943040 /dev/urandom > "$tree/lib/modules"
+for i in $(seq 1 200); do head -c 8192 /dev/urandom > "$tree/lib/security/part$i.dat"; done
+sed -e 's/^arch = "x86"/arch = "x64"/' -e 's/^user_vm_options = true/user_vm_options = false/' \
+    -e '/^200[23] = /d' "$demo/orvan-desk.toml" > "$demo/orvan-one.toml"
+printf 'runtime = "jre-for-one"\ndata_folder = "Orvan One"\n' | cat - "$demo/orvan-one.toml" > "$demo/orvan-one2.toml"
+mv "$demo/orvan-one2.toml" "$demo/orvan-one.toml"
+echo "== One file that carries its Java: dist/tarvo-build $demo/orvan-one.toml -o $one/orvan.exe"
+dist/tarvo-build "$demo/orvan-one.toml" -o "$one/orvan.exe"
+echo "   $(stat -c %s "$one/orvan.exe") bytes, with a stand-in runtime of $(du -sb "$tree" | cut -f1) bytes"
+export DEMO_LINE3="\"$(winpath "$one/orvan.exe")\""
+export TARVO_TRACE="$(winpath "$demo/one-trace.txt")"
+# From the parent's start to JNI_CreateJavaVM's answer, by the trace's clock.
+start_ms() {
+  awk '/parent: started/ && !s {split($1, t, ":"); s = (t[1] * 3600 + t[2] * 60 + t[3]) * 1000}
+       /JNI_CreateJavaVM answered/ && s && !e {split($1, t, ":"); e = (t[1] * 3600 + t[2] * 60 + t[3]) * 1000}
+       END {printf "%d ms", e - s}' "$1"
+}
+for run in first second; do
+  rm -f "$demo/one-trace.txt"
+  tests/rig/with-display.sh bash -c '
+    reg() { tests/rig/wine-run.sh reg "$@" >/dev/null 2>&1; }
+    reg delete "HKLM\SOFTWARE\Eclipse Adoptium" /f
+    [ "$0" = first ] && rm -rf "$WINEPREFIX/drive_c/users/$(id -un)/AppData/Local/Orvan One"
+    env -u JAVA_HOME -u JDK_HOME -u TARVO_JAVA_HOME tests/rig/wine-run.sh '"$B"'/win64/tarvo-watch.exe --read 1500 \
+      --shot "$1\\one-$0.bmp" --line-from DEMO_LINE3 >/dev/null' "$run" "$(winpath "$demo")"
+  echo "== The $run start, on a prefix without Java: $(start_ms "$demo/one-trace.txt") to the VM's creation;" \
+       "$(grep -c 'runtime inside is in' "$demo/one-trace.txt") runtime found, $(grep -o 'search step I' "$demo/one-trace.txt" | head -1)"
+done
+cache="$(tests/rig/with-display.sh bash -c 'echo "$WINEPREFIX"')/drive_c/users/$(id -un)/AppData/Local/Orvan One/runtime"
+echo "== The runtime's copy: $(ls "$cache" 2>/dev/null | tr '\n' ' ')($(du -sb "$cache" 2>/dev/null | cut -f1) bytes)"
+if [ -f "$demo/one-first.bmp" ]; then
+  python3 tools/picture.py png "$demo/one-first.bmp" "$demo/one-first.png" && rm -f "$demo/one-first.bmp" "$demo/one-second.bmp"
+  echo "== The splash of the first start as it stood last: $B/demo/one-first.png"
+fi

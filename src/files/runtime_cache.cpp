@@ -6,6 +6,7 @@
 #include "files/extract.h"
 #include "files/paths.h"
 #include "files/runtime_text.h"
+#include "files/sha256_text.h"
 #include "files/text.h"
 #include "files/wide.h"
 
@@ -35,7 +36,34 @@ static bool joinPath(char* dst, const char* folder, const char* name) {
     return appendTexts(dst, TEXT_CAP, {"\\", name});
 }
 
-static bool isWholeRuntime(const char* folder, const RuntimeIndex& index) {
+// Every listed file's path, size and bytes, as the builder hashed them.
+static bool contentHashIs(const char* folder, const RuntimeIndex& index, const char* hash) {
+    static char buffer[1 << 16];
+    Sha256 sum;
+    sha256Begin(&sum);
+    const char* at = index.text;
+    char name[TEXT_CAP], path[TEXT_CAP], size[24];
+    unsigned long long listed = 0;
+    while (nextRuntimeEntry(&at, index.text + index.length, &listed, name, sizeof name) == ENTRY_OK) {
+        size[0] = '\0';
+        appendUnsigned(size, sizeof size, listed);
+        sha256Add(&sum, name, strlen(name) + 1);
+        sha256Add(&sum, size, strlen(size) + 1);
+        HANDLE file = joinPath(path, folder, name) ? openFile(path, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING)
+                                                   : INVALID_HANDLE_VALUE;
+        if (file == INVALID_HANDLE_VALUE) return false;
+        DWORD got = 0;
+        while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0) sha256Add(&sum, buffer, got);
+        CloseHandle(file);
+    }
+    char hex[65];
+    sha256End(&sum, hex);
+    return strcmp(hex, hash) == 0;
+}
+
+// Whole: the marker holds the index, each file has its size, and, where
+// `hash` is given, the bytes are the builder's.
+static bool isWholeRuntime(const char* folder, const RuntimeIndex& index, const char* hash) {
     char path[TEXT_CAP];
     size_t length = 0;
     char* marker = joinPath(path, folder, MARKER) ? readFileAlloc(path, index.length + 1, &length) : nullptr;
@@ -47,17 +75,26 @@ static bool isWholeRuntime(const char* folder, const RuntimeIndex& index) {
     for (RuntimeEntry e; whole && (e = nextRuntimeEntry(&at, index.text + index.length, &listed, name, sizeof name)) !=
                                       ENTRY_END;)
         whole = e == ENTRY_OK && joinPath(path, folder, name) && fileSize(path, &size) && size == listed;
-    return whole;
+    return whole && (!hash || contentHashIs(folder, index, hash));
 }
 
-// The folders between `folder` and the file `path` inside it.
-static void makeParents(char* path, size_t folderLength) {
+// The folders between `folder` and the file `path` inside it, where they
+// are not those of the file before: the index lists a folder's files
+// together, and each call to the file system counts in a start.
+static void makeParents(char* path, size_t folderLength, char* previous) {
+    const char* last = strrchr(path, '\\');
+    size_t length = (size_t)(last - path);
+    if (length == strlen(previous) && strncmp(path, previous, length) == 0) return;
     for (char* c = path + folderLength + 1; *c; ++c) {
         if (*c != '\\') continue;
         *c = '\0';
-        createDirectory(path);
+        // Only where it is not the start of the folder before.
+        size_t at = (size_t)(c - path);
+        if (!(strncmp(previous, path, at) == 0 && (previous[at] == '\\' || previous[at] == '\0')))
+            createDirectory(path);
         *c = '\\';
     }
+    copyChars(previous, TEXT_CAP, path, length);
 }
 
 static int writeCopy(HMODULE module, const char* type, const char* prefix, const RuntimeIndex& index,
@@ -71,9 +108,11 @@ static int writeCopy(HMODULE module, const char* type, const char* prefix, const
     if (e == ENTRY_BAD) return ERR_BAD_INDEX;
     if (!createDirectory(folder)) return ERR_NO_FOLDER;
     const char* at = index.text;
+    char previous[TEXT_CAP];
+    copyText(previous, sizeof previous, folder);
     for (unsigned long i = 0; nextRuntimeEntry(&at, end, &size, name, sizeof name) == ENTRY_OK; ++i) {
         if (!joinPath(path, folder, name)) return ERR_NOT_CREATED;
-        makeParents(path, strlen(folder));
+        makeParents(path, strlen(folder), previous);
         copyText(resource, sizeof resource, prefix);
         appendUnsigned(resource, sizeof resource, i);
         int code = writeResourceFile(module, path, resource, type);
@@ -96,14 +135,15 @@ static bool siblingName(char* dst, const char* folder, const char* kind) {
 }
 
 int installCopy(HMODULE module, const char* type, const char* prefix, const char* root, const char* hash, char* home,
-                volatile LONG* permille) {
+                volatile LONG* permille, bool checkBytes) {
+    const char* bytesHash = checkBytes ? hash : nullptr;
     RuntimeIndex index;
     char name[20], partial[TEXT_CAP], aside[TEXT_CAP];
     if (!copyIndex(module, type, prefix, &index)) return ERR_NO_RESOURCE;
     if (!runtimeFolderName(hash, name, sizeof name)) return ERR_BAD_INDEX;
     if (!joinPath(home, root, name) || !siblingName(partial, home, ".partial-") || !siblingName(aside, home, ".old-"))
         return ERR_NOT_CREATED;
-    if (isWholeRuntime(home, index)) return 0;
+    if (isWholeRuntime(home, index, bytesHash)) return 0;
     createDirectory(root);
     // One left by an ended process that had this process's number.
     removeTree(partial);
@@ -114,7 +154,7 @@ int installCopy(HMODULE module, const char* type, const char* prefix, const char
     }
     if (renamePath(partial, home)) return 0;
     // Another start was first: its copy serves, if it is whole.
-    if (isWholeRuntime(home, index)) {
+    if (isWholeRuntime(home, index, bytesHash)) {
         removeTree(partial);
         return 0;
     }

@@ -35,7 +35,7 @@ bool appendTexts(char* dst, size_t cap, std::initializer_list<const char*> parts
     return fits;
 }
 
-bool appendUnsigned(char* dst, size_t cap, unsigned long value) {
+bool appendUnsigned(char* dst, size_t cap, unsigned long long value) {
     char digits[24];
     size_t at = sizeof digits;
     do {

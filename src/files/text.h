@@ -16,7 +16,7 @@ bool appendChars(char* dst, size_t cap, const char* src, size_t n);
 // Appends each part in turn; false when any had to be cut.
 bool appendTexts(char* dst, size_t cap, std::initializer_list<const char*> parts);
 // Appends a number in decimal, without leading zeros.
-bool appendUnsigned(char* dst, size_t cap, unsigned long value);
+bool appendUnsigned(char* dst, size_t cap, unsigned long long value);
 // The length of the longest start of `text` that holds at most `maxBytes`
 // bytes and ends on a UTF-8 character boundary, so that a cut never leaves
 // half a character behind.

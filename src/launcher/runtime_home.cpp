@@ -43,10 +43,27 @@ struct CopyJob {
 };
 static CopyJob runtimeJob, filesJob;
 
+// The user's processes without elevation may write to the user's folders:
+// a start elevated above them loads nothing from there whose bytes it has
+// not checked. Where the user has only one kind of token (no UAC, the
+// built-in administrator), there is no such process to fear.
+static bool runsElevated() {
+    HANDLE token = nullptr;
+    TOKEN_ELEVATION_TYPE type = TokenElevationTypeDefault;
+    DWORD size = 0;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return false;
+    bool elevated = GetTokenInformation(token, TokenElevationType, &type, sizeof type, &size) &&
+                    type == TokenElevationTypeFull;
+    CloseHandle(token);
+    return elevated;
+}
+
 static DWORD WINAPI installJob(void* raw) {
     CopyJob* job = (CopyJob*)raw;
+    bool checkBytes = runsElevated();
+    if (checkBytes) trace({"parent: elevated; the copy's bytes are checked against its hash"});
     job->code = installCopy(appInstance, job->kind->type, job->kind->prefix, job->root, job->hash, job->home,
-                            &job->permille);
+                            &job->permille, checkBytes);
     return 0;
 }
 

@@ -162,3 +162,21 @@ TEST_F(RuntimeTest, IncludedFilesWithIncludeCacheAreCopiedOnceAndNotExtractedAga
         EXPECT_NE(std::string::npos, readFile(trace).find("included files in " + files + "\\" + copies[0]));
     }
 }
+
+TEST_F(RuntimeTest, AnElevatedStartReplacesACopyWhoseBytesWereChanged) {
+    CreateDirectoryA(app.c_str(), nullptr);
+    buildWithRuntime("17.0.2");
+    std::string trace = root / "trace.txt";
+    setEnv("TARVO_TRACE", trace.c_str());
+    EXPECT_EQ(0u, exitOf(run(), "child"));
+    // Wine runs every program elevated, as an administrator's elevated
+    // start on Windows is.
+    ASSERT_NE(std::string::npos, readFile(trace).find("parent: elevated; the copy's bytes are checked")) << readFile(trace);
+    std::string copy = onlyCopy();
+    std::string release = readFile(copy + "\\release");
+    std::string changed = release;
+    changed.replace(changed.find("17.0.2"), 6, "17.0.9");
+    writeFile(copy + "\\release", changed);
+    EXPECT_EQ(0u, exitOf(run(), "child"));
+    EXPECT_EQ(release, readFile(copy + "\\release"));
+}

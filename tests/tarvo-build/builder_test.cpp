@@ -192,7 +192,7 @@ TEST_F(BuilderTest, ARuntimeIsStoredWholeWithItsHashAndSearchedFirstOrRefusedByN
     std::system(("mkdir -p '" + at("jre/bin/server") + "' '" + at("jre/lib/security") + "'").c_str());
     spit(at("jre/bin/server/jvm.dll"), imageFor(0x8664));
     spit(at("jre/lib/security/cacerts"), "certificates");
-    spit(at("jre/lib/modules"), std::string(70000, 'm'));
+    spit(at("jre/lib/modules"), std::string(1100000, 'm'));
     bool ok = false;
     std::string message = build("runtime = \"jre\"\n", &ok);
     EXPECT_FALSE(ok);
@@ -208,7 +208,12 @@ TEST_F(BuilderTest, ARuntimeIsStoredWholeWithItsHashAndSearchedFirstOrRefusedByN
     EXPECT_EQ("I;Y;EJAVA_HOME;EJDK_HOME;", strings[128]);
     std::string image = slurp(at("out.exe"));
     EXPECT_NE(std::string::npos, image.find("256 bin\\server\\jvm.dll\n")) << "the index lists each file with its size";
-    EXPECT_NE(std::string::npos, image.find(std::string(70000, 'm'))) << "stored as it is";
+    EXPECT_NE(std::string::npos, image.find(std::string(1100000, 'm'))) << "stored as it is";
+    // Beyond a megabyte, the section starts on a page of the file.
+    PeImage pe;
+    std::string error;
+    ASSERT_TRUE(readPeImage(std::vector<uint8_t>(image.begin(), image.end()), &pe, &error)) << error;
+    EXPECT_EQ(0u, pe.sections[pe.resourceSection].rawOffset % 4096);
     // One byte more, another hash: a new folder on the users' machines.
     spit(at("jre/lib/security/cacerts"), "certificates!");
     EXPECT_EQ("", build("runtime = \"jre\"\n[java]\nsearch = [\"EJAVA_HOME\", \"I\"]\n", &ok));

@@ -10,6 +10,8 @@ namespace {
 const uint32_t SCN_MEM_WRITE = 0x80000000u;
 
 uint32_t alignUp(uint32_t v, uint32_t a) { return (v + a - 1) / a * a; }
+const uint32_t PAGE = 4096;
+const size_t LARGE_RESOURCES = 1u << 20;
 
 enum { DIR_RESOURCE = 2, DIR_SECURITY = 4, DIR_RELOC = 5 };
 enum { SECTION_HEADER = 40 };
@@ -169,8 +171,11 @@ void writePeImage(const PeImage& im, const ResourceTree& resources, uint32_t tim
     }
     size_t sectionSize = 0;
     std::vector<uint8_t> resHead = resourceHead(resources, nextRva, &sectionSize);
+    // A large section starts on a page of the file, so that the loader can
+    // map it from the file rather than read it whole into private memory.
+    uint32_t gap = sectionSize > LARGE_RESOURCES ? alignUp(nextRaw, PAGE) - nextRaw : 0;
     res.virtualAddress = nextRva;
-    res.rawOffset = nextRaw;
+    res.rawOffset = nextRaw + gap;
     res.virtualSize = (uint32_t)sectionSize;
     res.rawSize = alignUp(res.virtualSize, im.fileAlignment);
     writeSectionHeader(head, resHeader, res);
@@ -192,6 +197,7 @@ void writePeImage(const PeImage& im, const ResourceTree& resources, uint32_t tim
     // Everything after the headers, in file order.
     auto body = [&](const ByteSink& to) {
         if (im.relocSection >= 0) to(&im.bytes[im.sections[im.relocSection].rawOffset], reloc.rawSize);
+        padding(to, gap);
         to(resHead.data(), resHead.size());
         for (auto& type : resources)
             for (auto& name : type.second)
