@@ -24,19 +24,16 @@ static void compress(Sha256* hash, const unsigned char* block) {
         uint32_t s1 = rotate(w[i - 2], 17) ^ rotate(w[i - 2], 19) ^ w[i - 2] >> 10;
         w[i] = w[i - 16] + s0 + w[i - 7] + s1;
     }
-    uint32_t v[8];
-    memcpy(v, hash->state, sizeof v);
+    uint32_t a = hash->state[0], b = hash->state[1], c = hash->state[2], d = hash->state[3];
+    uint32_t e = hash->state[4], f = hash->state[5], g = hash->state[6], h = hash->state[7];
     for (int i = 0; i < 64; ++i) {
-        uint32_t s1 = rotate(v[4], 6) ^ rotate(v[4], 11) ^ rotate(v[4], 25);
-        uint32_t choose = (v[4] & v[5]) ^ (~v[4] & v[6]);
-        uint32_t t1 = v[7] + s1 + choose + ROUND[i] + w[i];
-        uint32_t s0 = rotate(v[0], 2) ^ rotate(v[0], 13) ^ rotate(v[0], 22);
-        uint32_t majority = (v[0] & v[1]) ^ (v[0] & v[2]) ^ (v[1] & v[2]);
-        memmove(v + 1, v, 7 * sizeof v[0]);
-        v[4] += t1;
-        v[0] = t1 + s0 + majority;
+        uint32_t t1 = h + (rotate(e, 6) ^ rotate(e, 11) ^ rotate(e, 25)) + ((e & f) ^ (~e & g)) + ROUND[i] + w[i];
+        uint32_t t2 = (rotate(a, 2) ^ rotate(a, 13) ^ rotate(a, 22)) + ((a & b) ^ (a & c) ^ (b & c));
+        h = g, g = f, f = e, e = d + t1;
+        d = c, c = b, b = a, a = t1 + t2;
     }
-    for (int i = 0; i < 8; ++i) hash->state[i] += v[i];
+    hash->state[0] += a, hash->state[1] += b, hash->state[2] += c, hash->state[3] += d;
+    hash->state[4] += e, hash->state[5] += f, hash->state[6] += g, hash->state[7] += h;
 }
 
 void sha256Begin(Sha256* hash) {
@@ -50,6 +47,12 @@ void sha256Begin(Sha256* hash) {
 void sha256Add(Sha256* hash, const void* bytes, size_t length) {
     const unsigned char* at = (const unsigned char*)bytes;
     hash->length += length;
+    // Whole blocks straight from the input, without a copy.
+    while (hash->used == 0 && length >= 64) {
+        compress(hash, at);
+        at += 64;
+        length -= 64;
+    }
     while (length > 0) {
         size_t take = 64 - hash->used < length ? 64 - hash->used : length;
         memcpy(hash->block + hash->used, at, take);
