@@ -91,6 +91,12 @@ static void runInstallJob(CopyJob* job) {
         shown = now;
     }
     CloseHandle(thread);
+    // The copy is done: the splash says again what it said before.
+    if (shown >= 0 && job->kind->showsProgress) {
+        char text[TEXT_CAP];
+        configString(CFG_STATUS_TEXT, text, sizeof text);
+        setSplashStatus(text);
+    }
 }
 
 // False where the local application data cannot hold it.
