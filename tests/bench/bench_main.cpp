@@ -37,21 +37,6 @@ int lines(const std::string& file) {
 
 // Starts a program, waits for it, and gives the milliseconds from the start
 // to the VM's creation as the stand-in VM recorded them; -1 when it did not.
-// A standard user's token: the limited half of this process's own, where
-// it has one (Wine runs every program with the elevated half).
-HANDLE limitedToken() {
-    HANDLE self = nullptr, primary = nullptr;
-    TOKEN_LINKED_TOKEN linked = {};
-    DWORD size = 0;
-    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &self)) return nullptr;
-    if (GetTokenInformation(self, TokenLinkedToken, &linked, sizeof linked, &size)) {
-        DuplicateTokenEx(linked.LinkedToken, TOKEN_ALL_ACCESS, nullptr, SecurityImpersonation, TokenPrimary, &primary);
-        CloseHandle(linked.LinkedToken);
-    }
-    CloseHandle(self);
-    return primary;
-}
-
 double msToCreate(const std::string& commandLine, const std::string& cwd, const std::string& record,
                   size_t* peakMb = nullptr, bool limited = false) {
     DeleteFileA(record.c_str());
@@ -59,7 +44,7 @@ double msToCreate(const std::string& commandLine, const std::string& cwd, const 
     si.cb = sizeof si;
     PROCESS_INFORMATION pi;
     std::string line = commandLine;
-    static HANDLE token = limitedToken();
+    static HANDLE token = (HANDLE)limitedToken();
     uint64_t start = now();
     const char* dir = cwd.empty() ? nullptr : cwd.c_str();
     BOOL made = limited && token
@@ -224,15 +209,20 @@ struct Bench {
             copies.push_back((double)(now() - start) / 10000.0);
             for (const std::string& s : sources) DeleteFileA((s + ".copy").c_str());
         }
-        double extraction = median(withFiles) - median(without);
+        copyRow("extraction_200mb", "200 MB", median(withFiles) - median(without), copies, peak,
+                "\"with_files_ms\": " + list(withFiles) + ", \"without_ms\": " + list(without));
+    }
+
+    // A copy out of the launcher against a plain copy of the same files.
+    void copyRow(const std::string& key, const char* what, double extraction, const std::vector<double>& copies,
+                 size_t peak, const std::string& raw) {
         char shown[256];
         snprintf(shown, sizeof shown,
-                 "200 MB in %.0f ms, a plain copy in %.0f ms: %.2fx its throughput (target 0.8x); parent's peak "
-                 "private memory %zu MB",
-                 extraction, median(copies), median(copies) / extraction, peak);
-        row("extraction_200mb", shown,
-            "{\"with_files_ms\": " + list(withFiles) + ", \"without_ms\": " + list(without) + ", \"copy_ms\": " +
-                list(copies) + ", \"peak_private_mb\": " + std::to_string(peak) + "}");
+                 "%s in %.0f ms, a plain copy in %.0f ms: %.2fx its throughput (target 0.8x); parent's peak "
+                 "private memory %zu MB (target 64 MB)",
+                 what, extraction, median(copies), median(copies) / extraction, peak);
+        row(key, shown,
+            "{" + raw + ", \"copy_ms\": " + list(copies) + ", \"peak_private_mb\": " + std::to_string(peak) + "}");
     }
 
     // A stand-in runtime of about 60 MB as jlink lays one out: the VM, many
@@ -317,15 +307,9 @@ struct Bench {
             viaHome.push_back(msToCreate("\"" + small + "\"", "", plain + "\\bin\\server\\jvm.record", nullptr, true));
             elevated.push_back(msToCreate("\"" + launcher + "\"", "", record));
         }
-        double extraction = median(first) - median(later);
+        copyRow("runtime_first_start", "60 MB", median(first) - median(later), copies, peak,
+                "\"first_ms\": " + list(first));
         char shown[256];
-        snprintf(shown, sizeof shown,
-                 "60 MB in %.0f ms, a plain copy in %.0f ms: %.2fx its throughput (target 0.8x); parent's peak "
-                 "private memory %zu MB (target 64 MB)",
-                 extraction, median(copies), median(copies) / extraction, peak);
-        row("runtime_first_start", shown,
-            "{\"first_ms\": " + list(first) + ", \"copy_ms\": " + list(copies) + ", \"peak_private_mb\": " +
-                std::to_string(peak) + "}");
         snprintf(shown, sizeof shown,
                  "%.0f ms against %.0f ms through JAVA_HOME: %.2fx (target 1.10x); elevated, with its bytes "
                  "checked, %.0f ms",

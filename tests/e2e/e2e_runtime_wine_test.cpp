@@ -163,7 +163,7 @@ TEST_F(RuntimeTest, IncludedFilesWithIncludeCacheAreCopiedOnceAndNotExtractedAga
     }
 }
 
-TEST_F(RuntimeTest, AnElevatedStartReplacesACopyWhoseBytesWereChanged) {
+TEST_F(RuntimeTest, AStandardStartTrustsTheSizesAndAnElevatedOneChecksTheBytes) {
     CreateDirectoryA(app.c_str(), nullptr);
     buildWithRuntime("17.0.2");
     std::string trace = root / "trace.txt";
@@ -177,6 +177,11 @@ TEST_F(RuntimeTest, AnElevatedStartReplacesACopyWhoseBytesWereChanged) {
     std::string changed = release;
     changed.replace(changed.find("17.0.2"), 6, "17.0.9");
     writeFile(copy + "\\release", changed);
+    // A standard user's start trusts the sizes; an elevated one, the bytes.
+    WatchOptions standard;
+    standard.limited = true;
+    EXPECT_EQ(0u, exitOf(run("", standard), "child"));
+    EXPECT_EQ(changed, readFile(copy + "\\release"));
     EXPECT_EQ(0u, exitOf(run(), "child"));
     EXPECT_EQ(release, readFile(copy + "\\release"));
 }

@@ -203,6 +203,19 @@ bool updateEnded(Watch* watch) {
 
 }  // namespace
 
+void* limitedToken() {
+    HANDLE self = nullptr, primary = nullptr;
+    TOKEN_LINKED_TOKEN linked = {};
+    DWORD size = 0;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &self)) return nullptr;
+    if (GetTokenInformation(self, TokenLinkedToken, &linked, sizeof linked, &size)) {
+        DuplicateTokenEx(linked.LinkedToken, TOKEN_ALL_ACCESS, nullptr, SecurityImpersonation, TokenPrimary, &primary);
+        CloseHandle(linked.LinkedToken);
+    }
+    CloseHandle(self);
+    return primary;
+}
+
 WatchReport watchProgram(const WatchOptions& options) {
     WatchReport report;
     STARTUPINFOW si;
@@ -221,7 +234,11 @@ WatchReport watchProgram(const WatchOptions& options) {
     // under Wine can take longer than a quick child lives; made here, before
     // the start, it cannot hide that child from the first poll.
     EnumWindows([](HWND, LPARAM) { return FALSE; }, 0);
-    if (!CreateProcessW(program, &line[0], nullptr, nullptr, FALSE, 0, nullptr, dir, &si, &pi)) {
+    HANDLE token = options.limited ? (HANDLE)limitedToken() : nullptr;
+    BOOL made = token ? CreateProcessAsUserW(token, program, &line[0], nullptr, nullptr, FALSE, 0, nullptr, dir, &si, &pi)
+                      : CreateProcessW(program, &line[0], nullptr, nullptr, FALSE, 0, nullptr, dir, &si, &pi);
+    if (token) CloseHandle(token);
+    if (!made) {
         report.error = "CreateProcess failed with " + std::to_string(GetLastError());
         return report;
     }

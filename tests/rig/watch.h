@@ -20,6 +20,7 @@ struct WatchOptions {
     unsigned readingMs = 400;     // how long a user looks at a window before closing it
     unsigned timeoutMs = 30000;   // then every process still running is killed
     int showCommand = -1;         // as a shortcut's "Run" sets it (SW_*); -1: none
+    bool limited = false;         // with a standard user's token rather than the harness's elevated one
     // Called after every poll, with the milliseconds since the start: a test
     // looks at the screen through it, or acts as a user would.
     std::function<void(WatchReport&, unsigned)> eachPoll;
@@ -56,3 +57,8 @@ struct WatchReport {
 };
 
 WatchReport watchProgram(const WatchOptions& options);
+
+// A standard user's token: the limited half of this process's own, where it
+// has one (Wine runs every program with the elevated half); nullptr where
+// it has none. The caller closes it.
+void* limitedToken();

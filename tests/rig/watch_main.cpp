@@ -1,4 +1,5 @@
 // tarvo-watch [--cwd DIR] [--close button|esc|box|never] [--read MS] [--timeout MS] [--shot FILE.bmp]
+//             [--token limited]
 //             -- COMMAND LINE
 // tarvo-watch [options] --line-from VARIABLE
 //
@@ -45,6 +46,7 @@ int main(int argc, char** argv) {
         else if (strcmp(argv[i], "--read") == 0) options.readingMs = atoi(argv[i + 1]);
         else if (strcmp(argv[i], "--timeout") == 0) options.timeoutMs = atoi(argv[i + 1]);
         else if (strcmp(argv[i], "--shot") == 0) shot.path = argv[i + 1];
+        else if (strcmp(argv[i], "--token") == 0) options.limited = strcmp(argv[i + 1], "limited") == 0;
         else if (strcmp(argv[i], "--close") == 0) {
             const char* how = argv[i + 1];
             options.closeBy = !strcmp(how, "esc")     ? CloseBy::Escape

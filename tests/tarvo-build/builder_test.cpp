@@ -219,4 +219,8 @@ TEST_F(BuilderTest, ARuntimeIsStoredWholeWithItsHashAndSearchedFirstOrRefusedByN
     EXPECT_EQ("", build("runtime = \"jre\"\n[java]\nsearch = [\"EJAVA_HOME\", \"I\"]\n", &ok));
     EXPECT_NE(strings[2004], stringsOf(at("out.exe"))[2004]);
     EXPECT_EQ("EJAVA_HOME;I;", stringsOf(at("out.exe"))[128]);
+    // Printed back, the runtime is named, and its hash left to the builder.
+    std::string printed = builder("--print '" + at("out.exe") + "'");
+    EXPECT_NE(std::string::npos, printed.find("# It carries a Java runtime of 4 files")) << printed;
+    EXPECT_EQ(std::string::npos, printed.find("2004")) << printed;
 }

@@ -292,6 +292,8 @@ struct Loader {
             if (name.empty() || *end || id > 65535) return fail(node, key, "expected a string id from 0 to 65535");
             if (plan->includeGiven && (id == 2002 || id == 2003))
                 return fail(node, key, "include sets this string; give the files under include alone");
+            if (id == 2004 || id == 2005)
+                return fail(node, key, "the builder sets this string from the files of runtime or include");
             if (!text(node, key, &plan->strings[(unsigned)id])) return false;
         }
         return true;
@@ -445,6 +447,8 @@ std::string printProject(const std::string& arch, const std::map<unsigned, std::
     toml::table root, raw;
     root.insert("arch", arch);
     for (auto& [id, text] : strings) {
+        // The content hashes come from the files they stand for.
+        if (id == 2004 || id == 2005) continue;
         const ConfigRow* key = nullptr;
         for (size_t i = 0; i < CONFIG_ROW_COUNT; ++i)
             if (CONFIG_ROWS[i].id == id && *CONFIG_ROWS[i].key) key = &CONFIG_ROWS[i];
@@ -478,8 +482,12 @@ std::string printProject(const std::string& arch, const std::map<unsigned, std::
     out << "# Printed from a launcher; `tarvo-build` builds the same launcher from it.\n";
     auto files = tree.find(ResName::named("APPFILES"));
     if (files != tree.end())
-        out << "# It includes " << files->second.size()
+        out << "# It includes " << files->second.size() - files->second.count(ResName::named("ID_FILE_INDEX"))
             << " files; list them under include = [...] to build it again.\n";
+    auto runtime = tree.find(ResName::named("RUNTIME"));
+    if (runtime != tree.end())
+        out << "# It carries a Java runtime of " << runtime->second.size() - 1
+            << " files; give its folder as runtime = \"...\" to build it again.\n";
     for (auto& [type, what] : std::map<uint16_t, const char*>{{RT_GROUP_ICON_ID, "icons"},
                                                                {RT_BITMAP_ID, "a splash bitmap"},
                                                                {RT_VERSION_ID, "version information"}})
