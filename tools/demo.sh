@@ -129,7 +129,7 @@ for run in first second; do
   echo "== The $run start, on a prefix without Java: $(start_ms "$demo/one-trace.txt") to the VM's creation;" \
        "$(grep -c 'runtime inside is in' "$demo/one-trace.txt") runtime found, $(grep -o 'search step I' "$demo/one-trace.txt" | head -1)"
 done
-cache="$(tests/rig/with-display.sh bash -c 'echo "$WINEPREFIX"')/drive_c/users/$(id -un)/AppData/Local/Orvan One/runtime"
+cache="${WINEPREFIX:-$(pwd)/build/wineprefix}/drive_c/users/$(id -un)/AppData/Local/Orvan One/runtime"
 echo "== The runtime's copy: $(ls "$cache" 2>/dev/null | tr '\n' ' ')($(du -sb "$cache" 2>/dev/null | cut -f1) bytes)"
 if [ -f "$demo/one-first.bmp" ]; then
   python3 tools/picture.py png "$demo/one-first.bmp" "$demo/one-first.png" && rm -f "$demo/one-first.bmp" "$demo/one-second.bmp"
