@@ -7,6 +7,7 @@
 #include "files/paths.h"
 #include "files/runtime_text.h"
 #include "files/sha256_text.h"
+#include "files/string_list.h"
 #include "files/text.h"
 #include "files/wide.h"
 
@@ -63,6 +64,39 @@ static bool contentHashIs(const char* folder, const RuntimeIndex& index, const c
 
 // Whole: the marker holds the index, each file has its size, and, where
 // `hash` is given, the bytes are the builder's.
+// One folder's files as "<name>|<size>" ("|" is in no file name), from one
+// enumeration: a call for each file costs a start a round trip each.
+struct FolderListing {
+    char folder[TEXT_CAP];
+    StringList files;
+};
+
+static bool hasFileOfSize(FolderListing* listing, const char* path, unsigned long long size) {
+    const char* slash = strrchr(path, '\\');
+    size_t folderLength = (size_t)(slash - path);
+    char entry[TEXT_CAP];
+    if (strlen(listing->folder) != folderLength || strncmp(listing->folder, path, folderLength) != 0) {
+        freeStringList(&listing->files);
+        copyChars(listing->folder, TEXT_CAP, path, folderLength);
+        copyText(entry, sizeof entry, listing->folder);
+        appendText(entry, sizeof entry, "\\*");
+        FoundFile found;
+        HANDLE search = findFirstFile(entry, &found);
+        for (bool more = search != INVALID_HANDLE_VALUE; more; more = findNextFile(search, &found)) {
+            if (found.attributes & FILE_ATTRIBUTE_DIRECTORY) continue;
+            copyText(entry, sizeof entry, found.name);
+            if (appendText(entry, sizeof entry, "|") && appendUnsigned(entry, sizeof entry, found.size))
+                addString(&listing->files, entry);
+        }
+        if (search != INVALID_HANDLE_VALUE) FindClose(search);
+    }
+    copyText(entry, sizeof entry, slash + 1);
+    if (!appendText(entry, sizeof entry, "|") || !appendUnsigned(entry, sizeof entry, size)) return false;
+    for (size_t i = 0; i < listing->files.count; ++i)
+        if (strcmp(listing->files.items[i], entry) == 0) return true;
+    return false;
+}
+
 static bool isWholeRuntime(const char* folder, const RuntimeIndex& index, const char* hash) {
     char path[TEXT_CAP];
     size_t length = 0;
@@ -71,10 +105,13 @@ static bool isWholeRuntime(const char* folder, const RuntimeIndex& index, const 
     free(marker);
     const char* at = index.text;
     char name[TEXT_CAP];
-    unsigned long long listed = 0, size = 0;
+    unsigned long long listed = 0;
+    static FolderListing listing;
+    listing.folder[0] = '\0';
     for (RuntimeEntry e; whole && (e = nextRuntimeEntry(&at, index.text + index.length, &listed, name, sizeof name)) !=
                                       ENTRY_END;)
-        whole = e == ENTRY_OK && joinPath(path, folder, name) && fileSize(path, &size) && size == listed;
+        whole = e == ENTRY_OK && joinPath(path, folder, name) && hasFileOfSize(&listing, path, listed);
+    freeStringList(&listing.files);
     return whole && (!hash || contentHashIs(folder, index, hash));
 }
 

@@ -108,15 +108,6 @@ bool renamePath(const char* from, const char* to) {
     return a.ok && b.ok && MoveFileExW(a.text, b.text, 0);
 }
 
-bool fileSize(const char* path, unsigned long long* size) {
-    WidePath w(path);
-    WIN32_FILE_ATTRIBUTE_DATA data;
-    if (!w.ok || !GetFileAttributesExW(w.text, GetFileExInfoStandard, &data)) return false;
-    if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return false;
-    *size = (unsigned long long)data.nFileSizeHigh << 32 | data.nFileSizeLow;
-    return true;
-}
-
 bool fullPath(const char* path, char* dst, size_t cap) {
     WidePath w(path);
     wchar_t full[TEXT_CAP];
@@ -237,6 +228,7 @@ static void takeFound(const WIN32_FIND_DATAW& data, FoundFile* found) {
     toUtf8(data.cFileName, found->name, sizeof found->name);
     found->lastWrite = data.ftLastWriteTime;
     found->attributes = data.dwFileAttributes;
+    found->size = (unsigned long long)data.nFileSizeHigh << 32 | data.nFileSizeLow;
 }
 
 HANDLE findFirstFile(const char* pattern, FoundFile* found) {

@@ -45,8 +45,6 @@ bool createDirectory(const char* path);
 bool removeDirectory(const char* path);
 // MoveFileEx without copying: a rename within one volume.
 bool renamePath(const char* from, const char* to);
-// The size of a file; false when it cannot be had, or for a folder.
-bool fileSize(const char* path, unsigned long long* size);
 // GetFullPathName; false when the result does not fit.
 bool fullPath(const char* path, char* dst, size_t cap);
 bool searchPath(const char* fileName, char* dst, size_t cap);
@@ -63,6 +61,7 @@ struct FoundFile {
     char name[TEXT_CAP];
     FILETIME lastWrite;
     DWORD attributes;
+    unsigned long long size;
 };
 // FindFirstFile and FindNextFile; INVALID_HANDLE_VALUE or false at the end.
 HANDLE findFirstFile(const char* pattern, FoundFile* found);
