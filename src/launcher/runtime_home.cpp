@@ -18,7 +18,7 @@
 #include "supervise/splash.h"
 
 // The one way from the parent to the child's search; removed in the child.
-static const wchar_t HOME_VARIABLE[] = L"TARVO_RUNTIME_HOME";
+#define HOME_VARIABLE "TARVO_RUNTIME_HOME"
 // The internal error of a folder that cannot be made, as for included files.
 enum { ERR_NO_RUNTIME_FOLDER = 7 };
 
@@ -132,7 +132,7 @@ void prepareRuntime() {
     }
     trace({"parent: the runtime inside is in ", job->home});
     WidePath home(job->home);
-    SetEnvironmentVariableW(HOME_VARIABLE, home.text);
+    SetEnvironmentVariableW(L"" HOME_VARIABLE, home.text);
 }
 
 bool prepareCachedFiles(char* folder) {
@@ -148,7 +148,7 @@ void removeOtherCopyFolders() {
 
 void takeRuntimeHome() {
     char home[TEXT_CAP];
-    if (!environmentValue("TARVO_RUNTIME_HOME", home, sizeof home)) return;
-    SetEnvironmentVariableW(HOME_VARIABLE, nullptr);
+    if (!environmentValue(HOME_VARIABLE, home, sizeof home)) return;
+    SetEnvironmentVariableW(L"" HOME_VARIABLE, nullptr);
     setRuntimeHome(home);
 }

@@ -11,12 +11,6 @@
 
 namespace {
 
-size_t count(const std::string& text, const std::string& what) {
-    size_t n = 0;
-    for (size_t at = 0; (at = text.find(what, at)) != std::string::npos; at += what.size()) ++n;
-    return n;
-}
-
 uint64_t fileTimeNow() {
     FILETIME now;
     GetSystemTimeAsFileTime(&now);

@@ -2,16 +2,6 @@
 // with its exit code.
 #include "launch_fixture.h"
 
-namespace {
-
-size_t count(const std::string& text, const std::string& what) {
-    size_t n = 0;
-    for (size_t at = 0; (at = text.find(what, at)) != std::string::npos; at += what.size()) ++n;
-    return n;
-}
-
-}  // namespace
-
 TEST_F(LaunchTest, AnExitWithTheRestartCodeStartsTheApplicationAgainWithTheSameWords) {
     configure({"152=5", "145=0"});
     vmHome("exitonce=5\nsleep=300");

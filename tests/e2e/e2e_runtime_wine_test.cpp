@@ -36,20 +36,24 @@ struct RuntimeTest : LaunchTest {
         setEnv("LOCALAPPDATA", local.c_str());
     }
 
+    // The launcher from a project of the given keys, by tarvo-build.
+    void buildProject(const std::string& keys) {
+        std::string project = root / "orvan.toml";
+        writeFile(project, std::string("arch = \"") + (testingX86() ? "x86" : "x64") +
+                               "\"\nmain_class = \"Vuvudozid\"\ndata_folder = \"Orvan Runtime\"\n" + keys);
+        std::string said = runCaptured("tarvo-build.exe \"" + project + "\" -o \"" + exe + "\" --template \"" +
+                                           templatePath() + "\"",
+                                       "", sourcePath("dist\\tarvo-build.exe").c_str());
+        ASSERT_TRUE(fileExists(exe)) << said;
+    }
+
     // A stand-in runtime as jlink lays one out, and a launcher that carries it.
     void buildWithRuntime(const std::string& version) {
         std::string tree = modernHome("jre", false, version);
         for (const char* dir : {"\\lib", "\\lib\\security"}) CreateDirectoryA((tree + dir).c_str(), nullptr);
         writeFile(tree + "\\lib\\security\\cacerts", "certificates");
         writeFile(tree + "\\lib\\modules", std::string(300000, 'm'));
-        std::string project = root / "orvan.toml";
-        writeFile(project, std::string("arch = \"") + (testingX86() ? "x86" : "x64") +
-                               "\"\nmain_class = \"Vuvudozid\"\ndata_folder = \"Orvan Runtime\"\nruntime = '" + tree +
-                               "'\n");
-        std::string said = runCaptured("tarvo-build.exe \"" + project + "\" -o \"" + exe + "\" --template \"" +
-                                           templatePath() + "\"",
-                                       "", sourcePath("dist\\tarvo-build.exe").c_str());
-        ASSERT_TRUE(fileExists(exe)) << said;
+        buildProject("runtime = '" + tree + "'\n");
     }
 
     std::string onlyCopy() {
@@ -138,14 +142,7 @@ TEST_F(RuntimeTest, IncludedFilesWithIncludeCacheAreCopiedOnceAndNotExtractedAga
     CreateDirectoryA(app.c_str(), nullptr);
     vmHome();
     writeFile(root / "plugin.jar", "a plug-in");
-    std::string project = root / "files.toml";
-    writeFile(project, std::string("arch = \"") + (testingX86() ? "x86" : "x64") +
-                           "\"\nmain_class = \"Vuvudozid\"\ndata_folder = \"Orvan Runtime\"\ninclude_cache = true\n"
-                           "include = ['" + (root / "plugin.jar") + "']\n");
-    std::string said = runCaptured("tarvo-build.exe \"" + project + "\" -o \"" + exe + "\" --template \"" +
-                                       templatePath() + "\"",
-                                   "", sourcePath("dist\\tarvo-build.exe").c_str());
-    ASSERT_TRUE(fileExists(exe)) << said;
+    buildProject("include_cache = true\ninclude = ['" + (root / "plugin.jar") + "']\n");
     std::string files = local + "\\Orvan Runtime\\files", trace = root / "trace.txt";
     setEnv("TARVO_TRACE", trace.c_str());
     for (int start = 0; start < 2; ++start) {

@@ -140,3 +140,9 @@ std::string LaunchTest::modernHome(const std::string& name, bool jdk8, const std
 std::string LaunchTest::modernVmRecord(const std::string& home) {
     return readFile(modernBin(home) + "\\server\\jvm.record");
 }
+
+size_t count(const std::string& text, const std::string& what) {
+    size_t n = 0;
+    for (size_t at = 0; (at = text.find(what, at)) != std::string::npos; at += what.size()) ++n;
+    return n;
+}
