@@ -11,7 +11,11 @@ file(GLOB UNIT_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/*/*_text_test.c
 add_executable(unit_tests ${UNIT_TESTS})
 target_compile_options(unit_tests PRIVATE ${SAN} -Wall -Wextra)
 target_link_options(unit_tests PRIVATE ${SAN})
-target_link_libraries(unit_tests PRIVATE tarvo_text gtest_main)
+# zlib deflates what the launcher's own inflater must read back; the jars
+# are the ones tools/java.sh builds for the real-VM tests.
+target_link_libraries(unit_tests PRIVATE tarvo_text gtest_main z)
+get_filename_component(REALVM_DIR ${CMAKE_BINARY_DIR}/../realvm ABSOLUTE)
+target_compile_definitions(unit_tests PRIVATE TARVO_REALVM_DIR="${REALVM_DIR}")
 add_test(NAME unit_tests COMMAND unit_tests --gtest_brief=1)
 
 # The builder, its command-line tool for the tests, and its tests.

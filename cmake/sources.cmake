@@ -20,6 +20,9 @@ set(TARVO_TEXT_SOURCES
   src/app/words_text.cpp
   src/app/options_file_text.cpp
   src/app/java_string_text.cpp
+  src/app/class_version_text.cpp
+  src/files/inflate_text.cpp
+  src/files/zip_text.cpp
 )
 
 # The thin Win32 layer of the launcher, apart from its entry point.
@@ -50,6 +53,7 @@ set(TARVO_WIN_SOURCES
   src/app/run_application.cpp
   src/app/vm_options.cpp
   src/app/jni_strings.cpp
+  src/app/class_version.cpp
   src/app/open_handler.cpp
   src/app/vm_text.cpp
   src/jvm/find_jvm.cpp

@@ -3,3 +3,5 @@
 
 #define IDD_ERROR_LOG 101
 #define IDC_ERROR_LOG_TEXT 1000
+// The line above the log, which the template writes for its example product.
+#define IDC_ERROR_LOG_INTRO 65535

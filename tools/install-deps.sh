@@ -17,7 +17,7 @@ install() {
 need=()
 for p in cmake make g++ g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine64 xvfb xauth googletest \
          clang libclang-rt-14-dev python3 file libtomlplusplus-dev osslsigncode openssl \
-         openjdk-17-jdk-headless junit5; do
+         openjdk-17-jdk-headless junit5 zlib1g-dev; do
   have_pkg "$p" || need+=("$p")
 done
 [ ${#need[@]} -eq 0 ] || install "${need[@]}"

@@ -74,10 +74,9 @@ enum JniSlot {
     SLOT_EXCEPTION_OCCURRED = 15,
     SLOT_EXCEPTION_DESCRIBE = 16,
     SLOT_EXCEPTION_CLEAR = 17,
-    SLOT_GET_OBJECT_CLASS = 31,
-    SLOT_GET_METHOD_ID = 33,
-    SLOT_CALL_OBJECT_METHOD_A = 36,
+    SLOT_THROW = 13,
     SLOT_GET_STATIC_METHOD_ID = 113,
+    SLOT_CALL_STATIC_OBJECT_METHOD_A = 116,
     SLOT_CALL_STATIC_BOOLEAN_METHOD_A = 119,
     SLOT_CALL_STATIC_VOID_METHOD = 141,
     SLOT_CALL_STATIC_VOID_METHOD_V = 142,
@@ -108,9 +107,9 @@ typedef jboolean(JNICALL* CallStaticBooleanMethodAFunction)(JNIEnv* env, jclass 
                                                             const jvalue* args);
 typedef jint(JNICALL* GetDefaultJavaVMInitArgsFunction)(void* args);
 typedef void(JNICALL* ExceptionClearFunction)(JNIEnv* env);
-typedef jclass(JNICALL* GetObjectClassFunction)(JNIEnv* env, jobject object);
-typedef jmethodID(JNICALL* GetMethodIDFunction)(JNIEnv* env, jclass cls, const char* name, const char* sig);
-typedef jobject(JNICALL* CallObjectMethodAFunction)(JNIEnv* env, jobject object, jmethodID method, const jvalue* args);
+typedef jobject(JNICALL* CallStaticObjectMethodAFunction)(JNIEnv* env, jclass cls, jmethodID method,
+                                                          const jvalue* args);
+typedef jint(JNICALL* ThrowFunction)(JNIEnv* env, jthrowable thrown);
 typedef const char*(JNICALL* GetStringUTFCharsFunction)(JNIEnv* env, jstring text, jboolean* isCopy);
 typedef void(JNICALL* ReleaseStringUTFCharsFunction)(JNIEnv* env, jstring text, const char* chars);
 

@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 
+#include "app/java_string_text.h"
 #include "app/vm_text.h"
 
 jstring newJavaString(JNIEnv* env, const char* text) {
@@ -27,4 +28,22 @@ jobjectArray newJavaStringArray(JNIEnv* env, char* const* texts, size_t count, c
     }
     *failed = nullptr;
     return array;
+}
+
+void javaObjectText(JNIEnv* env, jobject object, char* dst, size_t cap) {
+    if (cap) dst[0] = '\0';
+    jclass stringClass = jniSlot<FindClassFunction>(*env, SLOT_FIND_CLASS)(env, "java/lang/String");
+    jmethodID valueOf = stringClass ? jniSlot<GetStaticMethodIDFunction>(*env, SLOT_GET_STATIC_METHOD_ID)(
+                                          env, stringClass, "valueOf", "(Ljava/lang/Object;)Ljava/lang/String;")
+                                    : nullptr;
+    jvalue argument;
+    argument.l = object;
+    jstring text = valueOf ? (jstring)jniSlot<CallStaticObjectMethodAFunction>(*env, SLOT_CALL_STATIC_OBJECT_METHOD_A)(
+                                 env, stringClass, valueOf, &argument)
+                           : nullptr;
+    const char* chars = text ? jniSlot<GetStringUTFCharsFunction>(*env, SLOT_GET_STRING_UTF_CHARS)(env, text, nullptr)
+                             : nullptr;
+    if (!chars) return;
+    fromModifiedUtf8(chars, dst, cap);
+    jniSlot<ReleaseStringUTFCharsFunction>(*env, SLOT_RELEASE_STRING_UTF_CHARS)(env, text, chars);
 }

@@ -10,3 +10,7 @@ jstring newJavaString(JNIEnv* env, const char* text);
 // A new String[] of the texts; nullptr when it could not be made, with
 // *failed naming what the VM refused ("paramArray" or "jstr").
 jobjectArray newJavaStringArray(JNIEnv* env, char* const* texts, size_t count, const char** failed);
+// An object's text as String.valueOf gives it, UTF-8, cut between
+// characters to fit; empty where the VM gives none. Called statically:
+// some VMs cannot call an instance method through this interface.
+void javaObjectText(JNIEnv* env, jobject object, char* dst, size_t cap);

@@ -41,6 +41,20 @@ static bool expandVariables(const char* line, bool (*lookup)(const char*, char*,
     return fits;
 }
 
+static bool startsWith(const char* text, const char* head) { return strncmp(text, head, strlen(head)) == 0; }
+
+// -Xmx<N>% or -Xms<N>% whose N no share of memory can be: a VM given it
+// ends the process in its start.
+static bool heapShareOutOfRange(const char* option) {
+    if (!startsWith(option, "-Xmx") && !startsWith(option, "-Xms")) return false;
+    const char* at = option + 4;
+    size_t digits = strspn(at, "0123456789");
+    if (digits == 0 || strcmp(at + digits, "%") != 0) return false;
+    unsigned percent = 0;
+    bool maximum = false;
+    return !heapPercentOption(option, &percent, &maximum);
+}
+
 static bool isBlank(char c) { return c == ' ' || c == '\t'; }
 
 OptionsFileResult readOptionsFile(const char* text, size_t length, bool (*lookup)(const char*, char*, size_t),
@@ -70,6 +84,7 @@ OptionsFileResult readOptionsFile(const char* text, size_t length, bool (*lookup
         char raw[LINE_CAP];
         copyChars(raw, sizeof raw, start, size);
         if (!expandVariables(raw, lookup, expanded, sizeof expanded)) result = OPTIONS_LINE_TOO_LONG;
+        else if (heapShareOutOfRange(expanded)) result = OPTIONS_HEAP_SHARE;
         else if (!addString(&taken, expanded)) result = OPTIONS_NO_MEMORY;
     }
     if (result != OPTIONS_OK) {
@@ -89,12 +104,11 @@ const char* optionsFileFault(OptionsFileResult result) {
         case OPTIONS_ZERO_BYTE: return "the line holds a zero byte";
         case OPTIONS_NOT_UTF8: return "the line is not UTF-8";
         case OPTIONS_NO_MEMORY: return "not enough memory";
+        case OPTIONS_HEAP_SHARE: return "a share of memory for the heap must be from 1% to 100%";
         case OPTIONS_OK: break;
     }
     return "";
 }
-
-static bool startsWith(const char* text, const char* head) { return strncmp(text, head, strlen(head)) == 0; }
 
 void optionKey(const char* option, char* key, size_t cap) {
     // The heap's bounds, however they are given.

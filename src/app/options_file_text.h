@@ -6,12 +6,13 @@
 
 #include "files/string_list.h"
 
-enum OptionsFileResult { OPTIONS_OK, OPTIONS_LINE_TOO_LONG, OPTIONS_ZERO_BYTE, OPTIONS_NOT_UTF8, OPTIONS_NO_MEMORY };
+enum OptionsFileResult { OPTIONS_OK, OPTIONS_LINE_TOO_LONG, OPTIONS_ZERO_BYTE, OPTIONS_NOT_UTF8, OPTIONS_NO_MEMORY, OPTIONS_HEAP_SHARE };
 
 // Reads a whole options file: UTF-8 with or without a byte-order mark, one
 // option a line (CR LF or LF), blanks at either end trimmed, empty lines and
 // lines that begin with "#" skipped, %NAME% replaced by the variable's value
-// (lookup gives it, or false; an undefined one stays as written). On a fault
+// (lookup gives it, or false; an undefined one stays as written); a heap's
+// share of memory (-Xmx<N>%) outside 1 to 100 is a fault. On a fault
 // *line is the line's number and nothing is added.
 OptionsFileResult readOptionsFile(const char* text, size_t length, bool (*lookup)(const char* name, char* value,
                                                                                   size_t cap),

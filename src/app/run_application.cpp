@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "app/class_version.h"
+#include "app/class_version_text.h"
 #include "app/java_string_text.h"
 #include "app/jni_strings.h"
 #include "app/open_handler.h"
@@ -31,7 +33,9 @@ static char vmWords[VM_WORDS_CAP];
 static CRITICAL_SECTION vmWordsLock;
 static volatile LONG mainCalled = 0;
 static void (*startFailed)() = nullptr;
-static void (*mainEndedWithException)() = nullptr;
+static void (*mainRuns)() = nullptr;
+static void (*vmStarts)() = nullptr;
+static void (*mainEndedWithException)(const char*) = nullptr;
 
 static CreateJavaVMFunction createJavaVM = nullptr;
 
@@ -169,41 +173,51 @@ static jobjectArray mainArguments(JNIEnv* env, const char* userArgs) {
     return array;
 }
 
-// The pending exception's own words (its toString), cleared.
-static void pendingException(JNIEnv* env, char* dst, size_t cap) {
+// The pending exception's own words (its toString), cleared; the
+// exception itself is handed back for a caller that throws it again.
+static jthrowable pendingException(JNIEnv* env, char* dst, size_t cap) {
     dst[0] = '\0';
     jthrowable thrown = jniSlot<ExceptionOccurredFunction>(*env, SLOT_EXCEPTION_OCCURRED)(env);
-    if (!thrown) return;
+    if (!thrown) return nullptr;
     ExceptionClearFunction clear = jniSlot<ExceptionClearFunction>(*env, SLOT_EXCEPTION_CLEAR);
     clear(env);
-    jclass cls = jniSlot<GetObjectClassFunction>(*env, SLOT_GET_OBJECT_CLASS)(env, thrown);
-    jmethodID toString = cls ? jniSlot<GetMethodIDFunction>(*env, SLOT_GET_METHOD_ID)(
-                                   env, cls, "toString", "()Ljava/lang/String;")
-                             : nullptr;
-    jstring text = toString ? (jstring)jniSlot<CallObjectMethodAFunction>(*env, SLOT_CALL_OBJECT_METHOD_A)(
-                                  env, thrown, toString, nullptr)
-                            : nullptr;
-    const char* chars = text ? jniSlot<GetStringUTFCharsFunction>(*env, SLOT_GET_STRING_UTF_CHARS)(env, text, nullptr)
-                             : nullptr;
-    if (chars) {
-        fromModifiedUtf8(chars, dst, cap);
-        jniSlot<ReleaseStringUTFCharsFunction>(*env, SLOT_RELEASE_STRING_UTF_CHARS)(env, text, chars);
-    }
+    javaObjectText(env, thrown, dst, cap);
     clear(env);
+    return thrown;
 }
 
 // Why the class or its main could not be had, and which Java said so: a
 // class compiled for a newer Java names the Java as the one too old.
-[[noreturn]] static void failMainClass(JNIEnv* env, ConfigId message, const char* javaPath) {
-    char text[TEXT_CAP], why[TEXT_CAP], home[TEXT_CAP];
-    configString(message, text, sizeof text);
-    pendingException(env, why, sizeof why);
+[[noreturn]] static void failMainClass(ConfigId message, const char* why, const char* javaPath) {
+    char text[TEXT_CAP], home[TEXT_CAP];
+    messageText(message, text, sizeof text);
     javaHomeOf(home, sizeof home, javaPath);
     const char* version = acceptedJavaVersion();
     if (*why) appendTexts(text, sizeof text, {"\n\n", why});
     appendTexts(text, sizeof text, {*why ? "\n" : "\n\n", "Java ", *version ? version : "of unknown version", " in ",
                                     home});
+    if (strstr(why, "UnsupportedClassVersionError")) failNeedingJava(text);
     failWithText(text);
+}
+
+[[noreturn]] static void failPending(JNIEnv* env, ConfigId message, const char* javaPath) {
+    char why[TEXT_CAP];
+    pendingException(env, why, sizeof why);
+    failMainClass(message, why, javaPath);
+}
+
+// A VM that does not check a class's version would run a class built for
+// a newer Java and fail later, far from the cause: refused as a VM that
+// checks refuses it.
+static void refuseNewerClass(const JavaVMInitArgs* args, const char* internalName, const char* javaPath) {
+    unsigned highest = highestClassMajor(javaFeatureVersion(acceptedJavaVersion()));
+    // The launcher's own -Djava.class.path, second of the options.
+    const char* classPath = strchr(args->options[1].optionString, '=') + 1;
+    unsigned major = highest ? classMajorOnPath(classPath, internalName) : 0;
+    if (major <= highest) return;
+    char why[TEXT_CAP];
+    classTooNewText(why, sizeof why, internalName, major, highest);
+    failMainClass(MSG_NO_MAIN_CLASS, why, javaPath);
 }
 
 struct JavaMainArgs {
@@ -213,44 +227,55 @@ struct JavaMainArgs {
 };
 
 // The thread that creates the VM and runs main, as the JDK's launcher runs
-// it: 0 when main has run, 1 when the VM could not be created.
+// it: 0 when main has run, MAIN_THREW when an exception came out of it,
+// VM_NOT_CREATED when there is no VM.
+enum { MAIN_THREW = 1, VM_NOT_CREATED = 2, MAIN_EXCEPTION_CAP = 2048 };
 static DWORD WINAPI javaMain(void* raw) {
     const JavaMainArgs* start = (const JavaMainArgs*)raw;
     JavaVM* vm = nullptr;
     JNIEnv* env = nullptr;
+    vmStarts();
     jint created = createJavaVM(&vm, (void**)&env, start->vmArgs);
     char result[16] = "";
     appendUnsigned(result, sizeof result, (unsigned long)(created < 0 ? -created : created));
     trace({"child: JNI_CreateJavaVM answered ", created < 0 ? "-" : "", result});
-    if (created < 0) return 1;
+    if (created < 0) return VM_NOT_CREATED;
 
     char mainClass[TEXT_CAP];
     configString(CFG_MAIN_CLASS, mainClass, sizeof mainClass);
     mainClassToInternalName(mainClass);
     jclass cls = jniSlot<FindClassFunction>(*env, SLOT_FIND_CLASS)(env, mainClass);
-    if (!cls) failMainClass(env, MSG_NO_MAIN_CLASS, start->javaPath);
+    if (!cls) failPending(env, MSG_NO_MAIN_CLASS, start->javaPath);
+    refuseNewerClass(start->vmArgs, mainClass, start->javaPath);
     jmethodID main = jniSlot<GetStaticMethodIDFunction>(*env, SLOT_GET_STATIC_METHOD_ID)(
         env, cls, "main", "([Ljava/lang/String;)V");
-    if (!main) failMainClass(env, MSG_NO_MAIN_METHOD, start->javaPath);
+    if (!main) failPending(env, MSG_NO_MAIN_METHOD, start->javaPath);
 
-    jobjectArray words = mainArguments(env, start->mainArgs);
+    jobjectArray arguments = mainArguments(env, start->mainArgs);
+    mainRuns();
     EnterCriticalSection(&vmWordsLock);
     InterlockedExchange(&mainCalled, 1);
     writeStandardError(vmWords, strlen(vmWords));
     LeaveCriticalSection(&vmWordsLock);
     openRequestsMayFlow(vm);
-    callStaticVoidMethod(env, cls, main, words);
-    // The exception stays pending: detaching the thread hands it to the
-    // application's uncaught-exception handler, as under java.exe.
-    if (jniSlot<ExceptionOccurredFunction>(*env, SLOT_EXCEPTION_OCCURRED)(env)) {
-        trace({"child: main ended with an exception"});
-        mainEndedWithException();
+    callStaticVoidMethod(env, cls, main, arguments);
+    // As java.exe: a main that leaves an exception ends the process with 1.
+    // Its words are kept for a VM that prints nothing for it; the same
+    // exception is thrown again, so that detaching the thread still hands
+    // it to the application's uncaught-exception handler.
+    DWORD code = 0;
+    char words[MAIN_EXCEPTION_CAP];
+    if (jthrowable thrown = pendingException(env, words, sizeof words)) {
+        trace({"child: main ended with an exception: ", words});
+        jniSlot<ThrowFunction>(*env, SLOT_THROW)(env, thrown);
+        mainEndedWithException(words);
+        code = MAIN_THREW;
     }
     jniSlot<DetachCurrentThreadFunction>(*vm, SLOT_DETACH_CURRENT_THREAD)(vm);
     // Waits for the application's other threads. A VM cannot be unloaded,
     // so its library stays.
     jniSlot<DestroyJavaVMFunction>(*vm, SLOT_DESTROY_JAVA_VM)(vm);
-    return 0;
+    return code;
 }
 
 // Where the VM could not start, the caller's failure ends the process; it
@@ -260,10 +285,12 @@ static void failedToStart() {
     ExitProcess(1);
 }
 
-void runApplication(const char* javaPath, const char* commFile, const char* extractDir, const char* userArgs,
-                    void (*failToStart)(), void (*mainThrew)()) {
-    startFailed = failToStart;
-    mainEndedWithException = mainThrew;
+unsigned runApplication(const char* javaPath, const char* commFile, const char* extractDir, const char* userArgs,
+                        const ApplicationEnds& ends) {
+    startFailed = ends.failToStart;
+    mainEndedWithException = ends.mainThrew;
+    mainRuns = ends.mainRuns;
+    vmStarts = ends.vmStarts;
     InitializeCriticalSection(&vmWordsLock);
     HMODULE library = loadJvmLibrary(javaPath);
     if (!library || !lookUpCreateJavaVM(library)) failedToStart();
@@ -281,7 +308,7 @@ void runApplication(const char* javaPath, const char* commFile, const char* extr
     SIZE_T stack = mainStackSize(&args, library);
     HANDLE thread = CreateThread(nullptr, stack, javaMain, &start, STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr);
     if (!thread) thread = CreateThread(nullptr, stack, javaMain, &start, 0, nullptr);
-    DWORD result = 1;
+    DWORD result = VM_NOT_CREATED;
     if (thread) {
         WaitForSingleObject(thread, INFINITE);
         GetExitCodeThread(thread, &result);
@@ -289,5 +316,6 @@ void runApplication(const char* javaPath, const char* commFile, const char* extr
     } else {
         result = javaMain(&start);
     }
-    if (result != 0) failedToStart();
+    if (result == VM_NOT_CREATED) failedToStart();
+    return result;
 }

@@ -4,13 +4,24 @@
 #pragma once
 #include <cstddef>
 
-// Returns when main has returned and the VM is destroyed. Where the VM
-// cannot be loaded or created, or ends or aborts before main, it calls
-// failToStart, which ends the process with the message of the VM's source.
-// mainThrew is called when an exception comes out of main, before the
-// application's handler is given it.
-void runApplication(const char* javaPath, const char* commFile, const char* extractDir, const char* userArgs,
-                    void (*failToStart)(), void (*mainThrew)());
+// What the caller is told of the application's course.
+struct ApplicationEnds {
+    // Where the VM cannot be loaded or created, or ends or aborts before
+    // main: ends the process with the message of the VM's source.
+    void (*failToStart)();
+    // Just before the VM is created.
+    void (*vmStarts)();
+    // Just before main is called.
+    void (*mainRuns)();
+    // An exception came out of main: its words (its toString), before the
+    // application's handler is given it.
+    void (*mainThrew)(const char* words);
+};
+
+// Returns the process's exit code when main has returned and the VM is
+// destroyed: 0, or 1 where main left an exception, as under java.exe.
+unsigned runApplication(const char* javaPath, const char* commFile, const char* extractDir, const char* userArgs,
+                        const ApplicationEnds& ends);
 // What the VM printed before main, UTF-8, with no last line break; for the
 // failure's message.
 size_t vmStartWords(char* dst, size_t cap);

@@ -223,7 +223,7 @@ static void addSplitLayer(Layers* layers, const char* text, const char* origin) 
 [[noreturn]] static void failOptionsFile(const char* path, size_t line, const char* reason) {
     char text[TEXT_CAP], number[24] = "";
     appendUnsigned(number, sizeof number, (unsigned long)line);
-    configString(MSG_OPTIONS_FILE_REFUSED, text, sizeof text);
+    messageText(MSG_OPTIONS_FILE_REFUSED, text, sizeof text);
     if (line == 0) substitutePlaceholder(text, sizeof text, "line %LINE%: ", "");
     substitutePlaceholder(text, sizeof text, "%FILE_NAME%", path);
     substitutePlaceholder(text, sizeof text, "%LINE%", number);

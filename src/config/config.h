@@ -18,4 +18,7 @@ size_t configString(ConfigId id, char* buf, size_t cap);
 // The same as UTF-16, for what is shown on screen as it was written.
 size_t configStringWide(ConfigId id, wchar_t* buf, size_t cap);
 int configInt(ConfigId id);
+// The product's name for the user's messages: string 101, or, where a
+// project has none, the executable's file name without its extension.
+size_t productName(char* buf, size_t cap);
 uint32_t configColour(ConfigId id);

@@ -58,9 +58,18 @@ void fillErrorLogText(HWND dialog) {
     free(text);
 }
 
+// The line above the log names this product, not the template's.
+static void fillIntro(HWND dialog) {
+    char text[TEXT_CAP];
+    messageText(MSG_ERROR_LOG_INTRO, text, sizeof text);
+    WidePath wide(text);
+    if (wide.ok) SetDlgItemTextW(dialog, IDC_ERROR_LOG_INTRO, wide.text);
+}
+
 INT_PTR CALLBACK errorDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
     if (message == WM_INITDIALOG) {
         centerOverParent(dialog);
+        fillIntro(dialog);
         fillErrorLogText(dialog);
         if (dialogNamesLog) {
             char caption[TEXT_CAP] = "Error \xE2\x80\x94 ";

@@ -1,5 +1,8 @@
 #include "errors/fail.h"
 
+#include <cstdlib>
+#include <cstring>
+
 #include "errors/message_text.h"
 #include "files/temp_records.h"
 #include "files/text.h"
@@ -20,9 +23,28 @@ void exitCleanup(bool beforeError) {
     recordTempPaths();
 }
 
+// The bitness of Java this launcher can load.
+#if defined(__aarch64__)
+static const char OWN_BITS[] = "ARM64";
+#elif defined(_WIN64)
+static const char OWN_BITS[] = "64-bit";
+#else
+static const char OWN_BITS[] = "32-bit";
+#endif
+
+size_t messageText(ConfigId id, char* text, size_t cap) {
+    char name[TEXT_CAP], minVersion[TEXT_CAP];
+    configString(id, text, cap);
+    if (!strchr(text, '%')) return strlen(text);
+    productName(name, sizeof name);
+    configString(CFG_MIN_VERSION, minVersion, sizeof minVersion);
+    fillProductWords(text, cap, name, minVersion, OWN_BITS);
+    return strlen(text);
+}
+
 void failWithMessage(ConfigId id, const char* placeholder, const char* value) {
     char text[TEXT_CAP];
-    configString(id, text, sizeof text);
+    messageText(id, text, sizeof text);
     if (placeholder && value) substitutePlaceholder(text, sizeof text, placeholder, value);
     failWithText(text);
 }
@@ -34,6 +56,35 @@ void failWithText(const char* text) {
     configString(MSG_CAPTION, caption, sizeof caption);
     // In front of whatever the user has open, never behind it.
     messageBox(text, caption, MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
+    ExitProcess(1);
+}
+
+// The shell is loaded only for the one start that needs it.
+static void openPage(const char* url) {
+    typedef HINSTANCE(WINAPI * ShellExecuteFunction)(HWND, const wchar_t*, const wchar_t*, const wchar_t*,
+                                                     const wchar_t*, int);
+    HMODULE shell = LoadLibraryExW(L"shell32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+    ShellExecuteFunction execute =
+        shell ? (ShellExecuteFunction)(void*)GetProcAddress(shell, "ShellExecuteW") : nullptr;
+    wchar_t* wide = allocWide(url);
+    INT_PTR result = execute && wide ? (INT_PTR)execute(nullptr, L"open", wide, nullptr, nullptr, SW_SHOWNORMAL) : 0;
+    trace({"open ", url, result > 32 ? "" : ": refused"});
+    free(wide);
+}
+
+void failNeedingJava(const char* text) {
+    char url[TEXT_CAP];
+    // Only an address the builder took: never a program or a file.
+    if (!configString(CFG_DOWNLOAD_URL, url, sizeof url) || _strnicmp(url, "https:", 6) != 0) failWithText(text);
+    trace({"end with the message: ", text});
+    exitCleanup(true);
+    char question[TEXT_CAP], caption[TEXT_CAP], whole[TEXT_CAP];
+    messageText(MSG_OFFER_DOWNLOAD, question, sizeof question);
+    substitutePlaceholder(question, sizeof question, "%URL%", url);
+    copyText(whole, sizeof whole, text);
+    appendTexts(whole, sizeof whole, {"\n\n", question});
+    configString(MSG_CAPTION, caption, sizeof caption);
+    if (messageBox(whole, caption, MB_YESNO | MB_ICONERROR | MB_SETFOREGROUND) == IDYES) openPage(url);
     ExitProcess(1);
 }
 

@@ -6,6 +6,12 @@
 
 [[noreturn]] void failWithMessage(ConfigId id, const char* placeholder = nullptr, const char* value = nullptr);
 [[noreturn]] void failWithText(const char* text);
+// A message that the user can only answer with another Java: where the
+// product names a download page, the box offers to open it (Yes/No).
+[[noreturn]] void failNeedingJava(const char* text);
+// A configured message with the product's words filled in (%NAME%,
+// %MIN_VERSION%, %NEEDED_BITS%); returns its length.
+size_t messageText(ConfigId id, char* text, size_t cap);
 // `elsewhere`: the log is not where the product put it (the user's data
 // folder, or a second instance's numbered log), so the dialog names it.
 [[noreturn]] void failWithErrorLog(const char* logPath, bool elsewhere = false);

@@ -110,3 +110,10 @@ void checkErrorLogAfterFailure() {
     if (!initialised) initOutputRedirection();
     if (showErrorLog == SHOW_ON_FAILURE) showLogWithText();
 }
+
+void showStartFailure(const char* words) {
+    if (!initialised) initOutputRedirection();
+    if (showErrorLog == SHOW_NEVER) return;
+    showLogWithText();
+    failWithText(words);
+}

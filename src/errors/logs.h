@@ -11,5 +11,9 @@ void checkErrorLog();
 // the application was up, with a code other than 0 or an exception out of
 // main. Shows the log and ends the parent when it has text.
 void checkErrorLogAfterFailure();
+// A start that failed where the product shows the error log (at once or on
+// failure): the log where it has text, else these words in a message; both
+// end the parent. Returns where the product never shows the log.
+void showStartFailure(const char* words);
 void initOutputRedirection();
 HANDLE openLogHandle(const char* path);

@@ -14,3 +14,22 @@ bool substitutePlaceholder(char* text, size_t cap, const char* placeholder, cons
     whole = appendText(text, cap, value) && whole;
     return appendText(text, cap, after) && whole;
 }
+
+bool substituteEvery(char* text, size_t cap, const char* placeholder, const char* value) {
+    if (!*placeholder) return true;
+    char done[TEXT_CAP] = "";
+    bool whole = true;
+    const char* rest = text;
+    for (const char* found; (found = strstr(rest, placeholder)) != nullptr; rest = found + strlen(placeholder))
+        whole = appendChars(done, sizeof done, rest, (size_t)(found - rest)) && appendText(done, sizeof done, value) &&
+                whole;
+    whole = appendText(done, sizeof done, rest) && whole;
+    return copyText(text, cap, done) && whole;
+}
+
+bool fillProductWords(char* text, size_t cap, const char* name, const char* minVersion, const char* neededBits) {
+    bool whole = *minVersion || substituteEvery(text, cap, " %MIN_VERSION% or newer", "");
+    whole = substituteEvery(text, cap, "%NAME%", name) && whole;
+    whole = substituteEvery(text, cap, "%MIN_VERSION%", minVersion) && whole;
+    return substituteEvery(text, cap, "%NEEDED_BITS%", neededBits) && whole;
+}

@@ -118,6 +118,8 @@ static bool jvmFromCurrentVersion(char* javaPath, const RegistryLayout& layout, 
     usableCurrentVersion(layout.root, layout.otherKey, jre, minVersion, maxVersion);
     // A tie, both empty included, goes to the runtime.
     bool takeJdk = compareVersions(jdk, jre) > 0;
+    // The report and the trace name the key the home is read from.
+    setSearchSource(takeJdk ? layout.key : layout.otherKey);
     copyText(key, sizeof key, takeJdk ? layout.key : layout.otherKey);
     appendText(key, sizeof key, "\\");
     if (!appendText(key, sizeof key, takeJdk ? jdk : jre)) return false;

@@ -69,3 +69,16 @@ const char* originWords(VersionOrigin origin) {
     static const char* const WORDS[] = {"unknown", "cache", "release file", "probe"};
     return WORDS[origin];
 }
+
+bool onlyUnsuitableJavas(const SearchReport* report) {
+    if (report->dropped) return false;
+    bool unsuitable = false;
+    for (int i = 0; i < report->count; ++i) {
+        Verdict verdict = report->entries[i].verdict;
+        if (verdict == VERDICT_MISSING) continue;
+        if (verdict != VERDICT_TOO_OLD && verdict != VERDICT_TOO_NEW && verdict != VERDICT_WRONG_BITNESS)
+            return false;
+        unsuitable = true;
+    }
+    return unsuitable;
+}

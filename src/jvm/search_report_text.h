@@ -45,6 +45,10 @@ void searchEntryLine(const SearchEntry& entry, const char* minVersion, const cha
 // counts the rest; empty when nothing was considered.
 void searchReportText(const SearchReport* report, const char* minVersion, const char* maxVersion,
                       const char* neededBits, char* dst, size_t cap);
+// Whether every Java the search considered was turned away only for its
+// bitness or its version (a place without a java.exe is no Java), with at
+// least one such Java and none beyond the list's room.
+bool onlyUnsuitableJavas(const SearchReport* report);
 // The verdict's and origin's words for the trace.
 const char* verdictWords(Verdict verdict);
 const char* originWords(VersionOrigin origin);

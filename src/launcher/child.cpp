@@ -33,28 +33,33 @@ const char* readQuotedParam(const char* at, char* dst, size_t cap) {
 }
 
 
-// The configured message exactly; below it, after a blank line, what the VM
-// said as it died in its start; with 148 on, why the chosen VM would not
-// load and what the search found, so that a user can copy the box's text
-// (Ctrl+C) to whoever helps them.
-[[noreturn]] static void failExplained(ConfigId id, const char* placeholder, const char* value,
-                                       const char* javaPath) {
-    char text[TEXT_CAP], said[TEXT_CAP / 2];
-    configString(id, text, sizeof text);
-    if (placeholder && value) substitutePlaceholder(text, sizeof text, placeholder, value);
+// Below a message, what the user can copy (Ctrl+C) to whoever helps them:
+// after a blank line, what the VM said as it died in its start; with 148
+// on, why the chosen VM would not load and what the search found.
+static void explain(char* text, size_t cap, const char* javaPath) {
+    char said[TEXT_CAP / 2];
     // A VM that refused the options of a file: the user learns which file to mend.
     if (vmStartWords(said, sizeof said)) {
-        appendTexts(text, sizeof text, {"\n\n", said});
-        if (*optionFilesUsed()) appendTexts(text, sizeof text, {"\n\nOptions were added from\n", optionFilesUsed()});
+        appendTexts(text, cap, {"\n\n", said});
+        if (*optionFilesUsed()) appendTexts(text, cap, {"\n\nOptions were added from\n", optionFilesUsed()});
     }
-    if (!configInt(CFG_SEARCH_REPORT)) failWithText(text);
+    if (!configInt(CFG_SEARCH_REPORT)) return;
     char reason[TEXT_CAP] = "", lines[TEXT_CAP], minVersion[TEXT_CAP], maxVersion[TEXT_CAP];
     if (javaPath) describeLoadFailure(javaPath, reason, sizeof reason);
     configString(CFG_MIN_VERSION, minVersion, sizeof minVersion);
     configString(CFG_MAX_VERSION, maxVersion, sizeof maxVersion);
     searchReportText(searchReport(), minVersion, maxVersion, machineWords(ownMachine()), lines, sizeof lines);
-    if (reason[0]) appendTexts(text, sizeof text, {"\n\n", reason});
-    if (lines[0]) appendTexts(text, sizeof text, {"\n\n", lines});
+    if (reason[0]) appendTexts(text, cap, {"\n\n", reason});
+    if (lines[0]) appendTexts(text, cap, {"\n\n", lines});
+}
+
+// The configured message exactly, then what explains it.
+[[noreturn]] static void failExplained(ConfigId id, const char* placeholder, const char* value,
+                                       const char* javaPath) {
+    char text[TEXT_CAP];
+    messageText(id, text, sizeof text);
+    if (placeholder && value) substitutePlaceholder(text, sizeof text, placeholder, value);
+    explain(text, sizeof text, javaPath);
     failWithText(text);
 }
 
@@ -67,18 +72,25 @@ const char* readQuotedParam(const char* at, char* dst, size_t cap) {
     }
 }
 
-// Where the only Java found is of the other bitness, the numbered message
-// would send the user looking for a Java that is already there.
+// Where the Javas found are only of the other bitness or outside the
+// bounds, the message leads with what is needed (1018 names the Java of
+// the other bitness), not with a search for a Java that is already there;
+// the report follows where it is on.
 [[noreturn]] static void failNoJvm() {
     const ForeignJava* foreign = foreignJavaSeen();
-    // The report names a Java of the other bitness itself.
-    if (!foreign || configInt(CFG_SEARCH_REPORT)) failExplained(MSG_NO_JVM, nullptr, nullptr, nullptr);
-    const char* found = machineWords(foreign->machine);
-    char text[TEXT_CAP], pattern[TEXT_CAP];
-    configString(MSG_WRONG_BITNESS, pattern, sizeof pattern);
-    wrongBitnessText(text, sizeof text, pattern, foreign->version, foreign->home,
-                     found ? found : "another machine's", machineWords(ownMachine()));
-    failWithText(text);
+    bool report = configInt(CFG_SEARCH_REPORT) != 0;
+    char text[TEXT_CAP];
+    if (foreign && (!report || onlyUnsuitableJavas(searchReport()))) {
+        const char* found = machineWords(foreign->machine);
+        char pattern[TEXT_CAP];
+        messageText(MSG_WRONG_BITNESS, pattern, sizeof pattern);
+        wrongBitnessText(text, sizeof text, pattern, foreign->version, foreign->home,
+                         found ? found : "another machine's", machineWords(ownMachine()));
+    } else {
+        messageText(MSG_NO_JVM, text, sizeof text);
+    }
+    explain(text, sizeof text, nullptr);
+    failNeedingJava(text);
 }
 
 // What the search found, for a VM that then fails to start: its own hooks
@@ -98,7 +110,26 @@ void endChild(bool beforeError) {
     hideParentSplash(true);
 }
 
-static void tellMainThrew() { appendToFile(commFile, MAIN_THREW_RECORD); }
+// A record with text of the child's own: a "|" in it would end the record
+// early, and the text is cut to fit.
+static void tellParent(const char* head, const char* text) {
+    char record[TEXT_CAP];
+    copyText(record, sizeof record, head);
+    for (; *text; ++text)
+        if (!appendChars(record, sizeof record - 1, *text == '|' ? "/" : text, 1)) break;
+    appendText(record, sizeof record, "|");
+    appendToFile(commFile, record);
+}
+
+static void tellMainThrew(const char* words) { tellParent(MAIN_THREW_RECORD, words); }
+
+// The parent learns which options files the VM was given, so that a VM
+// that ends the process in its start without a word is reported with them.
+static void tellVmStarts() {
+    if (*optionFilesUsed()) tellParent(OPTION_FILES_RECORD, optionFilesUsed());
+}
+
+static void tellMainRuns() { appendToFile(commFile, MAIN_RUNS_RECORD); }
 
 void runChildMode(const char* tail) {
     char extractDir[TEXT_CAP];
@@ -110,5 +141,6 @@ void runChildMode(const char* tail) {
     if (configInt(CFG_SINGLE_INSTANCE)) serveOpenRequests();
     foundSource = findJvm(foundPath, foundName);
     if (foundSource == JVM_NOT_FOUND) failNoJvm();
-    runApplication(foundPath, commFile, extractDir, userArgs, failFoundJvm, tellMainThrew);
+    ApplicationEnds ends = {failFoundJvm, tellVmStarts, tellMainRuns, tellMainThrew};
+    ExitProcess(runApplication(foundPath, commFile, extractDir, userArgs, ends));
 }

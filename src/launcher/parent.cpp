@@ -68,7 +68,7 @@ bool startChildProcess(const char* commandLine) {
 
 [[noreturn]] static void failLineTooLong(size_t length) {
     char text[TEXT_CAP], value[24] = "", limit[24] = "";
-    configString(MSG_COMMAND_LINE_TOO_LONG, text, sizeof text);
+    messageText(MSG_COMMAND_LINE_TOO_LONG, text, sizeof text);
     appendUnsigned(value, sizeof value, length);
     appendUnsigned(limit, sizeof limit, MAX_COMMAND_LINE - 1);
     substitutePlaceholder(text, sizeof text, "%LENGTH%", value);

@@ -3,7 +3,9 @@
 #include <cstring>
 
 const char START_FAILED_RECORD[] = "F|";
-const char MAIN_THREW_RECORD[] = "U|";
+const char MAIN_THREW_RECORD[] = "U";
+const char MAIN_RUNS_RECORD[] = "R|";
+const char OPTION_FILES_RECORD[] = "O";
 
 void resetComm(CommBuffer* comm) {
     comm->length = 0;

@@ -5,11 +5,22 @@
 #include <cstddef>
 
 enum { COMM_CAP = 32768 };
-// The child's own record, written before it shows any message: the start
-// failed, whatever window the user now sees.
-// And after main, where an exception came out of it.
-enum { RECORD_STATUS = 'M', RECORD_READY = 'Q', RECORD_START_FAILED = 'F', RECORD_MAIN_THREW = 'U' };
+// The child's own records: the start failed, written before it shows any
+// message, whatever window the user now sees; the options files the VM is
+// given (their paths), before it is created; main is called; an exception
+// came out of main (its words). The heads O and U take their text and a
+// "|" behind it.
+enum {
+    RECORD_STATUS = 'M',
+    RECORD_READY = 'Q',
+    RECORD_START_FAILED = 'F',
+    RECORD_OPTION_FILES = 'O',
+    RECORD_MAIN_RUNS = 'R',
+    RECORD_MAIN_THREW = 'U',
+};
 extern const char START_FAILED_RECORD[];
+extern const char OPTION_FILES_RECORD[];
+extern const char MAIN_RUNS_RECORD[];
 extern const char MAIN_THREW_RECORD[];
 
 struct CommBuffer {

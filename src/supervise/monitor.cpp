@@ -4,6 +4,7 @@
 
 #include "errors/fail.h"
 #include "errors/logs.h"
+#include "files/text.h"
 #include "files/trace.h"
 #include "files/wide.h"
 #include "config/config.h"
@@ -31,6 +32,11 @@ enum { MAX_RESTARTS = 5, RESTART_WINDOW_MS = 60000 };
 static ULONGLONG restartTimes[MAX_RESTARTS];
 static int restarts = 0;
 static bool mainThrew = false;
+// What the child told of its start: main was called; the words of an
+// exception out of main; the options files its VM was given.
+static bool mainRuns = false;
+static char thrownWords[TEXT_CAP] = "";
+static char optionFiles[TEXT_CAP] = "";
 static DWORD windowSearchTarget = 0;
 static int windowSearchCount = 0;
 
@@ -95,7 +101,12 @@ void parseCommRecords() {
         if (type == RECORD_STATUS) setSplashStatus(text);
         if (type == RECORD_READY && !startFailed) applicationIsUp();
         if (type == RECORD_START_FAILED) startFailed = true;
-        if (type == RECORD_MAIN_THREW) mainThrew = true;
+        if (type == RECORD_MAIN_RUNS) mainRuns = true;
+        if (type == RECORD_OPTION_FILES) copyText(optionFiles, sizeof optionFiles, text);
+        if (type == RECORD_MAIN_THREW) {
+            mainThrew = true;
+            copyText(thrownWords, sizeof thrownWords, text);
+        }
     }
 }
 
@@ -136,6 +147,15 @@ static void restart() {
     trace({"parent: the application asked for a restart"});
     if (!restartChild(&childProcess, &childProcessId)) failInternal(ERR_CHILD_START);
     mainThrew = false;
+    mainRuns = false;
+}
+
+[[noreturn]] static void failSilentStart() {
+    trace({"parent: the child ended before main without a message"});
+    char text[TEXT_CAP];
+    messageText(MSG_JVM_NOT_STARTED, text, sizeof text);
+    if (*optionFiles) appendTexts(text, sizeof text, {"\n\nOptions were added from\n", optionFiles});
+    failWithText(text);
 }
 
 // The records come first: a child that failed says so before its message
@@ -159,8 +179,21 @@ void CALLBACK monitorTick(HWND, UINT, UINT_PTR, DWORD) {
         restart();
         return;
     }
+    // A VM that ended the process in its start without a word through its
+    // hooks (or a child that died before main): never a silent success.
+    if (!mainRuns && !up && commFile != INVALID_HANDLE_VALUE) failSilentStart();
+    // An exception out of main: the log shows it, or, where the log holds
+    // nothing (a VM that prints nothing for it), its words as java.exe
+    // prints them.
+    if (mainThrew) {
+        char words[TEXT_CAP];
+        copyText(words, sizeof words, "Exception in thread \"main\" ");
+        appendText(words, sizeof words, thrownWords);
+        showStartFailure(words);
+        exitAfterFailedStart();
+    }
     // It ended before the application was up: a failure where it says so.
-    if (code != 0 || mainThrew) checkErrorLogAfterFailure();
+    if (code != 0) checkErrorLogAfterFailure();
     // A script that started it from a console sees the application's result.
     exitNormally(untilChildEnds ? code : 0);
 }

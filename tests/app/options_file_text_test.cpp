@@ -60,7 +60,9 @@ TEST(OptionsFile, ABrokenFileIsRefusedWholeWithItsLine) {
     };
     for (const Case& c : {Case{"-Xmx1g\n-Dx=\xFF\n", OPTIONS_NOT_UTF8, 2},
                           Case{"-Xmx1g\n\n-Dx=a" + std::string(1, '\0') + "b\n", OPTIONS_ZERO_BYTE, 3},
-                          Case{"-D" + std::string(8200, 'x') + "\n", OPTIONS_LINE_TOO_LONG, 1}}) {
+                          Case{"-D" + std::string(8200, 'x') + "\n", OPTIONS_LINE_TOO_LONG, 1},
+                          Case{"-Dx=1\n-Xmx150%\n", OPTIONS_HEAP_SHARE, 2},
+                          Case{"-Xms0%\n", OPTIONS_HEAP_SHARE, 1}}) {
         Read r = read(c.text);
         EXPECT_EQ(c.result, r.result);
         EXPECT_EQ(c.line, r.line);

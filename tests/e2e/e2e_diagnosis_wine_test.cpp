@@ -6,6 +6,11 @@ namespace {
 
 const char DASH[] = " \xE2\x80\x94 ";
 
+std::string shown(const WatchReport& r) {
+    EXPECT_EQ(1u, r.windows.size()) << r.describe();
+    return r.windows.empty() ? "" : r.windows[0].text;
+}
+
 std::string bits(bool foreign) {
     bool x86 = testingX86() != foreign;
     return x86 ? "32-bit" : "64-bit";
@@ -21,10 +26,18 @@ TEST_F(LaunchTest, TheNoJavaMessageListsWhatTheSearchFoundAndWhyEachWasRefused) 
     configure({"126=1.8", "148=1"});
     WatchReport r = run();
     ASSERT_EQ(1u, r.windows.size()) << r.describe();
-    EXPECT_EQ(std::string(MESSAGE_NO_JVM) + "\n\n" + "Java 17.0.9 in " + lowerCopy(wrongBits) + "\\" + DASH +
-                  bits(true) + ", this program needs " + bits(false) + "\n" + "Java 1.6.0_45 in " +
-                  lowerCopy(old) + "\\" + DASH + "older than 1.8",
-              r.windows[0].text);
+    // Every Java was of the wrong kind: the message leads with what is needed.
+    const std::string& text = r.windows[0].text;
+    EXPECT_EQ(0u, text.find("Java 17.0.9 (" + bits(true) + ") was found in\n")) << text;
+    std::string report = "\nbut this program needs a " + bits(false) + " Java.\n\n" + "Java 17.0.9 in " +
+                         lowerCopy(wrongBits) + "\\" + DASH + bits(true) + ", this program needs " + bits(false) +
+                         "\n" + "Java 1.6.0_45 in " + lowerCopy(old) + "\\" + DASH + "older than 1.8";
+    EXPECT_EQ(text.size() - report.size(), text.find(report)) << text;
+
+    // A Java that is broken may be the one meant: the plain message leads.
+    std::string broken = javaHome("jre8", "say=java version \"1.8.0_392\"\\n\n", false, false);
+    setEnv("JDK_HOME", broken.c_str());
+    EXPECT_EQ(0u, shown(run()).find(std::string(MESSAGE_NO_JVM) + "\n\nJava 17.0.9 in "));
 }
 
 TEST_F(LaunchTest, AVmThatCannotLoadNamesTheDllItMisses) {

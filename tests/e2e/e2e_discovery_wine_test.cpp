@@ -144,8 +144,13 @@ TEST_F(LaunchTest, RegistryCurrentVersionTiesGoToTheRuntime) {
     writeRegistryValue("SOFTWARE\\JavaSoft\\Java Runtime Environment", "CurrentVersion", REG_SZ, "1.4");
     writeRegistryValue("SOFTWARE\\JavaSoft\\Java Development Kit\\1.4", "JavaHome", REG_SZ, jdk);
     writeRegistryValue("SOFTWARE\\JavaSoft\\Java Runtime Environment\\1.4", "JavaHome", REG_SZ, jre);
+    std::string trace = root / "trace.txt";
+    setEnv("TARVO_TRACE", trace.c_str());
     EXPECT_EQ(MESSAGE_FROM_REGISTRY, shown(run()));
     EXPECT_EQ(lowerCopy(jre + "\\bin\\java.exe\n"), lowerCopy(readFile(log)));
+    // The trace names the key the home was read from.
+    EXPECT_NE(std::string::npos, readFile(trace).find("search SOFTWARE\\JavaSoft\\Java Runtime Environment: "))
+        << readFile(trace);
 }
 
 TEST_F(LaunchTest, RegistryVersionKeysAreTriedFromTheGreatestDown) {
@@ -224,4 +229,21 @@ TEST_F(LaunchTest, AnOverlongVariableFailsItsSourceCleanly) {
     setEnv("JAVA_HOME", (home + std::string(9000, '\\')).c_str());
     setEnv("JDK_HOME", home.c_str());
     EXPECT_EQ(message1007("JDK_HOME"), shown(run()));
+}
+
+TEST_F(LaunchTest, ANewProjectTellsAnEndUserWhatToInstallAndOffersItsPage) {
+    std::string trace = root / "trace.txt";
+    setEnv("TARVO_TRACE", trace.c_str());
+    LauncherPlan plan;
+    plan.fromDefaults = true;
+    plan.strings = {{101, "Ledger"}, {122, "M"}, {126, "17"}, {128, "EJAVA_HOME;"}, {157, "https://example.org/java"}};
+    makeLauncher(exe, plan);
+    WatchReport r = run();
+    EXPECT_EQ(std::string("Ledger needs Java 17 or newer (") + (testingX86() ? "32-bit" : "64-bit") +
+                  ").\nInstall it, then start Ledger again.\n\nOpen the page to download Java now?\n"
+                  "https://example.org/java",
+              shown(r));
+    EXPECT_EQ(1u, exitOf(r, "parent"));
+    // The harness answers with the first button, Yes: the page is handed to the shell.
+    EXPECT_NE(std::string::npos, readFile(trace).find("open https://example.org/java")) << readFile(trace);
 }

@@ -69,9 +69,13 @@ TEST_F(LaunchTest, AnExceptionOutOfMainReachesTheApplicationsHandler) {
     WatchReport r = run();
     ASSERT_EQ(1u, r.windows.size()) << r.describe();
     EXPECT_EQ("Reported by the application's handler\r\n", r.windows[0].editText);
-    EXPECT_EQ(0u, exitOf(r, "child"));
+    EXPECT_EQ(1u, exitOf(r, "child"));
     std::string record = vmRecord();
     EXPECT_EQ(std::string::npos, record.find("ExceptionDescribe")) << record;
+    // Its words are taken by the static route, and the same exception thrown
+    // again for the handler.
+    EXPECT_NE(std::string::npos, record.find("CallStaticObjectMethodA\nReleaseStringUTFChars\nExceptionClear\nThrow"))
+        << record;
     EXPECT_NE(std::string::npos, record.find("DetachCurrentThread\napplication's handler\nDestroyJavaVM")) << record;
 }
 
@@ -85,6 +89,14 @@ TEST_F(LaunchTest, AVmThatDiesInItsStartIsHeardInItsOwnWords) {
         EXPECT_EQ(message1007("JAVA_HOME") + "\n\n" + words, shown(r)) << end;
         EXPECT_EQ(1u, exitOf(r, "child")) << end;
     }
+    // A VM that ends the process past its hooks is no silent success: the
+    // parent names the options files it was given.
+    writeFile(app + "\\launch.vmoptions", "-Xmx1g\n");
+    vmHome("vmdie=0");
+    WatchReport r = run();
+    EXPECT_EQ("The JVM could not be started.\n\nOptions were added from\n" + app + "\\launch.vmoptions", shown(r));
+    EXPECT_EQ(1u, exitOf(r, "parent"));
+    DeleteFileA((app + "\\launch.vmoptions").c_str());
     // After main has started, System.exit ends the process with its code.
     vmHome("exit=7");
     EXPECT_EQ(7u, exitOf(run(), "child"));

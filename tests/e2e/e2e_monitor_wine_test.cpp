@@ -93,6 +93,11 @@ TEST_F(LaunchTest, ErrorOutputOpensTheDialogWithTheLogAsWrittenAndEndsTheParentW
         EXPECT_EQ(0u, exitOf(r, "child"));
         EXPECT_EQ(log, readFile(app + "\\error.log"));
     }
+    // The line above the log names the product, whatever the template's example.
+    configure({"101=Ledger"});
+    WatchReport r = runApplication("stderr=boom\nsleep=1500");
+    ASSERT_EQ(1u, r.windows.size()) << r.describe();
+    EXPECT_EQ("An error occured while starting up Ledger:", r.windows[0].text);
 }
 
 TEST_F(LaunchTest, ErrorOutputIsOnlyWrittenWhenShowingItIsOff) {

@@ -28,3 +28,22 @@ TEST(SubstitutePlaceholder, AnOverlongValueIsCutAtTheCapacity) {
     EXPECT_EQ(TEXT_CAP - 1u, strlen(t));
     EXPECT_EQ(0, strncmp(t, "The vvv", 7));
 }
+
+TEST(ProductWords, NameTheProductAndWhatItNeedsWherePlaced) {
+    const char* pattern = "%NAME% needs Java %MIN_VERSION% or newer (%NEEDED_BITS%).\nInstall it, then start %NAME% again.";
+    char t[TEXT_CAP];
+    copyText(t, sizeof t, pattern);
+    EXPECT_TRUE(fillProductWords(t, sizeof t, "Orvan Desk", "17", "64-bit"));
+    EXPECT_STREQ("Orvan Desk needs Java 17 or newer (64-bit).\nInstall it, then start Orvan Desk again.", t);
+    // No lower bound: nothing to claim about versions.
+    copyText(t, sizeof t, pattern);
+    fillProductWords(t, sizeof t, "Orvan Desk", "", "32-bit");
+    EXPECT_STREQ("Orvan Desk needs Java (32-bit).\nInstall it, then start Orvan Desk again.", t);
+    // A name that holds a placeholder is not read again; a long one is cut.
+    copyText(t, sizeof t, "%NAME%/%NAME%");
+    fillProductWords(t, sizeof t, "%NAME%", "", "");
+    EXPECT_STREQ("%NAME%/%NAME%", t);
+    std::string huge(TEXT_CAP, 'n');
+    EXPECT_FALSE(fillProductWords(t, sizeof t, huge.c_str(), "", ""));
+    EXPECT_EQ(TEXT_CAP - 1u, strlen(t));
+}

@@ -9,7 +9,8 @@
 //   defaultstack=N  the thread stack size the VM tells as its default
 //   vmsay=TEXT      the VM prints TEXT through its vfprintf hook in its start
 //   vmabort         then aborts through the abort hook, as a VM that cannot
-//                   reserve its heap does; vmexit=CODE ends through exit
+//                   reserve its heap does; vmexit=CODE ends through exit;
+//                   vmdie=CODE ends the process past every hook
 //   noclass[=TEXT]  the main class is missing; TEXT, the pending
 //                   exception's toString
 //   nomain[=TEXT]   its main method is missing
@@ -207,15 +208,17 @@ void JNICALL exceptionClear(JNIEnv*) {
     thrown = false;
 }
 
-jclass JNICALL getObjectClass(JNIEnv*, jobject object) { return object == handle(9) ? handle(10) : nullptr; }
-
-jmethodID JNICALL getMethodID(JNIEnv*, jclass cls, const char* name, const char* sig) {
-    record(std::string("GetMethodID=") + name + " " + sig);
-    return cls == handle(10) && std::string(name) == "toString" ? (jmethodID)handle(11) : nullptr;
+// As a VM whose instance calls through this interface are broken, only
+// String.valueOf, a static method, gives an object's text.
+jobject JNICALL callStaticObjectMethodA(JNIEnv*, jclass, jmethodID method, const jvalue* args) {
+    record("CallStaticObjectMethodA");
+    return method == (jmethodID)handle(11) && args[0].l == handle(9) ? handle(12) : nullptr;
 }
 
-jobject JNICALL callObjectMethodA(JNIEnv*, jobject object, jmethodID method, const jvalue*) {
-    return object == handle(9) && method == (jmethodID)handle(11) ? handle(12) : nullptr;
+jint JNICALL throwObject(JNIEnv*, jthrowable object) {
+    record("Throw");
+    thrown = object == handle(9);
+    return 0;
 }
 
 // Java's modified UTF-8 of the thrown text: it holds no zero byte here.
@@ -238,6 +241,7 @@ void JNICALL exceptionDescribe(JNIEnv*) {
 jmethodID JNICALL getStaticMethodID(JNIEnv*, jclass, const char* name, const char* sig) {
     record(std::string("GetStaticMethodID=") + name + " " + sig);
     if (std::string(name) == "handOver") return (jmethodID)handle(4);
+    if (std::string(name) == "valueOf") return (jmethodID)handle(11);
     if (!has("nomain")) return (jmethodID)handle(2);
     thrown = !valueOf("nomain").empty();
     throwText = valueOf("nomain");
@@ -451,15 +455,15 @@ extern "C" __declspec(dllexport) jint JNICALL JNI_CreateJavaVM(JavaVM** outVm, v
     if (has("vmsay")) print("%s\n", valueOf("vmsay").c_str());
     if (has("vmabort")) vmAbort();
     if (has("vmexit")) vmExit(atoi(valueOf("vmexit").c_str()));
+    if (has("vmdie")) ExitProcess((UINT)atoi(valueOf("vmdie").c_str()));
     for (auto& step : script)
         if (step.first == "create" && atoi(step.second.c_str()) < 0) return atoi(step.second.c_str());
     envTable.slot[SLOT_FIND_CLASS] = (void*)findClass;
     envTable.slot[SLOT_EXCEPTION_OCCURRED] = (void*)exceptionOccurred;
     envTable.slot[SLOT_EXCEPTION_DESCRIBE] = (void*)exceptionDescribe;
     envTable.slot[SLOT_EXCEPTION_CLEAR] = (void*)exceptionClear;
-    envTable.slot[SLOT_GET_OBJECT_CLASS] = (void*)getObjectClass;
-    envTable.slot[SLOT_GET_METHOD_ID] = (void*)getMethodID;
-    envTable.slot[SLOT_CALL_OBJECT_METHOD_A] = (void*)callObjectMethodA;
+    envTable.slot[SLOT_CALL_STATIC_OBJECT_METHOD_A] = (void*)callStaticObjectMethodA;
+    envTable.slot[SLOT_THROW] = (void*)throwObject;
     envTable.slot[SLOT_GET_STRING_UTF_CHARS] = (void*)getStringUTFChars;
     envTable.slot[SLOT_RELEASE_STRING_UTF_CHARS] = (void*)releaseStringUTFChars;
     envTable.slot[SLOT_GET_STATIC_METHOD_ID] = (void*)getStaticMethodID;

@@ -47,3 +47,16 @@ TEST(SearchReport, OneLineForEachVerdictAndACountOfWhatDidNotFit) {
     searchReportText(report.get(), "1.8", "17", "32-bit", small, sizeof small);
     EXPECT_EQ(39u, std::string(small).size());
 }
+
+TEST(SearchReport, LeadsWithWhatIsNeededOnlyWhereEveryJavaWasOfTheWrongKind) {
+    std::unique_ptr<SearchReport> report(new SearchReport());
+    EXPECT_FALSE(onlyUnsuitableJavas(report.get())) << "nothing found: nothing to say of kinds";
+    addSearchEntry(report.get(), entry("c:\\gone\\bin\\java.exe", "", VERDICT_MISSING));
+    EXPECT_FALSE(onlyUnsuitableJavas(report.get()));
+    addSearchEntry(report.get(), entry("c:\\jdk17\\bin\\java.exe", "17.0.9", VERDICT_WRONG_BITNESS, "32-bit"));
+    addSearchEntry(report.get(), entry("c:\\jre6\\bin\\java.exe", "1.6.0_45", VERDICT_TOO_OLD));
+    EXPECT_TRUE(onlyUnsuitableJavas(report.get()));
+    // A broken Java may be the one the user meant: the plain message leads.
+    addSearchEntry(report.get(), entry("c:\\srv\\jre\\bin\\java.exe", "1.8.0_392", VERDICT_NO_JAVAW));
+    EXPECT_FALSE(onlyUnsuitableJavas(report.get()));
+}

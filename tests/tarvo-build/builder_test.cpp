@@ -136,6 +136,8 @@ TEST_F(BuilderTest, BadInputIsRefusedWithItsPlaceAndNothingIsWritten) {
               ":3: vm_options: expected at most 8191 characters, got 8192"},
              {"[java]\nsearch = [\"Y\", \"QJAVA\"]\n", ":4: java.search: expected entries that begin with one of YEARS"},
              {"include = [\"a.jar\"]\n[strings]\n2002 = \"0\"\n", ":5: strings.2002: include sets this string"},
+             {"[java]\ndownload_url = \"file:///c:/setup.exe\"\n",
+              ":4: java.download_url: expected an https:// address, got \"file:///c:/setup.exe\""},
          }) {
         spit(at("missing.ico"), "");
         std::remove(at("missing.ico").c_str());
@@ -164,10 +166,11 @@ TEST_F(BuilderTest, ADamagedTemplateIsRefused) {
 
 TEST_F(BuilderTest, ANewProjectShowsTheErrorLogOnlyOnFailureAndPrintsItBack) {
     bool ok = false;
-    spit(at("p.toml"), "arch = \"x64\"\nmain_class = \"M\"\n");
+    spit(at("p.toml"), "arch = \"x64\"\nmain_class = \"M\"\n[java]\ndownload_url = \"https://example.org/java\"\n");
     EXPECT_EQ("", builder("'" + at("p.toml") + "' -o '" + at("out.exe") + "'", &ok));
     ASSERT_TRUE(ok);
     std::string printed = builder("--print '" + at("out.exe") + "'");
+    EXPECT_NE(std::string::npos, printed.find("download_url = 'https://example.org/java'")) << printed;
     EXPECT_NE(std::string::npos, printed.find("show_error_log = 'on_failure'")) << printed;
     EXPECT_NE(std::string::npos, printed.find("search_report = true")) << printed;
     spit(at("printed.toml"), printed);

@@ -46,7 +46,7 @@ struct LauncherPlan {
 struct ConfigRow {
     const char* key;  // the dotted TOML key; "" where another key sets it
     unsigned id;
-    enum Kind { TEXT, NUMBER, SWITCH, SHOW_LOG, INT, SIZE, WEIGHT, COLOUR, FONT, CHAR, CLASS_PATH, SEARCH } kind;
+    enum Kind { TEXT, NUMBER, SWITCH, SHOW_LOG, INT, SIZE, WEIGHT, COLOUR, FONT, CHAR, URL, CLASS_PATH, SEARCH } kind;
     const char* example;  // the template's value; "" where it has none
     const char* fresh;    // a new project's value; nullptr: the example's
 };

@@ -150,6 +150,13 @@ struct Loader {
                 if (!text(node, k.key, out)) return false;
                 if (out->size() != 1) return fail(node, k.key, "expected one character");
                 return true;
+            case ConfigRow::URL:
+                // The launcher hands it to the shell: nothing but a web page may open.
+                if (!text(node, k.key, out)) return false;
+                if (out->compare(0, 8, "https://") != 0 || out->size() == 8 ||
+                    out->find_first_of(" \t\r\n\"") != std::string::npos)
+                    return fail(node, k.key, "expected an https:// address, got \"" + *out + "\"");
+                return true;
             case ConfigRow::CLASS_PATH: return list(node, k.key, "ADES", 3, out);
             case ConfigRow::SEARCH: return list(node, k.key, SEARCH_LETTERS, 1, out);
         }
@@ -408,6 +415,7 @@ bool holdsExactly(const ConfigRow& k, const std::string& text) {
         case ConfigRow::WEIGHT: return number(0, 1000);
         case ConfigRow::FONT: return text.size() <= 31;
         case ConfigRow::CHAR: return text.size() == 1;
+        case ConfigRow::URL: return text.compare(0, 8, "https://") == 0;
         case ConfigRow::COLOUR: {
             int r, g, b;
             char tail;
