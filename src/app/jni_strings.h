@@ -14,3 +14,6 @@ jobjectArray newJavaStringArray(JNIEnv* env, char* const* texts, size_t count, c
 // characters to fit; empty where the VM gives none. Called statically:
 // some VMs cannot call an instance method through this interface.
 void javaObjectText(JNIEnv* env, jobject object, char* dst, size_t cap);
+// A system property of the running VM (System.getProperty), UTF-8; empty
+// where it has none. Any exception of the call is cleared.
+void javaSystemProperty(JNIEnv* env, const char* name, char* dst, size_t cap);

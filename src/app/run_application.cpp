@@ -208,12 +208,19 @@ static jthrowable pendingException(JNIEnv* env, char* dst, size_t cap) {
 
 // A VM that does not check a class's version would run a class built for
 // a newer Java and fail later, far from the cause: refused as a VM that
-// checks refuses it.
-static void refuseNewerClass(const JavaVMInitArgs* args, const char* internalName, const char* javaPath) {
-    unsigned highest = highestClassMajor(javaFeatureVersion(acceptedJavaVersion()));
-    // The launcher's own -Djava.class.path, second of the options.
-    const char* classPath = strchr(args->options[1].optionString, '=') + 1;
-    unsigned major = highest ? classMajorOnPath(classPath, internalName) : 0;
+// checks refuses it. The VM tells the newest version it reads; the last
+// class path it was given is the one it searches.
+static void refuseNewerClass(JNIEnv* env, const JavaVMInitArgs* args, const char* internalName,
+                             const char* javaPath) {
+    char property[32];
+    javaSystemProperty(env, "java.class.version", property, sizeof property);
+    unsigned highest = (unsigned)atoi(property);
+    if (!highest) highest = highestClassMajor(javaFeatureVersion(acceptedJavaVersion()));
+    const char* classPath = nullptr;
+    for (jint i = 0; i < args->nOptions; ++i)
+        if (strncmp(args->options[i].optionString, "-Djava.class.path=", 18) == 0)
+            classPath = args->options[i].optionString + 18;
+    unsigned major = highest && classPath ? classMajorOnPath(classPath, internalName) : 0;
     if (major <= highest) return;
     char why[TEXT_CAP];
     classTooNewText(why, sizeof why, internalName, major, highest);
@@ -246,7 +253,7 @@ static DWORD WINAPI javaMain(void* raw) {
     mainClassToInternalName(mainClass);
     jclass cls = jniSlot<FindClassFunction>(*env, SLOT_FIND_CLASS)(env, mainClass);
     if (!cls) failPending(env, MSG_NO_MAIN_CLASS, start->javaPath);
-    refuseNewerClass(start->vmArgs, mainClass, start->javaPath);
+    refuseNewerClass(env, start->vmArgs, mainClass, start->javaPath);
     jmethodID main = jniSlot<GetStaticMethodIDFunction>(*env, SLOT_GET_STATIC_METHOD_ID)(
         env, cls, "main", "([Ljava/lang/String;)V");
     if (!main) failPending(env, MSG_NO_MAIN_METHOD, start->javaPath);

@@ -7,9 +7,11 @@
 #include "files/text.h"
 #include "files/wide.h"
 
+// A product without a name of its own takes its executable's, never a
+// folder that other products share: their copies would be each other's.
 static void dataFolderName(char* dst, size_t cap) {
     configString(CFG_DATA_FOLDER, dst, cap);
-    if (!dst[0]) configString(CFG_TITLE, dst, cap);
+    if (!dst[0]) productName(dst, cap);
     if (!isPlainFileName(dst)) copyText(dst, cap, "tarvo");
 }
 

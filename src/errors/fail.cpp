@@ -64,6 +64,14 @@ static void openPage(const char* url) {
     typedef HINSTANCE(WINAPI * ShellExecuteFunction)(HWND, const wchar_t*, const wchar_t*, const wchar_t*,
                                                      const wchar_t*, int);
     HMODULE shell = LoadLibraryExW(L"shell32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+    // A Windows 7 without the update that knows that flag: the system
+    // folder by its full path.
+    wchar_t path[MAX_PATH + 16];
+    UINT length = shell ? 0 : GetSystemDirectoryW(path, MAX_PATH);
+    if (length && length < MAX_PATH) {
+        lstrcatW(path, L"\\shell32.dll");
+        shell = LoadLibraryW(path);
+    }
     ShellExecuteFunction execute =
         shell ? (ShellExecuteFunction)(void*)GetProcAddress(shell, "ShellExecuteW") : nullptr;
     wchar_t* wide = allocWide(url);

@@ -21,7 +21,8 @@ enum {
     ERR_NOT_WRITTEN = 12,
 };
 
-int writeResourceFile(HMODULE module, const char* path, const char* resourceName, const char* resourceType) {
+int writeResourceFile(HMODULE module, const char* path, const char* resourceName, const char* resourceType,
+                      bool flush) {
     HRSRC found = FindResourceA(module, resourceName, resourceType);
     if (!found) return ERR_NO_RESOURCE;
     DWORD size = SizeofResource(module, found);
@@ -43,8 +44,10 @@ int writeResourceFile(HMODULE module, const char* path, const char* resourceName
         written += now;
         whileBusy();
     }
+    // On the disk before a marker says the copy is whole.
+    bool kept = !flush || FlushFileBuffers(file);
     CloseHandle(file);
-    return 0;
+    return kept ? 0 : ERR_NOT_WRITTEN;
 }
 
 // A name that would leave the folder, or a path that does not fit, is

@@ -16,4 +16,5 @@ bool makeExtractionFolder(char* folder);
 
 // Writes one resource of `module` to `path`: 0, or the code of message 1013
 // that tells why it could not.
-int writeResourceFile(HMODULE module, const char* path, const char* resourceName, const char* resourceType);
+int writeResourceFile(HMODULE module, const char* path, const char* resourceName, const char* resourceType,
+                      bool flush = false);

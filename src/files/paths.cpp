@@ -89,22 +89,39 @@ void makeTempFile(char* dst) {
 }
 
 // Deletes a folder and all below it; links are deleted, never followed.
+// The folder is held while its entries go, without sharing deletion, so
+// that nothing can rename it and put a link in its place meanwhile; one that
+// is a link or junction is never entered: only the link itself goes.
 void removeTree(const char* folder) {
+    WidePath wide(folder);
+    HANDLE held = wide.ok ? CreateFileW(wide.text, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                        OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT,
+                                        nullptr)
+                          : INVALID_HANDLE_VALUE;
+    if (held == INVALID_HANDLE_VALUE) return;
+    // Both the handle and the name must say so: a system that cannot open
+    // a link itself opens where it leads, and only the name tells.
+    BY_HANDLE_FILE_INFORMATION info;
+    DWORD named = fileAttributes(folder);
+    bool plainFolder = GetFileInformationByHandle(held, &info) &&
+                       (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
+                       !(info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) && named != INVALID_FILE_ATTRIBUTES &&
+                       !(named & FILE_ATTRIBUTE_REPARSE_POINT);
     char pattern[TEXT_CAP], path[TEXT_CAP];
     copyText(pattern, sizeof pattern, folder);
-    if (!appendText(pattern, sizeof pattern, "\\*")) return;
     FoundFile found;
-    HANDLE search = findFirstFile(pattern, &found);
+    HANDLE search = plainFolder && appendText(pattern, sizeof pattern, "\\*") ? findFirstFile(pattern, &found)
+                                                                              : INVALID_HANDLE_VALUE;
     for (bool more = search != INVALID_HANDLE_VALUE; more; more = findNextFile(search, &found)) {
         copyText(path, sizeof path, folder);
         if (strcmp(found.name, ".") == 0 || strcmp(found.name, "..") == 0 ||
             !appendTexts(path, sizeof path, {"\\", found.name}))
             continue;
-        bool tree = (found.attributes & FILE_ATTRIBUTE_DIRECTORY) && !(found.attributes & FILE_ATTRIBUTE_REPARSE_POINT);
-        if (tree) removeTree(path);
-        else if (found.attributes & FILE_ATTRIBUTE_DIRECTORY) removeDirectory(path);
+        if (found.attributes & FILE_ATTRIBUTE_DIRECTORY) removeTree(path);
         else deleteFile(path);
     }
     if (search != INVALID_HANDLE_VALUE) FindClose(search);
-    removeDirectory(folder);
+    CloseHandle(held);
+    // A link to a folder goes as a folder on one system, as a file on another.
+    if (!removeDirectory(folder) && !plainFolder) deleteFile(folder);
 }

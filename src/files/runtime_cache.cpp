@@ -37,7 +37,44 @@ static bool joinPath(char* dst, const char* folder, const char* name) {
     return appendTexts(dst, TEXT_CAP, {"\\", name});
 }
 
-// Every listed file's path, size and bytes, as the builder hashed them.
+// The files an elevated start checked, held until the process ends and
+// inherited by the child that runs from them: no process of the user's can
+// change a byte of them meanwhile.
+static HANDLE* held = nullptr;
+static size_t heldCount = 0, heldCap = 0;
+
+static bool hold(HANDLE file) {
+    if (heldCount == heldCap) {
+        size_t cap = heldCap ? heldCap * 2 : 256;
+        HANDLE* grown = (HANDLE*)realloc(held, cap * sizeof(HANDLE));
+        if (!grown) return false;
+        held = grown;
+        heldCap = cap;
+    }
+    held[heldCount++] = file;
+    return true;
+}
+
+// A copy that failed its check is let go, so that it can be replaced.
+static void releaseHeld() {
+    while (heldCount > 0) CloseHandle(held[--heldCount]);
+}
+
+static bool isReparsePoint(const char* path) {
+    DWORD attributes = fileAttributes(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+}
+
+static HANDLE openHeld(const char* path) {
+    WidePath wide(path);
+    SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
+    return wide.ok ? CreateFileW(wide.text, GENERIC_READ, FILE_SHARE_READ, &inherit, OPEN_EXISTING,
+                                 FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_SEQUENTIAL_SCAN, nullptr)
+                   : INVALID_HANDLE_VALUE;
+}
+
+// Every listed file's path, size and bytes, as the builder hashed them,
+// each read through a handle that shares no writing and stays open.
 static bool contentHashIs(const char* folder, const RuntimeIndex& index, const char* hash) {
     static char buffer[1 << 16];
     Sha256 sum;
@@ -50,16 +87,54 @@ static bool contentHashIs(const char* folder, const RuntimeIndex& index, const c
         appendUnsigned(size, sizeof size, listed);
         sha256Add(&sum, name, strlen(name) + 1);
         sha256Add(&sum, size, strlen(size) + 1);
-        HANDLE file = joinPath(path, folder, name) ? openFile(path, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING)
-                                                   : INVALID_HANDLE_VALUE;
+        HANDLE file = joinPath(path, folder, name) ? openHeld(path) : INVALID_HANDLE_VALUE;
         if (file == INVALID_HANDLE_VALUE) return false;
+        if (!hold(file)) {
+            CloseHandle(file);
+            return false;
+        }
         DWORD got = 0;
         while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0) sha256Add(&sum, buffer, got);
-        CloseHandle(file);
     }
     char hex[65];
     sha256End(&sum, hex);
     return strcmp(hex, hash) == 0;
+}
+
+// What the loader would take: a program or a library.
+static bool isCode(const char* name) {
+    const char* dot = strrchr(name, '.');
+    return dot && (_stricmp(dot, ".dll") == 0 || _stricmp(dot, ".exe") == 0);
+}
+
+// No code in the copy beyond what the index lists, and no link: a DLL set
+// beside the VM's would be loaded with it. (Other files a VM may write in
+// its home, and they load nothing.)
+static unsigned long countCode(const char* folder, bool* linked) {
+    char pattern[TEXT_CAP], path[TEXT_CAP];
+    unsigned long count = 0;
+    if (!joinPath(pattern, folder, "*")) return 0;
+    FoundFile found;
+    HANDLE search = findFirstFile(pattern, &found);
+    for (bool more = search != INVALID_HANDLE_VALUE; more; more = findNextFile(search, &found)) {
+        if (!strcmp(found.name, ".") || !strcmp(found.name, "..")) continue;
+        if (found.attributes & FILE_ATTRIBUTE_REPARSE_POINT) *linked = true;
+        else if (!(found.attributes & FILE_ATTRIBUTE_DIRECTORY)) count += isCode(found.name);
+        else if (joinPath(path, folder, found.name)) count += countCode(path, linked);
+    }
+    if (search != INVALID_HANDLE_VALUE) FindClose(search);
+    return count;
+}
+
+static bool onlyListedCode(const char* folder, const RuntimeIndex& index) {
+    unsigned long listed = 0;
+    unsigned long long size = 0;
+    char name[TEXT_CAP];
+    for (const char* at = index.text; nextRuntimeEntry(&at, index.text + index.length, &size, name, sizeof name) ==
+                                      ENTRY_OK;)
+        listed += isCode(name);
+    bool linked = false;
+    return countCode(folder, &linked) == listed && !linked;
 }
 
 // Whole: the marker holds the index, each file has its size, and, where
@@ -99,6 +174,7 @@ static bool hasFileOfSize(FolderListing* listing, const char* path, unsigned lon
 
 static bool isWholeRuntime(const char* folder, const RuntimeIndex& index, const char* hash) {
     char path[TEXT_CAP];
+    if (isReparsePoint(folder)) return false;
     size_t length = 0;
     char* marker = joinPath(path, folder, MARKER) ? readFileAlloc(path, index.length + 1, &length) : nullptr;
     bool whole = marker && length == index.length && memcmp(marker, index.text, length) == 0;
@@ -112,7 +188,10 @@ static bool isWholeRuntime(const char* folder, const RuntimeIndex& index, const 
                                       ENTRY_END;)
         whole = e == ENTRY_OK && joinPath(path, folder, name) && hasFileOfSize(&listing, path, listed);
     freeStringList(&listing.files);
-    return whole && (!hash || contentHashIs(folder, index, hash));
+    if (!whole || !hash) return whole;
+    if (contentHashIs(folder, index, hash) && onlyListedCode(folder, index)) return true;
+    releaseHeld();
+    return false;
 }
 
 // The folders between `folder` and the file `path` inside it, where they
@@ -152,7 +231,7 @@ static int writeCopy(HMODULE module, const char* type, const char* prefix, const
         makeParents(path, strlen(folder), previous);
         copyText(resource, sizeof resource, prefix);
         appendUnsigned(resource, sizeof resource, i);
-        int code = writeResourceFile(module, path, resource, type);
+        int code = writeResourceFile(module, path, resource, type, true);
         if (code) return code;
         done += size;
         if (permille && total) InterlockedExchange(permille, (LONG)(done * 1000 / total));
@@ -161,7 +240,8 @@ static int writeCopy(HMODULE module, const char* type, const char* prefix, const
                                                    : INVALID_HANDLE_VALUE;
     if (marker == INVALID_HANDLE_VALUE) return ERR_NOT_CREATED;
     DWORD written = 0;
-    bool ok = WriteFile(marker, index.text, (DWORD)index.length, &written, nullptr) && written == index.length;
+    bool ok = WriteFile(marker, index.text, (DWORD)index.length, &written, nullptr) && written == index.length &&
+              FlushFileBuffers(marker);
     CloseHandle(marker);
     return ok ? 0 : ERR_NOT_WRITTEN;
 }
@@ -169,6 +249,46 @@ static int writeCopy(HMODULE module, const char* type, const char* prefix, const
 static bool siblingName(char* dst, const char* folder, const char* kind) {
     copyText(dst, TEXT_CAP, folder);
     return appendText(dst, TEXT_CAP, kind) && appendUnsigned(dst, TEXT_CAP, GetCurrentProcessId());
+}
+
+// A scanner may hold a file of a new copy for a moment.
+static bool renameSoon(const char* from, const char* to) {
+    for (int attempt = 0; attempt < 10; ++attempt) {
+        if (renamePath(from, to)) return true;
+        DWORD error = GetLastError();
+        if (error != ERROR_ACCESS_DENIED && error != ERROR_SHARING_VIOLATION) return false;
+        Sleep(50);
+    }
+    return false;
+}
+
+// The root and the product's folder above it are real folders: through a
+// link, a start would write, move and delete wherever it points.
+static bool rootIsPlain(const char* root) {
+    char parent[TEXT_CAP];
+    copyText(parent, sizeof parent, root);
+    char* slash = strrchr(parent, '\\');
+    if (slash) *slash = '\0';
+    return !isReparsePoint(root) && !isReparsePoint(parent);
+}
+
+// Renames the new copy into place; where another start was first, its
+// copy serves if it is whole; a damaged one (a file gone or of another
+// size) is moved aside and replaced; where it cannot be (a running
+// application holds it), `home` becomes the start's own copy, which a later
+// start deletes once nothing holds it.
+static void placeCopy(const char* partial, char* home, const char* aside, const RuntimeIndex& index,
+                      const char* bytesHash) {
+    if (renameSoon(partial, home)) return;
+    if (isWholeRuntime(home, index, bytesHash)) {
+        removeTree(partial);
+        return;
+    }
+    if (renameSoon(home, aside) && renameSoon(partial, home)) {
+        removeTree(aside);
+        return;
+    }
+    copyText(home, TEXT_CAP, partial);
 }
 
 int installCopy(HMODULE module, const char* type, const char* prefix, const char* root, const char* hash, char* home,
@@ -180,8 +300,14 @@ int installCopy(HMODULE module, const char* type, const char* prefix, const char
     if (!runtimeFolderName(hash, name, sizeof name)) return ERR_BAD_INDEX;
     if (!joinPath(home, root, name) || !siblingName(partial, home, ".partial-") || !siblingName(aside, home, ".old-"))
         return ERR_NOT_CREATED;
-    if (isWholeRuntime(home, index, bytesHash)) return 0;
     createDirectory(root);
+    if (!rootIsPlain(root)) return ERR_NO_FOLDER;
+    // A link in the copy's place is taken away, never followed, nor renamed:
+    // some systems would move the folder it leads to. Where it cannot be
+    // taken away, this start runs from a copy of its own.
+    if (isReparsePoint(home)) removeTree(home);
+    bool linked = isReparsePoint(home);
+    if (!linked && isWholeRuntime(home, index, bytesHash)) return 0;
     // One left by an ended process that had this process's number.
     removeTree(partial);
     int code = writeCopy(module, type, prefix, index, partial, permille);
@@ -189,20 +315,10 @@ int installCopy(HMODULE module, const char* type, const char* prefix, const char
         removeTree(partial);
         return code;
     }
-    if (renamePath(partial, home)) return 0;
-    // Another start was first: its copy serves, if it is whole.
-    if (isWholeRuntime(home, index, bytesHash)) {
-        removeTree(partial);
-        return 0;
-    }
-    // A damaged copy (a file gone or of another size) is moved aside and
-    // replaced; where it cannot be, this start runs from its own copy.
-    if (renamePath(home, aside) && renamePath(partial, home)) {
-        removeTree(aside);
-        return 0;
-    }
-    copyText(home, TEXT_CAP, partial);
-    return 0;
+    if (!linked) placeCopy(partial, home, aside, index, bytesHash);
+    if (!sameFileName(home, partial) && isReparsePoint(home)) copyText(home, TEXT_CAP, partial);
+    // The copy in use is checked, and held, where its bytes must be the builder's.
+    return !bytesHash || isWholeRuntime(home, index, bytesHash) ? 0 : ERR_NOT_WRITTEN;
 }
 
 static bool olderThan(const FILETIME& time, ULONGLONG age) {
@@ -213,19 +329,95 @@ static bool olderThan(const FILETIME& time, ULONGLONG age) {
     return at > then && at - then >= age;
 }
 
+// A copy that a running start holds (its marker is open) is in use.
+static bool markerHeld(const char* folder) {
+    char marker[TEXT_CAP];
+    if (!joinPath(marker, folder, MARKER) || !pathExists(marker)) return false;
+    HANDLE alone = openFile(marker, GENERIC_READ | GENERIC_WRITE, 0, OPEN_EXISTING);
+    if (alone == INVALID_HANDLE_VALUE) return true;
+    CloseHandle(alone);
+    return false;
+}
+
+// The marker's time is the copy's last use: each start that ran from it
+// sets it, after the application is up.
+static bool lastUsedBefore(const char* folder, ULONGLONG age) {
+    char marker[TEXT_CAP];
+    FileTime written;
+    if (!joinPath(marker, folder, MARKER) || !pathExists(marker, &written)) return false;
+    FILETIME time = {written.low, written.high};
+    return olderThan(time, age);
+}
+
+static void markUsedNow(const char* folder) {
+    char marker[TEXT_CAP];
+    WidePath wide(joinPath(marker, folder, MARKER) ? marker : "");
+    HANDLE file = wide.ok ? CreateFileW(wide.text, FILE_WRITE_ATTRIBUTES,
+                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                        OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr)
+                          : INVALID_HANDLE_VALUE;
+    if (file == INVALID_HANDLE_VALUE) return;
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    SetFileTime(file, nullptr, nullptr, &now);
+    CloseHandle(file);
+}
+
+// Another version's copy is kept while it is used now and then.
+static const ULONGLONG UNUSED_AGE = 30ULL * 24 * 3600 * 10000000ULL;
+
 void removeOtherCopies(const char* root, const char* home) {
     char pattern[TEXT_CAP], path[TEXT_CAP], aside[TEXT_CAP];
+    markUsedNow(home);
     if (!joinPath(pattern, root, "*")) return;
     FoundFile found;
     HANDLE search = findFirstFile(pattern, &found);
     for (bool more = search != INVALID_HANDLE_VALUE; more; more = findNextFile(search, &found)) {
         if (!(found.attributes & FILE_ATTRIBUTE_DIRECTORY) || (found.attributes & FILE_ATTRIBUTE_REPARSE_POINT) ||
-            found.name[0] == '.' || !joinPath(path, root, found.name) || sameFileName(path, home))
+            !joinPath(path, root, found.name) || sameFileName(path, home))
             continue;
-        if (strstr(found.name, ".partial-") && !olderThan(found.lastWrite, UNFINISHED_AGE)) continue;
-        // A folder that a running application holds cannot be renamed: it
-        // stays. One that can is no one's, and goes whole.
-        if (siblingName(aside, path, ".gone-") && renamePath(path, aside)) removeTree(aside);
+        CopyFolder kind = copyFolderKind(found.name);
+        bool stale = (kind == COPY_WHOLE && lastUsedBefore(path, UNUSED_AGE)) ||
+                     (kind == COPY_UNFINISHED && olderThan(found.lastWrite, UNFINISHED_AGE)) ||
+                     kind == COPY_SET_ASIDE;
+        if (!stale || markerHeld(path)) continue;
+        // Renamed first: a folder that a running application holds cannot
+        // be, and stays whole.
+        char base[20];
+        copyChars(base, sizeof base, found.name, 16);
+        if (kind == COPY_SET_ASIDE) {
+            removeTree(path);
+        } else if (joinPath(aside, root, base) && siblingName(aside, aside, ".gone-") && renamePath(path, aside)) {
+            removeTree(aside);
+        }
     }
     if (search != INVALID_HANDLE_VALUE) FindClose(search);
+}
+
+static HANDLE heldMarker = INVALID_HANDLE_VALUE;
+
+void holdCopy(const char* home) {
+    char marker[TEXT_CAP];
+    if (!joinPath(marker, home, MARKER)) return;
+    heldMarker = openFile(marker, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING);
+}
+
+void markCopyDamaged(const char* home) {
+    char marker[TEXT_CAP];
+    if (heldMarker != INVALID_HANDLE_VALUE) CloseHandle(heldMarker);
+    heldMarker = INVALID_HANDLE_VALUE;
+    if (joinPath(marker, home, MARKER)) deleteFile(marker);
+}
+
+bool copiesInUse(const char* folder) {
+    char pattern[TEXT_CAP], path[TEXT_CAP];
+    bool used = false;
+    if (!joinPath(pattern, folder, "*")) return false;
+    FoundFile found;
+    HANDLE search = findFirstFile(pattern, &found);
+    for (bool more = search != INVALID_HANDLE_VALUE; more && !used; more = findNextFile(search, &found))
+        used = (found.attributes & FILE_ATTRIBUTE_DIRECTORY) && !(found.attributes & FILE_ATTRIBUTE_REPARSE_POINT) &&
+               copyFolderKind(found.name) != COPY_NOT_OURS && joinPath(path, folder, found.name) && markerHeld(path);
+    if (search != INVALID_HANDLE_VALUE) FindClose(search);
+    return used;
 }

@@ -14,6 +14,17 @@
 int installCopy(HMODULE module, const char* type, const char* prefix, const char* root, const char* hash, char* home,
                 volatile LONG* permille, bool checkBytes);
 
-// Deletes the folders of other contents below root that nothing holds, and
-// copies left unfinished an hour ago or more; failures are silent.
+// Sets the time of the copy at `home` as its last use, and deletes below
+// root only what the launcher made there and nothing holds: another
+// content's copy unused for 30 days, copies left unfinished an hour ago
+// or more, and copies set aside. Links are never followed; failures are
+// silent.
 void removeOtherCopies(const char* root, const char* home);
+
+// The child holds the copy it runs from (its marker, open) for as long as
+// it runs: no later start deletes or replaces it meanwhile.
+void holdCopy(const char* home);
+// A VM that would not start from the copy: the next start copies anew.
+void markCopyDamaged(const char* home);
+// Whether a folder holds a copy that a running start holds.
+bool copiesInUse(const char* folder);

@@ -48,3 +48,24 @@ bool runtimeFolderName(const char* hash, char* dst, size_t cap) {
         if (!((hash[i] >= '0' && hash[i] <= '9') || (hash[i] >= 'a' && hash[i] <= 'f'))) return false;
     return copyChars(dst, cap, hash, 16);
 }
+
+static bool isLowerHex(char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'); }
+
+CopyFolder copyFolderKind(const char* name) {
+    for (int i = 0; i < 16; ++i)
+        if (!isLowerHex(name[i])) return COPY_NOT_OURS;
+    const char* rest = name + 16;
+    if (!*rest) return COPY_WHOLE;
+    static const struct {
+        const char* suffix;
+        CopyFolder kind;
+    } SUFFIXES[] = {{".partial-", COPY_UNFINISHED}, {".old-", COPY_SET_ASIDE}, {".gone-", COPY_SET_ASIDE}};
+    for (const auto& s : SUFFIXES) {
+        size_t length = strlen(s.suffix);
+        if (strncmp(rest, s.suffix, length) != 0) continue;
+        const char* digits = rest + length;
+        size_t count = strspn(digits, "0123456789");
+        return count > 0 && count <= 10 && !digits[count] ? s.kind : COPY_NOT_OURS;
+    }
+    return COPY_NOT_OURS;
+}

@@ -15,3 +15,10 @@ bool isPlainRelativePath(const char* path);
 
 // The folder's name for a runtime: its hash's first 16 hex digits.
 bool runtimeFolderName(const char* hash, char* dst, size_t cap);
+
+// What the launcher made a folder below its copies' root for, by its name:
+// a copy (its 16 lowercase hex digits), a copy being made
+// ("<digits>.partial-<process>"), or one set aside to be deleted (".old-",
+// ".gone-"). Any other name is not the launcher's, and is never touched.
+enum CopyFolder { COPY_NOT_OURS, COPY_WHOLE, COPY_UNFINISHED, COPY_SET_ASIDE };
+CopyFolder copyFolderKind(const char* name);

@@ -9,6 +9,7 @@
 #include "files/paths.h"
 #include "files/trace.h"
 #include "files/registry.h"
+#include "files/runtime_cache.h"
 #include "files/string_list.h"
 #include "files/busy.h"
 #include "files/list_text.h"
@@ -95,8 +96,11 @@ static void deleteFileEntry(const char* path) {
 }
 
 // An extraction folder goes with what is left in it: a runtime copied
-// there is recorded by its folder alone.
-static void removeDirEntry(const char* path) { removeTree(path); }
+// there is recorded by its folder alone, and stays while a start runs
+// from it.
+static void removeDirEntry(const char* path) {
+    if (!copiesInUse(path)) removeTree(path);
+}
 
 // A link or junction is never followed: deleting through it would delete
 // whatever it points to.

@@ -274,6 +274,17 @@ HMODULE loadLibrary(const char* path) {
     return w.ok ? LoadLibraryW(w.text) : nullptr;
 }
 
+HMODULE loadLibraryAlone(const char* path) {
+    WidePath w(path);
+    if (!w.ok) return nullptr;
+    HMODULE module = LoadLibraryExW(w.text, nullptr, LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR | LOAD_LIBRARY_SEARCH_USER_DIRS |
+                                                         LOAD_LIBRARY_SEARCH_SYSTEM32);
+    // A Windows 7 without the update that knows these flags: the library's
+    // own folder in the program's place.
+    if (module || GetLastError() != ERROR_INVALID_PARAMETER) return module;
+    return LoadLibraryExW(w.text, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+}
+
 bool setDllDirectory(const char* path) {
     WidePath w(path);
     return w.ok && SetDllDirectoryW(w.text);

@@ -73,6 +73,10 @@ char* environmentValue(const char* name);
 bool environmentValue(const char* name, char* dst, size_t cap);
 
 HMODULE loadLibrary(const char* path);
+// A library whose imports come from its own folder, the DLL directory and
+// the system folder alone, never from the program's folder, where anyone
+// who can write there may have put a DLL of the same name.
+HMODULE loadLibraryAlone(const char* path);
 bool setDllDirectory(const char* path);
 
 BOOL createProcess(const char* program, const char* commandLine, BOOL inherit, DWORD flags, const char* directory,

@@ -236,14 +236,16 @@ DWORD jvmLoadError(const char** library) {
 
 HMODULE loadJvmLibrary(const char* javaPath) {
     // A VM's own runtime DLLs (vcruntime140.dll, msvcr100.dll) live only in
-    // the folder of its java.exe, which loading by full path does not search.
+    // the folder of its java.exe, which loading by full path does not search;
+    // the launcher's own folder, which anyone may share (Downloads), is not
+    // searched for what the VM imports.
     char directory[TEXT_CAP], library[TEXT_CAP];
     jvmDirectoryOf(directory, sizeof directory, javaPath);
     setDllDirectory(directory);
     loadError = ERROR_FILE_NOT_FOUND;
     for (int place = 0; place < JVM_LIBRARY_PLACES; ++place) {
         if (!jvmLibraryPath(library, sizeof library, javaPath, place) || !pathExists(library)) continue;
-        HMODULE module = loadLibrary(library);
+        HMODULE module = loadLibraryAlone(library);
         loadError = module ? 0 : GetLastError();
         copyText(loadPath, sizeof loadPath, library);
         if (module) {

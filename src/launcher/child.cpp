@@ -99,7 +99,11 @@ static JvmSource foundSource = JVM_NOT_FOUND;
 static char foundName[TEXT_CAP] = "";
 static char foundPath[TEXT_CAP] = "";
 
-static void failFoundJvm() { failToStart(foundSource, foundName, foundPath); }
+static void failFoundJvm() {
+    // Options of a file may be the cause; a copy that fails alone is damaged.
+    if (foundSource == JVM_FROM_RUNTIME && !*optionFilesUsed()) runtimeCopyFailed();
+    failToStart(foundSource, foundName, foundPath);
+}
 
 static char commFile[TEXT_CAP] = "";
 
@@ -110,6 +114,14 @@ void endChild(bool beforeError) {
     hideParentSplash(true);
 }
 
+// The parent decides by these records whether the start succeeded: a
+// write that a scanner refused once is tried again.
+static void tellRecord(const char* record) {
+    for (int attempt = 0; attempt < 5; ++attempt, Sleep(20))
+        if (appendToFile(commFile, record)) return;
+    trace({"child: the record ", record, " could not be written"});
+}
+
 // A record with text of the child's own: a "|" in it would end the record
 // early, and the text is cut to fit.
 static void tellParent(const char* head, const char* text) {
@@ -118,7 +130,7 @@ static void tellParent(const char* head, const char* text) {
     for (; *text; ++text)
         if (!appendChars(record, sizeof record - 1, *text == '|' ? "/" : text, 1)) break;
     appendText(record, sizeof record, "|");
-    appendToFile(commFile, record);
+    tellRecord(record);
 }
 
 static void tellMainThrew(const char* words) { tellParent(MAIN_THREW_RECORD, words); }
@@ -129,7 +141,7 @@ static void tellVmStarts() {
     if (*optionFilesUsed()) tellParent(OPTION_FILES_RECORD, optionFilesUsed());
 }
 
-static void tellMainRuns() { appendToFile(commFile, MAIN_RUNS_RECORD); }
+static void tellMainRuns() { tellRecord(MAIN_RUNS_RECORD); }
 
 void runChildMode(const char* tail) {
     char extractDir[TEXT_CAP];

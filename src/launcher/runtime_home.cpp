@@ -146,9 +146,18 @@ void removeOtherCopyFolders() {
         if (job->root[0] && job->home[0]) removeOtherCopies(job->root, job->home);
 }
 
+// The child's copy of the folder it runs from.
+static char takenHome[TEXT_CAP] = "";
+
 void takeRuntimeHome() {
-    char home[TEXT_CAP];
-    if (!environmentValue(HOME_VARIABLE, home, sizeof home)) return;
+    if (!environmentValue(HOME_VARIABLE, takenHome, sizeof takenHome)) return;
     SetEnvironmentVariableW(L"" HOME_VARIABLE, nullptr);
-    setRuntimeHome(home);
+    setRuntimeHome(takenHome);
+    holdCopy(takenHome);
+}
+
+void runtimeCopyFailed() {
+    if (!takenHome[0]) return;
+    trace({"child: the VM did not start from ", takenHome, "; the next start copies it again"});
+    markCopyDamaged(takenHome);
 }

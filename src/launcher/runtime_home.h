@@ -15,3 +15,6 @@ void removeOtherCopyFolders();
 // The child's side: the runtime's folder the parent named, taken out of the
 // environment so that the application does not inherit it.
 void takeRuntimeHome();
+// The VM would not start from the runtime inside: the copy is marked, so
+// that the next start makes it anew.
+void runtimeCopyFailed();

@@ -146,8 +146,12 @@ static void restart() {
     restartTimes[restarts++ % MAX_RESTARTS] = now;
     trace({"parent: the application asked for a restart"});
     if (!restartChild(&childProcess, &childProcessId)) failInternal(ERR_CHILD_START);
+    // The new child tells its own course.
     mainThrew = false;
     mainRuns = false;
+    up = false;
+    thrownWords[0] = '\0';
+    optionFiles[0] = '\0';
 }
 
 [[noreturn]] static void failSilentStart() {
@@ -184,8 +188,9 @@ void CALLBACK monitorTick(HWND, UINT, UINT_PTR, DWORD) {
     if (!mainRuns && !up && commFile != INVALID_HANDLE_VALUE) failSilentStart();
     // An exception out of main: the log shows it, or, where the log holds
     // nothing (a VM that prints nothing for it), its words as java.exe
-    // prints them.
-    if (mainThrew) {
+    // prints them. An application whose own handler ended it with 0 said
+    // what it meant; a console has had the VM's words, and takes the code.
+    if (mainThrew && code != 0 && !up && !untilChildEnds) {
         char words[TEXT_CAP];
         copyText(words, sizeof words, "Exception in thread \"main\" ");
         appendText(words, sizeof words, thrownWords);

@@ -67,6 +67,24 @@ TEST_F(LaunchTest, AJdk17KnownOnlyToItsInstallerStartsWithoutAProbe) {
     printf("first start to main: %.0f ms with a release file, %.0f ms with a probe\n", withRelease, withProbe);
 }
 
+TEST_F(LaunchTest, TheVmsDllsComeFromItsJavaNeverFromBesideTheLauncher) {
+    std::string home = modernHome("jdk-17", false, "17.0.9");
+    setEnv("JAVA_HOME", home.c_str());
+    // A DLL of the name the VM imports, beside the launcher in Downloads.
+    CopyFileA(standinPath("lib_jvm_noexport.dll").c_str(), (app + "\\lib_rt_standin.dll").c_str(), FALSE);
+    // The application's own native library, and the one it needs beside it.
+    CopyFileA(standinPath("lib_jvm_missing.dll").c_str(), (app + "\\native.dll").c_str(), FALSE);
+    CopyFileA(standinPath("lib_nowhere.dll").c_str(), (app + "\\lib_nowhere.dll").c_str(), FALSE);
+    std::string escaped;
+    for (char c : app + "\\native.dll") escaped += c == '\\' ? std::string("\\\\") : std::string(1, c);
+    writeFile(home + "\\bin\\server\\jvm.script", "loadlib=" + escaped + "\n");
+    WatchReport r = run();
+    EXPECT_EQ(0u, exitOf(r, "child")) << r.describe();
+    std::string record = modernVmRecord(home);
+    EXPECT_NE(std::string::npos, record.find("runtime=140")) << record;
+    EXPECT_NE(std::string::npos, record.find("loadlib loaded")) << record;
+}
+
 TEST_F(LaunchTest, AJavaOfTheOtherBitnessIsPassedOverAndNamedWhenItIsAllThereIs) {
     std::string foreign = modernHome("jdk-17-other", false, "17.0.9", true);
     writeRegistryValue(ADOPTIUM, "Path", REG_SZ, foreign + "\\");

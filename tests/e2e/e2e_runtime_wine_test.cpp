@@ -26,6 +26,34 @@ std::vector<std::string> foldersIn(const std::string& folder) {
     return names;
 }
 
+// A symbolic link as a process of the user's could plant it. Wine 8 makes
+// none itself that leads anywhere, so the host's ln makes it, and Wine
+// shows it as a folder that is a reparse point.
+bool plantLink(const std::string& link, const std::string& target) {
+    typedef char*(CDECL * UnixName)(const wchar_t*);
+    UnixName unixName = (UnixName)(void*)GetProcAddress(GetModuleHandleA("kernel32"), "wine_get_unix_file_name");
+    if (!unixName) return false;
+    auto toUnix = [&](const std::string& path) {
+        std::wstring wide(path.begin(), path.end());
+        char* name = unixName(wide.c_str());
+        std::string out = name ? name : "";
+        HeapFree(GetProcessHeap(), 0, name);
+        return out;
+    };
+    std::string line = "ln -s \"" + toUnix(target) + "\" \"" + toUnix(link) + "\"";
+    STARTUPINFOA si = {sizeof si};
+    PROCESS_INFORMATION pi;
+    if (!CreateProcessA("Z:\\bin\\ln", &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return false;
+    WaitForSingleObject(pi.hProcess, 5000);
+    CloseHandle(pi.hProcess);
+    CloseHandle(pi.hThread);
+    for (int i = 0; i < 60; ++i, Sleep(50)) {
+        DWORD attributes = GetFileAttributesA(link.c_str());
+        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) return true;
+    }
+    return false;
+}
+
 struct RuntimeTest : LaunchTest {
     std::string local = root / "Local";
     std::string cache = local + "\\Orvan Runtime\\runtime";
@@ -72,7 +100,8 @@ TEST_F(RuntimeTest, TheFirstStartCopiesItOnceAndLaterStartsUseItWritingNothing) 
     std::string copy = onlyCopy();
     EXPECT_EQ(16u, copy.size() - cache.size() - 1) << copy;
     EXPECT_NE(std::string::npos, readFile(copy + "\\bin\\server\\jvm.record").find("JNI_CreateJavaVM")) << copy;
-    std::vector<std::string> files = {"\\bin\\server\\jvm.dll", "\\release", "\\lib\\modules", "\\.tarvo-complete"};
+    // The marker's time alone moves: it tells the copy's last use.
+    std::vector<std::string> files = {"\\bin\\server\\jvm.dll", "\\release", "\\lib\\modules"};
     std::vector<uint64_t> times;
     for (auto& f : files) times.push_back(writeTime(copy + f));
     EXPECT_EQ(0u, exitOf(run(), "child"));
@@ -83,12 +112,57 @@ TEST_F(RuntimeTest, TheFirstStartCopiesItOnceAndLaterStartsUseItWritingNothing) 
     EXPECT_EQ(0u, exitOf(run(), "child"));
     EXPECT_EQ("certificates", readFile(copy + "\\lib\\security\\cacerts"));
     EXPECT_EQ(copy, onlyCopy());
-    // A launcher with another runtime makes its own folder; the old one goes.
+    // Another version of the product beside it has its own copy, and the
+    // two alternate without copying again; a user's own folders stay.
+    std::string first = app + "\\first.exe";
+    CopyFileA(exe.c_str(), first.c_str(), FALSE);
+    CreateDirectoryA((cache + "\\projects").c_str(), nullptr);
+    writeFile(cache + "\\projects\\report.odt", "the user's");
     buildWithRuntime("17.0.3");
     EXPECT_EQ(0u, exitOf(run(), "child"));
-    std::string updated = onlyCopy();
-    EXPECT_NE(copy, updated);
+    std::vector<std::string> both = foldersIn(cache);
+    ASSERT_EQ(3u, both.size());
+    std::string updated = cache + "\\" + (both[0] == copy.substr(cache.size() + 1) ? both[1] : both[0]);
     EXPECT_NE(std::string::npos, readFile(updated + "\\release").find("17.0.3"));
+    uint64_t copied = writeTime(copy + "\\lib\\modules");
+    WatchOptions options;
+    options.commandLine = "\"" + first + "\"";
+    EXPECT_EQ(0u, exitOf(watchProgram(options), "child"));
+    EXPECT_EQ(copied, writeTime(copy + "\\lib\\modules"));
+    EXPECT_EQ(0u, exitOf(run(), "child"));
+    EXPECT_EQ(3u, foldersIn(cache).size());
+    EXPECT_EQ("the user's", readFile(cache + "\\projects\\report.odt"));
+}
+
+TEST_F(RuntimeTest, ALinkInTheCopysPlaceIsTakenAwayAndItsTargetKept) {
+    CreateDirectoryA(app.c_str(), nullptr);
+    buildWithRuntime("17.0.2");
+    EXPECT_EQ(0u, exitOf(run(), "child"));
+    std::string copy = onlyCopy(), target = root / "precious";
+    CreateDirectoryA(target.c_str(), nullptr);
+    writeFile(target + "\\thesis.txt", "years of work");
+    removeTree(copy);
+    for (const std::string& link : {copy, copy + ".partial-4003", copy + ".old-4004"})
+        ASSERT_TRUE(plantLink(link, target)) << link;
+    // Wine can neither delete such a link nor rename it without moving its
+    // target: the start runs from a copy of its own beside it.
+    for (int start = 0; start < 2; ++start) EXPECT_EQ(0u, exitOf(run(), "child"));
+    EXPECT_EQ("years of work", readFile(target + "\\thesis.txt"));
+    EXPECT_FALSE(fileExists(target + "\\release")) << "nothing written through the link";
+}
+
+TEST_F(RuntimeTest, ACopyWhoseVmWillNotLoadIsMadeAnewByTheNextStart) {
+    CreateDirectoryA(app.c_str(), nullptr);
+    buildWithRuntime("17.0.2");
+    WatchOptions standard;
+    standard.limited = true;
+    EXPECT_EQ(0u, exitOf(run("", standard), "child"));
+    std::string jvm = onlyCopy() + "\\bin\\server\\jvm.dll";
+    std::string bytes = readFile(jvm);
+    writeFile(jvm, std::string(bytes.size(), '\0'));
+    EXPECT_EQ(1u, exitOf(run("", standard), "child")) << "sizes agree: only the load tells";
+    EXPECT_EQ(0u, exitOf(run("", standard), "child"));
+    EXPECT_EQ(bytes, readFile(jvm));
 }
 
 TEST_F(RuntimeTest, TwoFirstStartsAtOnceEndWithOneCopyAndLeftoversGoOnlyWhenOld) {
@@ -181,4 +255,9 @@ TEST_F(RuntimeTest, AStandardStartTrustsTheSizesAndAnElevatedOneChecksTheBytes) 
     EXPECT_EQ(changed, readFile(copy + "\\release"));
     EXPECT_EQ(0u, exitOf(run(), "child"));
     EXPECT_EQ(release, readFile(copy + "\\release"));
+    // A DLL that the index does not list, set beside the VM's, would be
+    // loaded with it: an elevated start makes the copy anew without it.
+    writeFile(copy + "\\bin\\server\\version.dll", "planted");
+    EXPECT_EQ(0u, exitOf(run(), "child"));
+    EXPECT_FALSE(fileExists(copy + "\\bin\\server\\version.dll"));
 }

@@ -42,3 +42,14 @@ TEST(RuntimeIndex, NamesTheFolderByTheHashsFirstDigits) {
     EXPECT_FALSE(runtimeFolderName("0123456789ABCDEF", name, sizeof name));
     EXPECT_FALSE(runtimeFolderName("..\\..\\x", name, sizeof name));
 }
+
+TEST(RuntimeFolders, OnlyNamesTheLauncherMakesAreItsOwn) {
+    EXPECT_EQ(COPY_WHOLE, copyFolderKind("0123456789abcdef"));
+    EXPECT_EQ(COPY_UNFINISHED, copyFolderKind("0123456789abcdef.partial-4242"));
+    EXPECT_EQ(COPY_SET_ASIDE, copyFolderKind("0123456789abcdef.old-17"));
+    EXPECT_EQ(COPY_SET_ASIDE, copyFolderKind("0123456789abcdef.gone-17"));
+    for (const char* theirs : {"projects", "0123456789ABCDEF", "0123456789abcde", "0123456789abcdef0",
+                               "0123456789abcdef.partial-", "0123456789abcdef.partial-12x", "0123456789abcdef.bak",
+                               "0123456789abcdef.gone-12345678901", ""})
+        EXPECT_EQ(COPY_NOT_OURS, copyFolderKind(theirs)) << theirs;
+}

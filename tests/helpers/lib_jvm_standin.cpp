@@ -24,6 +24,8 @@
 //   stdout=TEXT, stderr=TEXT, comm=TEXT (\n \r \t \\ escapes)
 //   commhex=HEX     append bytes given in hex to the comm file
 //   cmdline=PATH    write the process's command line to PATH, UTF-8
+//   loadlib=PATH    load a native library as System.load does, and record
+//                   whether it loaded
 //   window          show a visible top-level window
 //   box=TEXT        show a message box until it is closed
 //   sleep=MS
@@ -242,6 +244,8 @@ jmethodID JNICALL getStaticMethodID(JNIEnv*, jclass, const char* name, const cha
     record(std::string("GetStaticMethodID=") + name + " " + sig);
     if (std::string(name) == "handOver") return (jmethodID)handle(4);
     if (std::string(name) == "valueOf") return (jmethodID)handle(11);
+    // Its system properties are none: the launcher goes by the release file.
+    if (std::string(name) == "getProperty") return nullptr;
     if (!has("nomain")) return (jmethodID)handle(2);
     thrown = !valueOf("nomain").empty();
     throwText = valueOf("nomain");
@@ -258,6 +262,8 @@ void runMain() {
         else if (step.first == "comm") appendComm(step.second);
         else if (step.first == "commhex") appendComm(fromHex(step.second));
         else if (step.first == "cmdline") writeCommandLine(step.second);
+        else if (step.first == "loadlib")
+            record(std::string("loadlib ") + (LoadLibraryA(step.second.c_str()) ? "loaded" : "failed " + std::to_string(GetLastError())));
         else if (step.first == "box") MessageBoxA(nullptr, step.second.c_str(), "Stand-in", MB_OK);
         else if (step.first == "exit" || (step.first == "exitonce" && firstTime(L"jvm.restarted"))) {
             Sleep(150);  // the harness must have a moment to see the child

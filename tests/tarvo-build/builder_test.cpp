@@ -2,6 +2,8 @@
 // of bad input refused with a message that names the place, writing nothing.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "files/bytes_text.h"
 
 #include <cstdio>
@@ -110,6 +112,12 @@ TEST_F(BuilderTest, BadInputIsRefusedWithItsPlaceAndNothingIsWritten) {
     spit(at("a.jar"), "jar");
     spit(at("bad.ico"), "not an icon");
     spit(at("bad.bmp"), "BMnot a bitmap");
+    // Runtimes that a copy could never make whole.
+    std::filesystem::create_directories(at("linked"));
+    std::filesystem::create_directory_symlink(at("cased"), at("linked/lib"));
+    std::filesystem::create_directories(at("cased"));
+    spit(at("cased/Release"), "a");
+    spit(at("cased/release"), "b");
     struct Case {
         std::string project, message;
     };
@@ -136,6 +144,8 @@ TEST_F(BuilderTest, BadInputIsRefusedWithItsPlaceAndNothingIsWritten) {
               ":3: vm_options: expected at most 8191 characters, got 8192"},
              {"[java]\nsearch = [\"Y\", \"QJAVA\"]\n", ":4: java.search: expected entries that begin with one of YEARS"},
              {"include = [\"a.jar\"]\n[strings]\n2002 = \"0\"\n", ":5: strings.2002: include sets this string"},
+             {"runtime = \"linked\"\n", ":3: runtime: \"lib\" in linked is a link; give the files themselves"},
+             {"runtime = \"cased\"\n", "in cased differs from another name only in case"},
              {"[java]\ndownload_url = \"file:///c:/setup.exe\"\n",
               ":4: java.download_url: expected an https:// address, got \"file:///c:/setup.exe\""},
          }) {
@@ -204,7 +214,8 @@ TEST_F(BuilderTest, ARuntimeIsStoredWholeWithItsHashAndSearchedFirstOrRefusedByN
     message = build("runtime = \"jre\"\n", &ok, "arch = \"x86\"\n");
     EXPECT_NE(std::string::npos, message.find(":3: runtime: its jvm.dll is for 64-bit Windows, the launcher for 32-bit"))
         << message;
-    EXPECT_EQ("", build("runtime = \"jre\"\n", &ok));
+    // Without a name its copies would live in a folder named after the file.
+    EXPECT_NE(std::string::npos, build("runtime = \"jre\"\n", &ok).find("warning: ")) << "neither name nor data_folder";
     ASSERT_TRUE(ok);
     std::map<unsigned, std::string> strings = stringsOf(at("out.exe"));
     EXPECT_EQ(64u, strings[2004].size());
@@ -219,7 +230,7 @@ TEST_F(BuilderTest, ARuntimeIsStoredWholeWithItsHashAndSearchedFirstOrRefusedByN
     EXPECT_EQ(0u, pe.sections[pe.resourceSection].rawOffset % 4096);
     // One byte more, another hash: a new folder on the users' machines.
     spit(at("jre/lib/security/cacerts"), "certificates!");
-    EXPECT_EQ("", build("runtime = \"jre\"\n[java]\nsearch = [\"EJAVA_HOME\", \"I\"]\n", &ok));
+    EXPECT_EQ("", build("name = \"Orvan\"\nruntime = \"jre\"\n[java]\nsearch = [\"EJAVA_HOME\", \"I\"]\n", &ok));
     EXPECT_NE(strings[2004], stringsOf(at("out.exe"))[2004]);
     EXPECT_EQ("EJAVA_HOME;I;", stringsOf(at("out.exe"))[128]);
     // Printed back, the runtime is named, and its hash left to the builder.

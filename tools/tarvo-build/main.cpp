@@ -92,6 +92,12 @@ int main(int argc, char** argv) {
     Project p;
     std::string error;
     if (!loadProject(project, &p, &error)) return fail(error);
+    // Its copies then live in a folder named after the executable, which a
+    // renamed launcher no longer finds.
+    auto given = [&](unsigned id) { return p.plan.strings.count(id) && !p.plan.strings[id].empty(); };
+    if (!given(101) && !given(149) && (!p.plan.runtime.empty() || (given(156) && p.plan.strings[156] == "1")))
+        fprintf(stderr, "tarvo-build: warning: %s: neither name nor data_folder is set: the launcher keeps its copies "
+                        "in a folder named after the executable\n", project.c_str());
     std::vector<uint8_t> base = embeddedTemplate(p.arch);
     if (!templateFile.empty() && !readWholeFile(templateFile, &base)) return fail("cannot read " + templateFile);
     if (!buildInto(output, base, std::move(p), &error)) return fail(project + ": " + error);

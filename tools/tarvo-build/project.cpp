@@ -196,9 +196,9 @@ struct Loader {
     }
 
     // The launcher refuses the same names, by the same rule.
-    bool includedName(const toml::node& node, const std::string& name) {
+    bool includedName(const toml::node& node, const std::string& name, const char* key = "include") {
         if (!isPlainFileName(name.c_str()) || name.find(';') != std::string::npos)
-            return fail(node, "include",
+            return fail(node, key,
                         "expected a file name that Windows holds as a file of its own (no device name such as NUL "
                         "or AUX.JAR, none of < > : \" / \\ | ? * ;, no trailing dot or blank), got \"" +
                             name + "\"");
@@ -252,11 +252,22 @@ struct Loader {
         std::error_code failed;
         if (!fs::is_directory(root, failed)) return fail(node, "runtime", "expected a folder, got \"" + given + "\"");
         std::vector<std::pair<std::string, fs::path>> files;
+        // A link would be left out (a folder) or stored by another name (a
+        // file): the copy would never be whole. Names that Windows holds as
+        // one would make every start copy again.
+        std::set<std::string> folded;
         for (fs::recursive_directory_iterator it(root, failed), end; !failed && it != end; it.increment(failed)) {
-            if (!it->is_regular_file(failed)) continue;
-            std::string name = fs::relative(it->path(), root, failed).generic_u8string();
+            // By its own name: a relative() that resolved links would name a
+            // linked file by its target.
+            std::string name = it->path().lexically_relative(root).generic_u8string();
             std::replace(name.begin(), name.end(), '/', '\\');
-            files.push_back({name, it->path()});
+            if (it->is_symlink(failed))
+                return fail(node, "runtime", "\"" + name + "\" in " + given + " is a link; give the files themselves");
+            std::string lower = name;
+            for (char& c : lower) c = c >= 'A' && c <= 'Z' ? (char)(c - 'A' + 'a') : c;
+            if (!folded.insert(lower).second)
+                return fail(node, "runtime", "\"" + name + "\" in " + given + " differs from another name only in case");
+            if (it->is_regular_file(failed)) files.push_back({name, it->path()});
         }
         if (failed) return fail(node, "runtime", "cannot read the folder " + given + ": " + failed.message());
         std::sort(files.begin(), files.end());
@@ -265,7 +276,7 @@ struct Loader {
         for (const auto& [name, full] : files) {
             for (size_t at = 0, next; at <= name.size(); at = next + 1) {
                 next = std::min(name.find('\\', at), name.size());
-                if (!includedName(node, name.substr(at, next - at))) return false;
+                if (!includedName(node, name.substr(at, next - at), "runtime")) return false;
             }
             IncludedFile f{name, {}};
             if (!readWholeFile(full.u8string(), &f.bytes))
