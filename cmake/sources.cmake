@@ -54,6 +54,7 @@ set(TARVO_WIN_SOURCES
   src/app/vm_options.cpp
   src/app/jni_strings.cpp
   src/app/class_version.cpp
+  src/app/vm_print.cpp
   src/app/open_handler.cpp
   src/app/vm_text.cpp
   src/jvm/find_jvm.cpp

@@ -6,6 +6,8 @@
 #include "files/text.h"
 #include "files/utf8_text.h"
 
+#include <cstdint>
+
 enum { LINE_CAP = 8192 };
 
 static bool validUtf8(const char* text, size_t length) {
@@ -57,8 +59,54 @@ static bool heapShareOutOfRange(const char* option) {
 
 static bool isBlank(char c) { return c == ' ' || c == '\t'; }
 
+// UTF-16 with its byte-order mark (what PowerShell 5.1 writes) as UTF-8, in
+// a new allocation; nullptr for any other text. A lone surrogate reads as
+// U+FFFD, which is no option's character.
+static char* fromUtf16(const char* text, size_t length, size_t* out) {
+    if (length < 2) return nullptr;
+    bool little = (unsigned char)text[0] == 0xFF && (unsigned char)text[1] == 0xFE;
+    bool big = (unsigned char)text[0] == 0xFE && (unsigned char)text[1] == 0xFF;
+    if (!little && !big) return nullptr;
+    // Each unit gives at most 3 bytes; a pair, 4 for 2 units.
+    char* utf8 = (char*)malloc((length / 2) * 3 + 1);
+    if (!utf8) return nullptr;
+    size_t at = 0;
+    auto unit = [&](size_t i) -> uint32_t {
+        const unsigned char* p = (const unsigned char*)text + i;
+        return little ? (uint32_t)(p[0] | p[1] << 8) : (uint32_t)(p[0] << 8 | p[1]);
+    };
+    for (size_t i = 2; i + 1 < length; i += 2) {
+        uint32_t cp = unit(i);
+        if (cp >= 0xD800 && cp < 0xDC00 && i + 3 < length && unit(i + 2) >= 0xDC00 && unit(i + 2) < 0xE000) {
+            cp = 0x10000 + ((cp - 0xD800) << 10) + (unit(i + 2) - 0xDC00);
+            i += 2;
+        } else if (cp >= 0xD800 && cp < 0xE000) {
+            cp = 0xFFFD;
+        }
+        at += encodeUtf8(cp, utf8 + at);
+    }
+    utf8[at] = '\0';
+    *out = at;
+    return utf8;
+}
+
+static OptionsFileResult readUtf8Options(const char* text, size_t length,
+                                         bool (*lookup)(const char*, char*, size_t), StringList* options,
+                                         size_t* line);
+
 OptionsFileResult readOptionsFile(const char* text, size_t length, bool (*lookup)(const char*, char*, size_t),
                                   StringList* options, size_t* line) {
+    size_t converted = 0;
+    char* utf8 = fromUtf16(text, length, &converted);
+    if (!utf8) return readUtf8Options(text, length, lookup, options, line);
+    OptionsFileResult result = readUtf8Options(utf8, converted, lookup, options, line);
+    free(utf8);
+    return result;
+}
+
+static OptionsFileResult readUtf8Options(const char* text, size_t length,
+                                         bool (*lookup)(const char*, char*, size_t), StringList* options,
+                                         size_t* line) {
     *line = 0;
     if (length >= 3 && memcmp(text, "\xEF\xBB\xBF", 3) == 0) {
         text += 3;
@@ -126,12 +174,16 @@ void optionKey(const char* option, char* key, size_t cap) {
             copyText(key, cap, size);
             return;
         }
-    size_t length = strlen(option);
-    // The collector selectors replace each other.
-    if (startsWith(option, "-XX:+Use") && length > 10 && strcmp(option + length - 2, "GC") == 0) {
-        copyText(key, cap, "collector");
-        return;
-    }
+    // The collector selectors replace each other; only they, by their names
+    // (-XX:+UseMaximumCompactionOnSystemGC chooses none).
+    static const char* const COLLECTORS[] = {"-XX:+UseSerialGC",  "-XX:+UseParallelGC",     "-XX:+UseParallelOldGC",
+                                             "-XX:+UseG1GC",      "-XX:+UseConcMarkSweepGC", "-XX:+UseParNewGC",
+                                             "-XX:+UseZGC",       "-XX:+UseShenandoahGC",    "-XX:+UseEpsilonGC"};
+    for (const char* collector : COLLECTORS)
+        if (strcmp(option, collector) == 0) {
+            copyText(key, cap, "collector");
+            return;
+        }
     if (startsWith(option, "-D") || startsWith(option, "-XX:")) {
         const char* name = option + (option[1] == 'D' ? 2 : 4);
         if (option[1] == 'X' && (*name == '+' || *name == '-')) ++name;
@@ -142,17 +194,37 @@ void optionKey(const char* option, char* key, size_t cap) {
     copyText(key, cap, option);
 }
 
-void mergeOptions(StringList* options, StringList* origins) {
-    char key[LINE_CAP], later[LINE_CAP];
-    size_t kept = 0;
-    for (size_t i = 0; i < options->count; ++i) {
+// FNV-1a: the keys go into a table of their hashes, so that a merge of
+// many options takes one pass rather than one for each pair.
+static uint32_t keyHash(const char* key) {
+    uint32_t h = 2166136261u;
+    for (; *key; ++key) h = (h ^ (unsigned char)*key) * 16777619u;
+    return h;
+}
+
+bool mergeOptions(StringList* options, StringList* origins) {
+    size_t n = options->count, slots = 16;
+    while (slots < n * 2) slots *= 2;
+    char** keys = (char**)calloc(n ? n : 1, sizeof(char*));
+    size_t* table = (size_t*)malloc(slots * sizeof(size_t));  // index + 1 of the key's last option; 0 free
+    bool* keep = (bool*)calloc(n ? n : 1, sizeof(bool));
+    bool ok = keys && table && keep;
+    char key[LINE_CAP];
+    for (size_t i = 0; ok && i < n; ++i) {
         optionKey(options->items[i], key, sizeof key);
-        bool replaced = false;
-        for (size_t j = i + 1; j < options->count && !replaced; ++j) {
-            optionKey(options->items[j], later, sizeof later);
-            replaced = strcmp(key, later) == 0;
-        }
-        if (replaced) {
+        ok = (keys[i] = strdup(key)) != nullptr;
+    }
+    if (ok) memset(table, 0, slots * sizeof(size_t));
+    // From the last option back: the first of each key met is the one kept.
+    for (size_t i = n; ok && i-- > 0;) {
+        size_t slot = keyHash(keys[i]) & (slots - 1);
+        while (table[slot] && strcmp(keys[table[slot] - 1], keys[i]) != 0) slot = (slot + 1) & (slots - 1);
+        keep[i] = !table[slot];
+        if (!table[slot]) table[slot] = i + 1;
+    }
+    size_t kept = 0;
+    for (size_t i = 0; ok && i < n; ++i) {
+        if (!keep[i]) {
             free(options->items[i]);
             if (origins) free(origins->items[i]);
             continue;
@@ -161,8 +233,76 @@ void mergeOptions(StringList* options, StringList* origins) {
         if (origins) origins->items[kept] = origins->items[i];
         ++kept;
     }
-    options->count = kept;
-    if (origins) origins->count = kept;
+    if (ok) {
+        options->count = kept;
+        if (origins) origins->count = kept;
+    }
+    for (size_t i = 0; keys && i < n; ++i) free(keys[i]);
+    free(keys);
+    free(table);
+    free(keep);
+    return ok;
+}
+
+// The options that java.exe reads as two words and the VM only as one.
+static const char* const TWO_WORD_OPTIONS[][2] = {
+    {"--add-opens", "--add-opens="},       {"--add-exports", "--add-exports="},
+    {"--add-reads", "--add-reads="},       {"--add-modules", "--add-modules="},
+    {"--module-path", "--module-path="},   {"-p", "--module-path="},
+    {"--upgrade-module-path", "--upgrade-module-path="}, {"--limit-modules", "--limit-modules="},
+    {"--patch-module", "--patch-module="}, {"--enable-native-access", "--enable-native-access="},
+};
+// Options of java.exe itself, which no VM takes.
+static const char* const LAUNCHER_ONLY[] = {"-server", "-client", "-showversion", "-version"};
+
+static char* joinedOption(const char* head, const char* value) {
+    size_t length = strlen(head) + strlen(value) + 1;
+    char* joined = (char*)malloc(length);
+    if (joined) {
+        copyText(joined, length, head);
+        appendText(joined, length, value);
+    }
+    return joined;
+}
+
+static bool isLauncherOnly(const char* word) {
+    for (const char* only : LAUNCHER_ONLY)
+        if (strcmp(word, only) == 0) return true;
+    return false;
+}
+
+bool joinOptionWords(StringList* words, void (*dropped)(const char* option)) {
+    size_t kept = 0;
+    bool ok = true;
+    for (size_t i = 0; i < words->count; ++i) {
+        char* word = words->items[i];
+        if (isLauncherOnly(word)) {
+            if (dropped) dropped(word);
+            free(word);
+            continue;
+        }
+        for (const auto& pair : TWO_WORD_OPTIONS) {
+            size_t name = strlen(pair[0]);
+            if (strncmp(word, pair[0], name) != 0) continue;
+            // Both words on one line of a file, as java.exe's argument files
+            // allow, or the value as the next word.
+            const char* value = word[name] == ' ' && word[name + 1] ? word + name + 1 : nullptr;
+            bool next = !word[name] && i + 1 < words->count;
+            if (!value && !next) continue;
+            char* joined = joinedOption(pair[1], value ? value : words->items[i + 1]);
+            if (!joined) {
+                ok = false;
+                break;
+            }
+            if (next) free(words->items[++i]);
+            free(word);
+            word = joined;
+            break;
+        }
+        words->items[kept++] = word;
+    }
+    words->count = kept;
+    return ok;
 }
 
 bool heapPercentOption(const char* option, unsigned* percent, bool* maximum) {

@@ -12,6 +12,7 @@
 #include "app/open_handler.h"
 #include "app/jni.h"
 #include "app/vm_options.h"
+#include "app/vm_print.h"
 #include "app/vm_text.h"
 #include "app/words_text.h"
 #include "config/config.h"
@@ -26,14 +27,8 @@
 #include "jvm/version_text.h"
 #include "supervise/dpi.h"
 
-// What the VM said before main was called, kept for the user when it dies
-// in its start; in the VM's code page.
-enum { VM_WORDS_CAP = 4096, VM_LINE_CAP = 1024 };
-static char vmWords[VM_WORDS_CAP];
-static CRITICAL_SECTION vmWordsLock;
-static volatile LONG mainCalled = 0;
 static void (*startFailed)() = nullptr;
-static void (*mainRuns)() = nullptr;
+static void (*applicationRuns)() = nullptr;
 static void (*vmStarts)() = nullptr;
 static void (*mainEndedWithException)(const char*) = nullptr;
 
@@ -44,53 +39,18 @@ bool lookUpCreateJavaVM(HMODULE library) {
     return createJavaVM != nullptr;
 }
 
-size_t vmStartWords(char* dst, size_t cap) {
-    if (cap) dst[0] = '\0';
-    // Before runApplication there is no VM, and no lock yet.
-    if (!startFailed) return 0;
-    EnterCriticalSection(&vmWordsLock);
-    codePageToUtf8(vmWords, dst, cap);
-    LeaveCriticalSection(&vmWordsLock);
-    // A last line break would only widen the gap below the message.
-    size_t length = strlen(dst);
-    while (length > 0 && (dst[length - 1] == '\n' || dst[length - 1] == '\r')) dst[--length] = '\0';
-    return length;
-}
-
-static void writeStandardError(const char* text, size_t length) {
-    DWORD written = 0;
-    WriteFile(GetStdHandle(STD_ERROR_HANDLE), text, (DWORD)length, &written, nullptr);
-}
-
-// The VM's text reaches standard error, the error log where one is set, as
-// it would without the hook; what it says before main waits there until
-// main is called.
-static jint JNICALL vmPrint(void*, const char* format, va_list args) {
-    char line[VM_LINE_CAP];
-    int n = _vsnprintf(line, sizeof line - 1, format, args);
-    size_t length = n < 0 || (size_t)n > sizeof line - 1 ? sizeof line - 1 : (size_t)n;
-    line[length] = '\0';
-    EnterCriticalSection(&vmWordsLock);
-    // Before main the text is held: a VM that dies in its start says so in
-    // the message, not twice.
-    bool held = !mainCalled && appendText(vmWords, sizeof vmWords, line);
-    LeaveCriticalSection(&vmWordsLock);
-    if (!held) writeStandardError(line, length);
-    return (jint)length;
-}
-
 // A VM that ends in its start never returns from JNI_CreateJavaVM: the user
 // reads why. Once main runs, the application's System.exit ends the process
 // with its code, as under java.exe.
 static void JNICALL vmExit(jint code) {
-    trace({"child: the VM ended the process", mainCalled ? "" : " before main"});
-    if (!mainCalled) startFailed();
+    trace({"child: the VM ended the process", vmApplicationRuns() ? "" : " in its start"});
+    if (!vmApplicationRuns()) startFailed();
     ExitProcess((UINT)code);
 }
 
 static void JNICALL vmAbort() {
-    trace({"child: the VM aborted", mainCalled ? "" : " before main"});
-    if (!mainCalled) startFailed();
+    trace({"child: the VM aborted", vmApplicationRuns() ? "" : " in its start"});
+    if (!vmApplicationRuns()) startFailed();
     // The code of an aborted Windows program.
     ExitProcess(3);
 }
@@ -165,7 +125,7 @@ static jobjectArray mainArguments(JNIEnv* env, const char* userArgs) {
     char fixed[TEXT_CAP];
     configString(CFG_MAIN_ARGUMENTS, fixed, sizeof fixed);
     splitOrFail(fixed, nullptr, &words);
-    splitOrFail(userArgs, nullptr, &words);
+    splitUserWords(userArgs, nullptr, &words);
     const char* failed = nullptr;
     jobjectArray array = newJavaStringArray(env, words.items, words.count, &failed);
     if (!array) failAssertion(failed);
@@ -200,9 +160,11 @@ static jthrowable pendingException(JNIEnv* env, char* dst, size_t cap) {
     failWithText(text);
 }
 
+// A class whose static initialiser threw is there, but cannot run.
 [[noreturn]] static void failPending(JNIEnv* env, ConfigId message, const char* javaPath) {
     char why[TEXT_CAP];
     pendingException(env, why, sizeof why);
+    if (strncmp(why, "java.lang.ExceptionInInitializerError", 37) == 0) message = MSG_MAIN_CLASS_INIT;
     failMainClass(message, why, javaPath);
 }
 
@@ -247,6 +209,10 @@ static DWORD WINAPI javaMain(void* raw) {
     appendUnsigned(result, sizeof result, (unsigned long)(created < 0 ? -created : created));
     trace({"child: JNI_CreateJavaVM answered ", created < 0 ? "-" : "", result});
     if (created < 0) return VM_NOT_CREATED;
+    // From here the application runs: its class's initialiser may end the
+    // process with its own code, as under java.exe.
+    applicationRuns();
+    releaseVmWords();
 
     char mainClass[TEXT_CAP];
     configString(CFG_MAIN_CLASS, mainClass, sizeof mainClass);
@@ -259,11 +225,6 @@ static DWORD WINAPI javaMain(void* raw) {
     if (!main) failPending(env, MSG_NO_MAIN_METHOD, start->javaPath);
 
     jobjectArray arguments = mainArguments(env, start->mainArgs);
-    mainRuns();
-    EnterCriticalSection(&vmWordsLock);
-    InterlockedExchange(&mainCalled, 1);
-    writeStandardError(vmWords, strlen(vmWords));
-    LeaveCriticalSection(&vmWordsLock);
     openRequestsMayFlow(vm);
     callStaticVoidMethod(env, cls, main, arguments);
     // As java.exe: a main that leaves an exception ends the process with 1.
@@ -296,9 +257,9 @@ unsigned runApplication(const char* javaPath, const char* commFile, const char* 
                         const ApplicationEnds& ends) {
     startFailed = ends.failToStart;
     mainEndedWithException = ends.mainThrew;
-    mainRuns = ends.mainRuns;
+    applicationRuns = ends.applicationRuns;
     vmStarts = ends.vmStarts;
-    InitializeCriticalSection(&vmWordsLock);
+    startVmPrint();
     HMODULE library = loadJvmLibrary(javaPath);
     if (!library || !lookUpCreateJavaVM(library)) failedToStart();
     // The process's DPI awareness is the VM's: as java.exe declares it for

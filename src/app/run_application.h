@@ -11,8 +11,9 @@ struct ApplicationEnds {
     void (*failToStart)();
     // Just before the VM is created.
     void (*vmStarts)();
-    // Just before main is called.
-    void (*mainRuns)();
+    // The VM is up, and the application's class is about to be loaded:
+    // from here an end of the process is the application's own.
+    void (*applicationRuns)();
     // An exception came out of main: its words (its toString), before the
     // application's handler is given it.
     void (*mainThrew)(const char* words);
@@ -22,6 +23,3 @@ struct ApplicationEnds {
 // destroyed: 0, or 1 where main left an exception, as under java.exe.
 unsigned runApplication(const char* javaPath, const char* commFile, const char* extractDir, const char* userArgs,
                         const ApplicationEnds& ends);
-// What the VM printed before main, UTF-8, with no last line break; for the
-// failure's message.
-size_t vmStartWords(char* dst, size_t cap);

@@ -36,6 +36,12 @@ const char* splitOrFail(const char* text, const char* prefix, StringList* list) 
     return stop;
 }
 
+const char* splitUserWords(const char* text, const char* prefix, StringList* list) {
+    const char* stop = text;
+    if (splitCommandLine(text, prefix, list, &stop) != SPLIT_OK) outOfMemory();
+    return stop;
+}
+
 static void appendEntry(GrowText* classPath, const char* entry) {
     if (!*entry) return;
     if (classPath->length && !growAppendText(classPath, ";")) outOfMemory();
@@ -168,7 +174,7 @@ static char* javaCommandOption(const char* mainArgs) {
     StringList words = {nullptr, 0, 0};
     const char* stop = nullptr;
     bool whole = splitArguments(fixed, nullptr, &words, &stop) == SPLIT_OK &&
-                 splitArguments(mainArgs, nullptr, &words, &stop) == SPLIT_OK;
+                 splitCommandLine(mainArgs, nullptr, &words, &stop) == SPLIT_OK;
     for (size_t i = 0; whole && i < words.count; ++i) {
         growOrFail(&option, " ");
         growOrFail(&option, words.items[i]);
@@ -183,6 +189,10 @@ static char* javaCommandOption(const char* mainArgs) {
     return option.data;
 }
 
+static void traceDropped(const char* option) {
+    trace({"child: ", option, " is an option of java.exe itself, not of the VM: left out"});
+}
+
 // The words of JDK_JAVA_OPTIONS, which the JDK's launcher reads since 9:
 // options only, as it allows there.
 static void addJdkJavaOptions(StringList* list) {
@@ -190,6 +200,8 @@ static void addJdkJavaOptions(StringList* list) {
     if (!value) return;
     StringList words = {nullptr, 0, 0};
     splitOrFail(value, nullptr, &words);
+    // A module option's value is no option of its own.
+    if (!joinOptionWords(&words, traceDropped)) outOfMemory();
     for (size_t i = 0; i < words.count; ++i) {
         if (words.items[i][0] != '-') {
             trace({"child: JDK_JAVA_OPTIONS word ignored, not an option: ", words.items[i]});
@@ -209,6 +221,7 @@ struct Layers {
 };
 
 static void addLayer(Layers* layers, StringList* words, const char* origin) {
+    if (!joinOptionWords(words, traceDropped)) outOfMemory();
     for (size_t i = 0; i < words->count; ++i)
         if (!addOwnedString(&layers->options, words->items[i]) || !addString(&layers->origins, origin)) outOfMemory();
     releaseListStorage(words);
@@ -239,12 +252,14 @@ enum { MAX_OPTIONS_FILE = 1 << 20 };
 // read, or breaks a rule, is refused whole with the line at fault.
 static void addOptionsFile(Layers* layers, const char* path, const char* kind) {
     size_t length = 0;
-    char* text = readFileAlloc(path, MAX_OPTIONS_FILE, &length);
+    char* text = readFileAlloc(path, MAX_OPTIONS_FILE + 1, &length);
     if (!text && !pathExists(path)) {
         trace({"child: ", kind, " ", path, ": none"});
         return;
     }
     if (!text) failOptionsFile(path, 0, "it cannot be read");
+    // Never a part of it: its cut line would be read as an option.
+    if (length > MAX_OPTIONS_FILE) failOptionsFile(path, 0, "it is larger than 1 MB");
     StringList words = {nullptr, 0, 0};
     size_t line = 0;
     OptionsFileResult result = readOptionsFile(text, length, variableValue, &words, &line);
@@ -329,7 +344,7 @@ const char* buildVmOptions(StringList* list, const char* commFile, const char* e
     // The -J words come last, but main's words begin behind them.
     StringList fromCommandLine = {nullptr, 0, 0};
     const char* mainArgs = userArgs;
-    if (configInt(CFG_OPTIONS_FROM_COMMAND_LINE)) mainArgs = splitOrFail(userArgs, "-J", &fromCommandLine);
+    if (configInt(CFG_OPTIONS_FROM_COMMAND_LINE)) mainArgs = splitUserWords(userArgs, "-J", &fromCommandLine);
     // First of the rest, so that a configured option may name it otherwise.
     addOwnedOrFail(list, javaCommandOption(mainArgs), "launcher");
 
@@ -350,7 +365,7 @@ const char* buildVmOptions(StringList* list, const char* commFile, const char* e
     }
     addLayer(&layers, &fromCommandLine, "-J");
     resolveHeapShares(&layers.options);
-    mergeOptions(&layers.options, &layers.origins);
+    if (!mergeOptions(&layers.options, &layers.origins)) outOfMemory();
     noteFilesUsed(&layers);
     for (size_t i = 0; i < layers.options.count; ++i) {
         if (!addOwnedString(list, layers.options.items[i])) outOfMemory();

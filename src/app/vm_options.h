@@ -14,3 +14,6 @@ bool addArchivesOfDirectory(GrowText* classPath, const char* directory, const ch
 // Splits text into the list, ending the process with the wrong-usage
 // message when it cannot be split.
 const char* splitOrFail(const char* text, const char* prefix, StringList* list);
+// Splits the user's words as the Windows C runtime does (they never fail
+// to split); returns where the first word not taken begins.
+const char* splitUserWords(const char* text, const char* prefix, StringList* list);

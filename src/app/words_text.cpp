@@ -42,6 +42,66 @@ SplitResult splitArguments(const char* text, const char* prefix, StringList* lis
     return result;
 }
 
+// One word by the rules of the Windows C runtime, from *at: blanks and tabs
+// end it outside quotes; 2n backslashes before a quote give n and the quote
+// opens or closes a quoted run, 2n + 1 give n and a quote; "" inside a
+// quoted run is a quote; other backslashes are themselves.
+static bool readRuntimeWord(const char** at, GrowText* word) {
+    const char* p = *at;
+    bool quoted = false;
+    for (;;) {
+        size_t backslashes = 0;
+        while (*p == '\\') ++p, ++backslashes;
+        bool copy = true;
+        if (*p == '"') {
+            if (backslashes % 2 == 0) {
+                if (quoted && p[1] == '"') ++p;
+                else copy = false, quoted = !quoted;
+            }
+            backslashes /= 2;
+        }
+        for (; backslashes > 0; --backslashes)
+            if (!growAppend(word, "\\", 1)) return false;
+        if (*p == '\0' || (!quoted && (*p == ' ' || *p == '\t'))) break;
+        if (copy && !growAppend(word, p, 1)) return false;
+        ++p;
+    }
+    *at = p;
+    return true;
+}
+
+static const char* skipSpace(const char* at) {
+    while (*at == ' ' || *at == '\t') ++at;
+    return at;
+}
+
+SplitResult splitCommandLine(const char* text, const char* prefix, StringList* list, const char** stop) {
+    size_t n = prefix ? strlen(prefix) : 0;
+    const char* at = skipSpace(text);
+    while (*at) {
+        const char* next = at;
+        GrowText word = {nullptr, 0, 0};
+        if (!readRuntimeWord(&next, &word) || !growAppendText(&word, "")) {
+            free(word.data);
+            *stop = at;
+            return SPLIT_NO_MEMORY;
+        }
+        if (prefix && strncmp(word.data, prefix, n) != 0) {
+            free(word.data);
+            break;
+        }
+        bool added = addString(list, word.data + n);
+        free(word.data);
+        if (!added) {
+            *stop = at;
+            return SPLIT_NO_MEMORY;
+        }
+        at = skipSpace(next);
+    }
+    *stop = at;
+    return SPLIT_OK;
+}
+
 bool nextClassPathEntry(const char** at, char* kind, bool* required, char* name, size_t cap) {
     const char* start;
     size_t length;

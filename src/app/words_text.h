@@ -16,6 +16,16 @@ enum SplitResult { SPLIT_OK, SPLIT_WRONG_USAGE, SPLIT_NO_MEMORY };
 // splitting stopped.
 SplitResult splitArguments(const char* text, const char* prefix, StringList* list, const char** stop);
 
+// The words of the user's command line (main's words and the -J words) as
+// java.exe's C runtime splits them, and as Explorer, ProcessBuilder and
+// CommandLineToArgvW quote them: blanks and tabs between words; a quote
+// opens or closes a quoted run inside a word; 2n backslashes before a quote
+// are n, 2n + 1 are n and a quote; "" inside a quoted run is a quote; other
+// backslashes are themselves. Takes words while they begin with prefix
+// (removed); never wrong usage. *stop is where the first word not taken
+// begins.
+SplitResult splitCommandLine(const char* text, const char* prefix, StringList* list, const char** stop);
+
 // The next class-path entry of a ";"-separated list: kind letter, required
 // flag and name. Entries too short to hold a kind and a flag are skipped.
 bool nextClassPathEntry(const char** at, char* kind, bool* required, char* name, size_t cap);

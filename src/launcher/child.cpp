@@ -4,6 +4,7 @@
 #include "launcher/runtime_home.h"
 #include "app/open_handler.h"
 #include "app/run_application.h"
+#include "app/vm_print.h"
 #include "app/vm_options.h"
 #include "errors/fail.h"
 #include "errors/message_text.h"
@@ -141,7 +142,7 @@ static void tellVmStarts() {
     if (*optionFilesUsed()) tellParent(OPTION_FILES_RECORD, optionFilesUsed());
 }
 
-static void tellMainRuns() { tellRecord(MAIN_RUNS_RECORD); }
+static void tellApplicationRuns() { tellRecord(APPLICATION_RUNS_RECORD); }
 
 void runChildMode(const char* tail) {
     char extractDir[TEXT_CAP];
@@ -153,6 +154,6 @@ void runChildMode(const char* tail) {
     if (configInt(CFG_SINGLE_INSTANCE)) serveOpenRequests();
     foundSource = findJvm(foundPath, foundName);
     if (foundSource == JVM_NOT_FOUND) failNoJvm();
-    ApplicationEnds ends = {failFoundJvm, tellVmStarts, tellMainRuns, tellMainThrew};
+    ApplicationEnds ends = {failFoundJvm, tellVmStarts, tellApplicationRuns, tellMainThrew};
     ExitProcess(runApplication(foundPath, commFile, extractDir, userArgs, ends));
 }

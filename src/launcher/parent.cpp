@@ -116,14 +116,34 @@ static void pumpMessages() {
     }
 }
 
-// The child's line, kept for a restart.
-static char* childLine = nullptr;
+// A child as a start makes one: the runtime checked, the included files
+// extracted, its own communication file and line. A restart is such a start
+// too, so that an application restarted after an update gets the new files.
+static bool startFreshChild(const char* tail, char* commFile) {
+    prepareRuntime();
+    char extractDir[TEXT_CAP];
+    char names[TEXT_CAP];
+    configString(CFG_FILE_NAMES, names, sizeof names);
+    if (!prepareCachedFiles(extractDir)) {
+        int extracted = extractIncludedFiles(appInstance, configInt(CFG_FILE_COUNT), names, extractDir);
+        if (extracted) failInternal(extracted);
+    }
+    makeTempFile(commFile);
+    addTempFile(commFile);
+    trace({"parent: comm file ", commFile, ", included files in ", *extractDir ? extractDir : "(none)"});
+    char* line = childCommandLine(commFile, extractDir, tail);
+    trace({"parent: child line ", line});
+    bool started = startChildProcess(line);
+    free(line);
+    return started;
+}
 
-// A new child with the same line, for an application that asked for it.
-static bool restartChild(HANDLE* child, DWORD* childId) {
+static const char* startTail = "";
+
+static bool restartChild(HANDLE* child, DWORD* childId, char* commFile) {
     if (childProcess) CloseHandle(childProcess);
     childProcess = nullptr;
-    if (!startChildProcess(childLine)) return false;
+    if (!startFreshChild(startTail, commFile)) return false;
     *child = childProcess;
     *childId = childProcessId;
     return true;
@@ -135,8 +155,8 @@ static bool restartChild(HANDLE* child, DWORD* childId) {
 static void offerToRunningInstance(const char* tail) {
     StringList options = {nullptr, 0, 0}, words = {nullptr, 0, 0};
     const char* mainWords = tail;
-    if (configInt(CFG_OPTIONS_FROM_COMMAND_LINE)) mainWords = splitOrFail(tail, "-J", &options);
-    splitOrFail(mainWords, nullptr, &words);
+    if (configInt(CFG_OPTIONS_FROM_COMMAND_LINE)) mainWords = splitUserWords(tail, "-J", &options);
+    splitUserWords(mainWords, nullptr, &words);
     char folder[TEXT_CAP];
     if (!fullPath(".", folder, sizeof folder)) folder[0] = '\0';
     InstanceClaim claim = claimInstance(folder, &words);
@@ -161,21 +181,9 @@ void runParentMode(const char* tail) {
     trace({"parent: started, ", exeDirectory()});
     cleanupTempRecords();
     trace({"parent: clean-up of earlier runs done"});
-    prepareRuntime();
-    char extractDir[TEXT_CAP];
-    char names[TEXT_CAP];
-    configString(CFG_FILE_NAMES, names, sizeof names);
-    if (!prepareCachedFiles(extractDir)) {
-        int extracted = extractIncludedFiles(appInstance, configInt(CFG_FILE_COUNT), names, extractDir);
-        if (extracted) failInternal(extracted);
-    }
+    startTail = tail;
     char commFile[TEXT_CAP];
-    makeTempFile(commFile);
-    addTempFile(commFile);
-    trace({"parent: comm file ", commFile, ", included files in ", *extractDir ? extractDir : "(none)"});
-    childLine = childCommandLine(commFile, extractDir, tail);
-    trace({"parent: child line ", childLine});
-    if (!startChildProcess(childLine)) failInternal(ERR_CHILD_START);
+    if (!startFreshChild(tail, commFile)) failInternal(ERR_CHILD_START);
     startChildMonitor(commFile, childProcess, childProcessId, restartChild, fromConsole);
 }
 

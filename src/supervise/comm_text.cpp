@@ -4,7 +4,7 @@
 
 const char START_FAILED_RECORD[] = "F|";
 const char MAIN_THREW_RECORD[] = "U";
-const char MAIN_RUNS_RECORD[] = "R|";
+const char APPLICATION_RUNS_RECORD[] = "R|";
 const char OPTION_FILES_RECORD[] = "O";
 
 void resetComm(CommBuffer* comm) {

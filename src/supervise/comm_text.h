@@ -7,7 +7,8 @@
 enum { COMM_CAP = 32768 };
 // The child's own records: the start failed, written before it shows any
 // message, whatever window the user now sees; the options files the VM is
-// given (their paths), before it is created; main is called; an exception
+// given (their paths), before it is created; the application runs (the VM
+// is up and its class about to be loaded); an exception
 // came out of main (its words). The heads O and U take their text and a
 // "|" behind it.
 enum {
@@ -15,12 +16,12 @@ enum {
     RECORD_READY = 'Q',
     RECORD_START_FAILED = 'F',
     RECORD_OPTION_FILES = 'O',
-    RECORD_MAIN_RUNS = 'R',
+    RECORD_APPLICATION_RUNS = 'R',
     RECORD_MAIN_THREW = 'U',
 };
 extern const char START_FAILED_RECORD[];
 extern const char OPTION_FILES_RECORD[];
-extern const char MAIN_RUNS_RECORD[];
+extern const char APPLICATION_RUNS_RECORD[];
 extern const char MAIN_THREW_RECORD[];
 
 struct CommBuffer {

@@ -24,7 +24,7 @@ static DWORD childProcessId = 0;
 static bool startFailed = false;
 // With a restart code, the parent stays until the child ends: the
 // application is up, but may ask to be started again.
-static bool (*restartChild)(HANDLE*, DWORD*) = nullptr;
+static bool (*restartChild)(HANDLE*, DWORD*, char*) = nullptr;
 static int restartCode = -1;
 static bool up = false;
 static bool untilChildEnds = false;
@@ -32,16 +32,16 @@ enum { MAX_RESTARTS = 5, RESTART_WINDOW_MS = 60000 };
 static ULONGLONG restartTimes[MAX_RESTARTS];
 static int restarts = 0;
 static bool mainThrew = false;
-// What the child told of its start: main was called; the words of an
+// What the child told of its start: the application runs; the words of an
 // exception out of main; the options files its VM was given.
-static bool mainRuns = false;
+static bool applicationRuns = false;
 static char thrownWords[TEXT_CAP] = "";
 static char optionFiles[TEXT_CAP] = "";
 static DWORD windowSearchTarget = 0;
 static int windowSearchCount = 0;
 
 void startChildMonitor(const char* commFilePath, HANDLE child, DWORD childId,
-                       bool (*restart)(HANDLE* child, DWORD* childId), bool untilEnd) {
+                       bool (*restart)(HANDLE* child, DWORD* childId, char* commFilePath), bool untilEnd) {
     untilChildEnds = untilEnd;
     childProcess = child;
     childProcessId = childId;
@@ -101,7 +101,7 @@ void parseCommRecords() {
         if (type == RECORD_STATUS) setSplashStatus(text);
         if (type == RECORD_READY && !startFailed) applicationIsUp();
         if (type == RECORD_START_FAILED) startFailed = true;
-        if (type == RECORD_MAIN_RUNS) mainRuns = true;
+        if (type == RECORD_APPLICATION_RUNS) applicationRuns = true;
         if (type == RECORD_OPTION_FILES) copyText(optionFiles, sizeof optionFiles, text);
         if (type == RECORD_MAIN_THREW) {
             mainThrew = true;
@@ -145,10 +145,15 @@ static void restart() {
     }
     restartTimes[restarts++ % MAX_RESTARTS] = now;
     trace({"parent: the application asked for a restart"});
-    if (!restartChild(&childProcess, &childProcessId)) failInternal(ERR_CHILD_START);
+    char path[TEXT_CAP];
+    if (!restartChild(&childProcess, &childProcessId, path)) failInternal(ERR_CHILD_START);
+    // The new child's own records.
+    if (commFile != INVALID_HANDLE_VALUE) CloseHandle(commFile);
+    commFile = openFile(path, GENERIC_READ, FILE_SHARE_WRITE, OPEN_ALWAYS);
+    resetComm(&comm);
     // The new child tells its own course.
     mainThrew = false;
-    mainRuns = false;
+    applicationRuns = false;
     up = false;
     thrownWords[0] = '\0';
     optionFiles[0] = '\0';
@@ -175,7 +180,9 @@ void CALLBACK monitorTick(HWND, UINT, UINT_PTR, DWORD) {
     }
     if (!up && (closeOnWindow || commFile == INVALID_HANDLE_VALUE) && childHasVisibleWindow(childProcessId))
         applicationIsUp();
-    checkErrorLog();
+    // Where the parent stays only for a restart or a console, an application
+    // that is up may write what it likes.
+    if (!up) checkErrorLog();
     if (!ended) return;
     // What the child wrote just before it ended.
     if (commFile != INVALID_HANDLE_VALUE) readCommFile();
@@ -184,8 +191,9 @@ void CALLBACK monitorTick(HWND, UINT, UINT_PTR, DWORD) {
         return;
     }
     // A VM that ended the process in its start without a word through its
-    // hooks (or a child that died before main): never a silent success.
-    if (!mainRuns && !up && commFile != INVALID_HANDLE_VALUE) failSilentStart();
+    // hooks (or a child that died before its application ran): never a
+    // silent success.
+    if (!applicationRuns && !up && commFile != INVALID_HANDLE_VALUE) failSilentStart();
     // An exception out of main: the log shows it, or, where the log holds
     // nothing (a VM that prints nothing for it), its words as java.exe
     // prints them. An application whose own handler ended it with 0 said

@@ -85,6 +85,11 @@ TEST(OptionsFile, ALaterOptionReplacesEveryEarlierOneOfItsKind) {
              Case{{"-XX:MaxMetaspaceSize=128m", "-verbose:gc", "-XX:MaxMetaspaceSize=256m"},
                   {"-verbose:gc", "-XX:MaxMetaspaceSize=256m"}},
              Case{{"-ea", "-verbose:gc", "-ea"}, {"-verbose:gc", "-ea"}},
+             // Only a collector's own name chooses one.
+             Case{{"-XX:+UseG1GC", "-XX:+UseMaximumCompactionOnSystemGC", "-XX:+UseAdaptiveSizePolicyWithSystemGC"},
+                  {"-XX:+UseG1GC", "-XX:+UseMaximumCompactionOnSystemGC", "-XX:+UseAdaptiveSizePolicyWithSystemGC"}},
+             Case{{"--add-opens=a=ALL-UNNAMED", "--add-opens=b=ALL-UNNAMED"},
+                  {"--add-opens=a=ALL-UNNAMED", "--add-opens=b=ALL-UNNAMED"}},
          })
         EXPECT_EQ(c.out, merged(c.in));
 }
@@ -99,4 +104,36 @@ TEST(OptionsFile, HeapAsAShareOfMemory) {
     EXPECT_FALSE(maximum);
     for (const char* no : {"-Xmx0%", "-Xmx101%", "-Xmx512m", "-Xmx%", "-Xmx50%x", "-Xss50%"})
         EXPECT_FALSE(heapPercentOption(no, &percent, &maximum)) << no;
+}
+
+TEST(OptionsFile, UnicodeAsPowerShellWritesIt) {
+    const std::string text = "-Xmx4g\r\n-Dname=\xC3\xA9t\xC3\xA9\r\n";
+    std::u16string wide = u"-Xmx4g\r\n-Dname=\u00E9t\u00E9\r\n";
+    for (bool little : {true, false}) {
+        std::string bytes = little ? "\xFF\xFE" : "\xFE\xFF";
+        for (char16_t c : wide) {
+            char lo = (char)(c & 0xFF), hi = (char)(c >> 8);
+            bytes += little ? std::string{lo, hi} : std::string{hi, lo};
+        }
+        Read r = read(bytes);
+        EXPECT_EQ(OPTIONS_OK, r.result);
+        EXPECT_EQ((Lines{"-Xmx4g", "-Dname=\xC3\xA9t\xC3\xA9"}), r.options) << little;
+    }
+    EXPECT_EQ(OPTIONS_ZERO_BYTE, read(std::string("-\0X\0", 4)).result) << "without its mark it is no text";
+}
+
+TEST(OptionsFile, TwoWordOptionsAreJoinedAndJavaExesOwnLeftOut) {
+    StringList words = {nullptr, 0, 0};
+    for (const char* w : {"-server", "--add-opens", "java.base/java.lang=ALL-UNNAMED", "-p", "mods", "-Dx=1",
+                          "--add-exports java.base/sun.nio.ch=ALL-UNNAMED", "--add-modules"})
+        addString(&words, w);
+    static std::string dropped;
+    dropped.clear();
+    ASSERT_TRUE(joinOptionWords(&words, [](const char* o) { dropped += o; }));
+    EXPECT_EQ((Lines{"--add-opens=java.base/java.lang=ALL-UNNAMED", "--module-path=mods", "-Dx=1",
+                     "--add-exports=java.base/sun.nio.ch=ALL-UNNAMED", "--add-modules"}),
+              Lines(words.items, words.items + words.count))
+        << "a last one without its value goes as it is, for the VM to refuse";
+    EXPECT_EQ("-server", dropped);
+    freeStringList(&words);
 }

@@ -107,3 +107,13 @@ TEST(MainClassName, DotsBecomeSlashes) {
     mainClassToInternalName(name);
     EXPECT_STREQ("a/b/C$D", name);
 }
+
+TEST(SplitCommandLine, TakesPrefixedWordsAndStopsBeforeTheFirstOther) {
+    StringList list = {nullptr, 0, 0};
+    const char* stop = nullptr;
+    const char* text = "  -J-Xmx1g\t\"-J-Dt=a b\" -J report.txt -J-Dlate";
+    ASSERT_EQ(SPLIT_OK, splitCommandLine(text, "-J", &list, &stop));
+    EXPECT_EQ((Words{"-Xmx1g", "-Dt=a b", ""}), Words(list.items, list.items + list.count));
+    EXPECT_STREQ("report.txt -J-Dlate", stop) << "main's words begin here";
+    freeStringList(&list);
+}

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "screen.h"
+#include "app/options_file_text.h"
 #include "testkit.h"
 #include "watch.h"
 
@@ -123,6 +124,36 @@ struct Bench {
         row(key, shown,
             "{\"ms\": " + list(mine) + ", \"floor_ms\": " + list(floor) + ", \"ratio\": " +
                 std::to_string(median(mine) / median(floor)) + ", \"probes\": " + std::to_string(probes) + "}");
+    }
+
+    // Layers of options as large as no file holds: the merge against a plain
+    // copy of the same list.
+    void mergeRow() {
+        enum { OPTIONS = 100000 };
+        std::vector<double> mine, floor;
+        auto now = [] {
+            LARGE_INTEGER t, f;
+            QueryPerformanceCounter(&t);
+            QueryPerformanceFrequency(&f);
+            return (double)t.QuadPart * 1000.0 / (double)f.QuadPart;
+        };
+        for (int round = 0; round < ROUNDS; ++round) {
+            StringList options = {nullptr, 0, 0}, copy = {nullptr, 0, 0};
+            for (int i = 0; i < OPTIONS; ++i)
+                addString(&options, ("-Dkey" + std::to_string(i % (OPTIONS / 3 * 2)) + "=" + std::to_string(i)).c_str());
+            double start = now();
+            for (size_t i = 0; i < options.count; ++i) addString(&copy, options.items[i]);
+            floor.push_back(now() - start);
+            start = now();
+            mergeOptions(&options, nullptr);
+            mine.push_back(now() - start);
+            freeStringList(&options);
+            freeStringList(&copy);
+        }
+        char shown[160];
+        snprintf(shown, sizeof shown, "100000 options in %.1f ms, a plain copy in %.1f ms: %.2fx (target 5x)",
+                 median(mine), median(floor), median(mine) / median(floor));
+        row("options_merge_100k", shown, "{\"ms\": " + list(mine) + ", \"floor_ms\": " + list(floor) + "}");
     }
 
     void parentEndRow(const std::string& launcher, const std::string& javaHome) {
@@ -340,6 +371,7 @@ int main(int argc, char** argv) {
     b.splashRow(withRelease);
     b.extractionRow(launcher, withRelease);
     b.runtimeRows(launcher, withRelease);
+    b.mergeRow();
     printf("%s", b.table.c_str());
     writeFile(argv[1], "{\n  \"arch\": \"" + std::string(arch) + "\",\n" + b.json + "\n}\n");
     return 0;

@@ -24,7 +24,8 @@ std::vector<std::string> recorded(const std::string& record, const std::string& 
 TEST_F(LaunchTest, AJava17RunsAsJavaExeRunsIt) {
     std::string trace = root / "trace.txt";
     setEnv("TARVO_TRACE", trace.c_str());
-    setEnv("JDK_JAVA_OPTIONS", "-Dfrom=env stray");
+    // Two-word module options as java.exe takes them, and one of its own.
+    setEnv("JDK_JAVA_OPTIONS", "-Dfrom=env stray --add-opens java.base/java.lang=ALL-UNNAMED -server");
     configure({"123=-Dproduct=1"});
     std::string home = vmHome("defaultstack=1048576");
     writeFile(home + "\\release", "JAVA_VERSION=\"17.0.9\"\n");
@@ -32,9 +33,9 @@ TEST_F(LaunchTest, AJava17RunsAsJavaExeRunsIt) {
     EXPECT_EQ(0u, exitOf(r, "child")) << r.describe();
     std::string record = "\n" + vmRecord();
     std::vector<std::string> options = recorded(record, "option=");
-    ASSERT_EQ(6u, options.size()) << record;
+    ASSERT_EQ(7u, options.size()) << record;
     EXPECT_EQ((std::vector<std::string>{"-Dsun.java.command=Vuvudozid -cp .;orvanapi.jar report.txt", "-Dproduct=1",
-                                        "-Dfrom=env", "-Xss8m"}),
+                                        "-Dfrom=env", "--add-opens=java.base/java.lang=ALL-UNNAMED", "-Xss8m"}),
               std::vector<std::string>(options.begin() + 2, options.end()));
     EXPECT_EQ((std::vector<std::string>{"vfprintf", "exit", "abort"}), recorded(record, "hook="));
     // main runs on a thread of its own, as large as -Xss asks.
@@ -113,4 +114,14 @@ TEST_F(LaunchTest, AMainClassThatCannotBeLoadedSaysWhyAndWhichJava) {
               shown(run()));
     vmHome("nomain=java.lang.NoSuchMethodError: main");
     EXPECT_EQ(0u, shown(run()).find("Main method not found.\n\njava.lang.NoSuchMethodError: main\nJava 1.8.0_392 in "));
+}
+
+TEST_F(LaunchTest, TheVmsOwnOutputReachesTheOutputLogWholeAndInOrder) {
+    configure({"104=1", "106=0"});
+    std::string dump(3000, 'd');
+    vmHome("vmout=[gc] first\nvmsay=a warning\nvmout=" + dump + "\nstdout=from main\\n");
+    WatchReport r = run();
+    EXPECT_EQ(0u, exitOf(r, "child")) << r.describe();
+    EXPECT_EQ("[gc] first\n" + dump + "\nfrom main\n", readFile(app + "\\output.log"));
+    EXPECT_EQ("a warning\n", readFile(app + "\\error.log"));
 }

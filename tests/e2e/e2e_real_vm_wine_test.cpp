@@ -142,3 +142,16 @@ TEST_F(RealVmTest, ASecondStartHandsItsWordsToTheRunningApplication) {
     EXPECT_EQ(root.path + "|letter.txt\n", readFile(record));
     EXPECT_EQ(0u, exitOf(first, "child")) << first.describe();
 }
+
+TEST_F(RealVmTest, AStaticInitialisersExitIsTheApplicationsOwnEndAndItsExceptionIsNamed) {
+    project("InitExits", {{104, "1"}});
+    WatchReport r = run();
+    EXPECT_EQ(0u, exitOf(r, "child")) << r.describe();
+    EXPECT_EQ(0u, exitOf(r, "parent"));
+    EXPECT_TRUE(r.windows.empty()) << r.describe();
+    EXPECT_EQ("", readFile(app + "\\output.log")) << "main never ran";
+    // One that throws is named as such, not as a missing class or method.
+    project("InitThrows");
+    EXPECT_EQ("The main class could not be initialised.\n\njava.lang.ExceptionInInitializerError\n" + javaLine(),
+              shown(run()));
+}

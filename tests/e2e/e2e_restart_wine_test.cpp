@@ -2,15 +2,31 @@
 // with its exit code.
 #include "launch_fixture.h"
 
-TEST_F(LaunchTest, AnExitWithTheRestartCodeStartsTheApplicationAgainWithTheSameWords) {
-    configure({"152=5", "145=0"});
-    vmHome("exitonce=5\nsleep=300");
+TEST_F(LaunchTest, AnExitWithTheRestartCodeStartsTheApplicationAgainAsAFreshStart) {
+    std::string trace = root / "trace.txt";
+    setEnv("TARVO_TRACE", trace.c_str());
+    LauncherPlan plan;
+    // Under show_error_log = true, what the application writes once it is up
+    // must not end the parent that waits to restart it.
+    plan.strings = {{152, "5"}, {145, "0"}, {106, "1"}};
+    plan.includeGiven = true;
+    plan.included = {{"plugin.jar", {'v', '1'}}};
+    makeLauncher(exe, plan);
+    vmHome("comm=Q|\nstderr=a warning\\n\nexitonce=5\nsleep=300");
     WatchReport r = run("report.txt \"two words\"");
     EXPECT_EQ(0u, exitOf(r, "parent")) << r.describe();
     std::string record = vmRecord();
     EXPECT_EQ(2u, count(record, "CallStaticVoidMethod")) << record;
     EXPECT_EQ(2u, count(record, "element=two words\n")) << record;
     EXPECT_TRUE(r.windows.empty()) << r.describe();
+    // Each child its own communication file and included files.
+    std::string text = readFile(trace);
+    std::vector<std::string> starts;
+    for (size_t at = 0; (at = text.find("parent: comm file ", at)) != std::string::npos; at += 18)
+        starts.push_back(text.substr(at, text.find('\n', at) - at));
+    ASSERT_EQ(2u, starts.size()) << text;
+    EXPECT_NE(starts[0], starts[1]);
+    EXPECT_EQ(std::string::npos, starts[1].find(starts[0].substr(starts[0].find(", included")))) << text;
 }
 
 TEST_F(LaunchTest, SixRestartsWithinAMinuteEndWithTheMessage) {

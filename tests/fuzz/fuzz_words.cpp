@@ -1,4 +1,4 @@
-// Word splitting, class-path entries and modified UTF-8 over any text: every word must be a
+// Word splitting by both rules, class-path entries and modified UTF-8 over any text: every word must be a
 // piece of the input, and nothing may be read or written outside it.
 #include <cstdint>
 #include <cstdlib>
@@ -22,6 +22,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             free(list.items[i]);
         }
         releaseListStorage(&list);
+    }
+    // The user's rule and the product's agree where no quote, backslash or
+    // tab is in the text: the same words, and the same place to stop.
+    for (const char* prefix : {(const char*)nullptr, "-J"}) {
+        StringList configured = {nullptr, 0, 0}, user = {nullptr, 0, 0};
+        const char *stopConfigured = s, *stopUser = s;
+        bool plain = !strpbrk(s, "\"'\\\t");
+        SplitResult a = splitArguments(s, prefix, &configured, &stopConfigured);
+        splitCommandLine(s, prefix, &user, &stopUser);
+        if (stopUser < s || stopUser > s + strlen(s)) __builtin_trap();
+        if (plain && a == SPLIT_OK) {
+            if (configured.count != user.count || stopConfigured != stopUser) __builtin_trap();
+            for (size_t i = 0; i < user.count; ++i)
+                if (strcmp(configured.items[i], user.items[i]) != 0) __builtin_trap();
+        }
+        freeStringList(&configured);
+        freeStringList(&user);
     }
     char kind, name[16];
     bool required;

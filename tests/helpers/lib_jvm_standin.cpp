@@ -7,7 +7,8 @@
 // creates the VM), and acts out jvm.script beside itself, one step a line:
 //   create=CODE     JNI_CreateJavaVM answers CODE (refused when negative)
 //   defaultstack=N  the thread stack size the VM tells as its default
-//   vmsay=TEXT      the VM prints TEXT through its vfprintf hook in its start
+//   vmsay=TEXT      the VM prints TEXT through its vfprintf hook in its start,
+//                   to its standard error; vmout=TEXT, to its standard output
 //   vmabort         then aborts through the abort hook, as a VM that cannot
 //                   reserve its heap does; vmexit=CODE ends through exit;
 //                   vmdie=CODE ends the process past every hook
@@ -103,10 +104,10 @@ std::string valueOf(const char* verb) {
     return "";
 }
 
-void print(const char* format, ...) {
+void print(FILE* stream, const char* format, ...) {
     va_list args;
     va_start(args, format);
-    if (printHook) printHook(stderr, format, args);
+    if (printHook) printHook(stream, format, args);
     va_end(args);
 }
 
@@ -458,7 +459,11 @@ extern "C" __declspec(dllexport) jint JNICALL JNI_CreateJavaVM(JavaVM** outVm, v
         record("option=" + escape(option) + (extra ? " extraInfo!" : ""));
         if (option.compare(0, 17, "-Dtarvo.commFile=") == 0) commFile = option.substr(17);
     }
-    if (has("vmsay")) print("%s\n", valueOf("vmsay").c_str());
+    // In the script's order, each to its stream.
+    for (auto& step : script) {
+        if (step.first == "vmsay") print(stderr, "%s\n", step.second.c_str());
+        if (step.first == "vmout") print(stdout, "%s\n", step.second.c_str());
+    }
     if (has("vmabort")) vmAbort();
     if (has("vmexit")) vmExit(atoi(valueOf("vmexit").c_str()));
     if (has("vmdie")) ExitProcess((UINT)atoi(valueOf("vmdie").c_str()));

@@ -146,6 +146,7 @@ TEST_F(BuilderTest, BadInputIsRefusedWithItsPlaceAndNothingIsWritten) {
              {"include = [\"a.jar\"]\n[strings]\n2002 = \"0\"\n", ":5: strings.2002: include sets this string"},
              {"runtime = \"linked\"\n", ":3: runtime: \"lib\" in linked is a link; give the files themselves"},
              {"runtime = \"cased\"\n", "in cased differs from another name only in case"},
+             {"[restart]\nexit_code = 0\n", ":4: restart.exit_code: expected a whole number from 1 to 65535, got 0"},
              {"[java]\ndownload_url = \"file:///c:/setup.exe\"\n",
               ":4: java.download_url: expected an https:// address, got \"file:///c:/setup.exe\""},
          }) {

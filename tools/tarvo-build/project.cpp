@@ -139,7 +139,10 @@ struct Loader {
                 return true;
             case ConfigRow::INT: return integer(node, k.key, -32768, 32767, out);
             case ConfigRow::SIZE: return integer(node, k.key, 0, 32767, out);
-            case ConfigRow::NUMBER: return integer(node, k.key, 0, 65535, out);
+            case ConfigRow::NUMBER:
+                // 0 is every normal end: the application could never end.
+                if (k.id == 152) return integer(node, k.key, 1, 65535, out);
+                return integer(node, k.key, 0, 65535, out);
             case ConfigRow::WEIGHT: return integer(node, k.key, 0, 1000, out);
             case ConfigRow::COLOUR: return colour(node, k.key, out);
             case ConfigRow::FONT:
