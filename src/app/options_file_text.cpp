@@ -286,7 +286,8 @@ bool joinOptionWords(StringList* words, void (*dropped)(const char* option)) {
             if (strncmp(word, pair[0], name) != 0) continue;
             // Both words on one line of a file, as java.exe's argument files
             // allow, or the value as the next word.
-            const char* value = word[name] == ' ' && word[name + 1] ? word + name + 1 : nullptr;
+            const char* value = word[name] == ' ' ? word + name + strspn(word + name, " \t") : nullptr;
+            if (value && !*value) value = nullptr;
             bool next = !word[name] && i + 1 < words->count;
             if (!value && !next) continue;
             char* joined = joinedOption(pair[1], value ? value : words->items[i + 1]);

@@ -33,6 +33,9 @@ static void (*vmStarts)() = nullptr;
 static void (*mainEndedWithException)(const char*) = nullptr;
 
 static CreateJavaVMFunction createJavaVM = nullptr;
+static bool libraryRefused = false;
+
+bool vmLibraryRefused() { return libraryRefused; }
 
 bool lookUpCreateJavaVM(HMODULE library) {
     createJavaVM = (CreateJavaVMFunction)(void*)GetProcAddress(library, "JNI_CreateJavaVM");
@@ -261,7 +264,8 @@ unsigned runApplication(const char* javaPath, const char* commFile, const char* 
     vmStarts = ends.vmStarts;
     startVmPrint();
     HMODULE library = loadJvmLibrary(javaPath);
-    if (!library || !lookUpCreateJavaVM(library)) failedToStart();
+    libraryRefused = !library || !lookUpCreateJavaVM(library);
+    if (libraryRefused) failedToStart();
     // The process's DPI awareness is the VM's: as java.exe declares it for
     // this Java.
     unsigned feature = javaFeatureVersion(acceptedJavaVersion());

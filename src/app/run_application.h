@@ -23,3 +23,6 @@ struct ApplicationEnds {
 // destroyed: 0, or 1 where main left an exception, as under java.exe.
 unsigned runApplication(const char* javaPath, const char* commFile, const char* extractDir, const char* userArgs,
                         const ApplicationEnds& ends);
+// Whether the VM's library would not load, or exports no JNI_CreateJavaVM:
+// the files themselves are at fault, not the options.
+bool vmLibraryRefused();

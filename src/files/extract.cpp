@@ -22,7 +22,7 @@ enum {
 };
 
 int writeResourceFile(HMODULE module, const char* path, const char* resourceName, const char* resourceType,
-                      bool flush) {
+                      bool asCopy) {
     HRSRC found = FindResourceA(module, resourceName, resourceType);
     if (!found) return ERR_NO_RESOURCE;
     DWORD size = SizeofResource(module, found);
@@ -32,7 +32,9 @@ int writeResourceFile(HMODULE module, const char* path, const char* resourceName
     // never through a buffer of ours.
     const char* data = (const char*)LockResource(loaded);
     if (!data) return ERR_NO_DATA;
-    HANDLE file = openFile(path, GENERIC_WRITE, 0, CREATE_ALWAYS);
+    // A copy's file is new, never one that another put there, nor through a link.
+    HANDLE file = asCopy ? openFile(path, GENERIC_WRITE, 0, CREATE_NEW, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT)
+                         : openFile(path, GENERIC_WRITE, 0, CREATE_ALWAYS);
     if (file == INVALID_HANDLE_VALUE) return ERR_NOT_CREATED;
     // In parts, so that the splash answers between them.
     for (DWORD written = 0; written < size;) {
@@ -45,7 +47,7 @@ int writeResourceFile(HMODULE module, const char* path, const char* resourceName
         whileBusy();
     }
     // On the disk before a marker says the copy is whole.
-    bool kept = !flush || FlushFileBuffers(file);
+    bool kept = !asCopy || FlushFileBuffers(file);
     CloseHandle(file);
     return kept ? 0 : ERR_NOT_WRITTEN;
 }

@@ -39,25 +39,30 @@ static bool joinPath(char* dst, const char* folder, const char* name) {
 
 // The files an elevated start checked, held until the process ends and
 // inherited by the child that runs from them: no process of the user's can
-// change a byte of them meanwhile.
-static HANDLE* held = nullptr;
-static size_t heldCount = 0, heldCap = 0;
+// change a byte of them meanwhile. One set for each kind of copy, so that
+// one copy's failed check never lets the other's go.
+struct HeldSet {
+    HANDLE* items;
+    size_t count, cap;
+};
+static HeldSet heldSets[2];
 
-static bool hold(HANDLE file) {
-    if (heldCount == heldCap) {
-        size_t cap = heldCap ? heldCap * 2 : 256;
-        HANDLE* grown = (HANDLE*)realloc(held, cap * sizeof(HANDLE));
+static bool hold(HeldSet* set, HANDLE file) {
+    if (set->count == set->cap) {
+        size_t cap = set->cap ? set->cap * 2 : 256;
+        HANDLE* grown = (HANDLE*)realloc(set->items, cap * sizeof(HANDLE));
         if (!grown) return false;
-        held = grown;
-        heldCap = cap;
+        set->items = grown;
+        set->cap = cap;
     }
-    held[heldCount++] = file;
+    set->items[set->count++] = file;
     return true;
 }
 
-// A copy that failed its check is let go, so that it can be replaced.
-static void releaseHeld() {
-    while (heldCount > 0) CloseHandle(held[--heldCount]);
+// Back to `mark`: a copy that failed its check is let go, so that it can be
+// replaced; a new check of the same copy starts from nothing held.
+static void releaseHeld(HeldSet* set, size_t mark = 0) {
+    while (set->count > mark) CloseHandle(set->items[--set->count]);
 }
 
 static bool isReparsePoint(const char* path) {
@@ -74,8 +79,9 @@ static HANDLE openHeld(const char* path) {
 }
 
 // Every listed file's path, size and bytes, as the builder hashed them,
-// each read through a handle that shares no writing and stays open.
-static bool contentHashIs(const char* folder, const RuntimeIndex& index, const char* hash) {
+// each read through a handle that shares no writing and stays open, and
+// exactly as long as the index says.
+static bool contentHashIs(const char* folder, const RuntimeIndex& index, const char* hash, HeldSet* set) {
     static char buffer[1 << 16];
     Sha256 sum;
     sha256Begin(&sum);
@@ -89,12 +95,18 @@ static bool contentHashIs(const char* folder, const RuntimeIndex& index, const c
         sha256Add(&sum, size, strlen(size) + 1);
         HANDLE file = joinPath(path, folder, name) ? openHeld(path) : INVALID_HANDLE_VALUE;
         if (file == INVALID_HANDLE_VALUE) return false;
-        if (!hold(file)) {
+        if (!hold(set, file)) {
             CloseHandle(file);
             return false;
         }
+        LARGE_INTEGER length;
+        if (!GetFileSizeEx(file, &length) || (unsigned long long)length.QuadPart != listed) return false;
         DWORD got = 0;
-        while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0) sha256Add(&sum, buffer, got);
+        for (unsigned long long left = listed; left > 0; left -= got) {
+            DWORD ask = left < sizeof buffer ? (DWORD)left : (DWORD)sizeof buffer;
+            if (!ReadFile(file, buffer, ask, &got, nullptr) || got == 0) return false;
+            sha256Add(&sum, buffer, got);
+        }
     }
     char hex[65];
     sha256End(&sum, hex);
@@ -172,7 +184,7 @@ static bool hasFileOfSize(FolderListing* listing, const char* path, unsigned lon
     return false;
 }
 
-static bool isWholeRuntime(const char* folder, const RuntimeIndex& index, const char* hash) {
+static bool isWholeRuntime(const char* folder, const RuntimeIndex& index, const char* hash, HeldSet* set) {
     char path[TEXT_CAP];
     if (isReparsePoint(folder)) return false;
     size_t length = 0;
@@ -189,32 +201,53 @@ static bool isWholeRuntime(const char* folder, const RuntimeIndex& index, const 
         whole = e == ENTRY_OK && joinPath(path, folder, name) && hasFileOfSize(&listing, path, listed);
     freeStringList(&listing.files);
     if (!whole || !hash) return whole;
-    if (contentHashIs(folder, index, hash) && onlyListedCode(folder, index)) return true;
-    releaseHeld();
+    size_t mark = set->count;
+    if (contentHashIs(folder, index, hash, set) && onlyListedCode(folder, index)) return true;
+    releaseHeld(set, mark);
     return false;
+}
+
+// A folder the copy is written into, held without delete sharing until the
+// copy is done, so that nothing can rename it and put a link in its place;
+// false where it is a link already.
+static bool holdFolder(HeldSet* folders, const char* path) {
+    WidePath wide(path);
+    HANDLE folder = wide.ok ? CreateFileW(wide.text, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                          OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT,
+                                          nullptr)
+                            : INVALID_HANDLE_VALUE;
+    if (folder == INVALID_HANDLE_VALUE) return false;
+    if (!hold(folders, folder)) {
+        CloseHandle(folder);
+        return false;
+    }
+    return !isReparsePoint(path);
 }
 
 // The folders between `folder` and the file `path` inside it, where they
 // are not those of the file before: the index lists a folder's files
-// together, and each call to the file system counts in a start.
-static void makeParents(char* path, size_t folderLength, char* previous) {
+// together, and each call to the file system counts in a start. Each is
+// new, made here: one that is there already was put there by another.
+static bool makeParents(char* path, size_t folderLength, char* previous, HeldSet* folders) {
     const char* last = strrchr(path, '\\');
     size_t length = (size_t)(last - path);
-    if (length == strlen(previous) && strncmp(path, previous, length) == 0) return;
-    for (char* c = path + folderLength + 1; *c; ++c) {
+    if (length == strlen(previous) && strncmp(path, previous, length) == 0) return true;
+    bool made = true;
+    for (char* c = path + folderLength + 1; *c && made; ++c) {
         if (*c != '\\') continue;
         *c = '\0';
         // Only where it is not the start of the folder before.
         size_t at = (size_t)(c - path);
         if (!(strncmp(previous, path, at) == 0 && (previous[at] == '\\' || previous[at] == '\0')))
-            createDirectory(path);
+            made = createDirectory(path) && holdFolder(folders, path);
         *c = '\\';
     }
     copyChars(previous, TEXT_CAP, path, length);
+    return made;
 }
 
-static int writeCopy(HMODULE module, const char* type, const char* prefix, const RuntimeIndex& index,
-                     const char* folder, volatile LONG* permille) {
+static int writeFiles(HMODULE module, const char* type, const char* prefix, const RuntimeIndex& index,
+                      const char* folder, volatile LONG* permille, HeldSet* folders) {
     const char* end = index.text + index.length;
     char name[TEXT_CAP], path[TEXT_CAP], resource[32];
     unsigned long long size = 0, total = 0, done = 0;
@@ -222,13 +255,13 @@ static int writeCopy(HMODULE module, const char* type, const char* prefix, const
     for (const char* at = index.text; (e = nextRuntimeEntry(&at, end, &size, name, sizeof name)) == ENTRY_OK;)
         total += size;
     if (e == ENTRY_BAD) return ERR_BAD_INDEX;
-    if (!createDirectory(folder)) return ERR_NO_FOLDER;
+    if (!createDirectory(folder) || !holdFolder(folders, folder)) return ERR_NO_FOLDER;
     const char* at = index.text;
     char previous[TEXT_CAP];
     copyText(previous, sizeof previous, folder);
     for (unsigned long i = 0; nextRuntimeEntry(&at, end, &size, name, sizeof name) == ENTRY_OK; ++i) {
-        if (!joinPath(path, folder, name)) return ERR_NOT_CREATED;
-        makeParents(path, strlen(folder), previous);
+        if (!joinPath(path, folder, name) || !makeParents(path, strlen(folder), previous, folders))
+            return ERR_NOT_CREATED;
         copyText(resource, sizeof resource, prefix);
         appendUnsigned(resource, sizeof resource, i);
         int code = writeResourceFile(module, path, resource, type, true);
@@ -236,8 +269,9 @@ static int writeCopy(HMODULE module, const char* type, const char* prefix, const
         done += size;
         if (permille && total) InterlockedExchange(permille, (LONG)(done * 1000 / total));
     }
-    HANDLE marker = joinPath(path, folder, MARKER) ? openFile(path, GENERIC_WRITE, 0, CREATE_ALWAYS)
-                                                   : INVALID_HANDLE_VALUE;
+    HANDLE marker = joinPath(path, folder, MARKER)
+                        ? openFile(path, GENERIC_WRITE, 0, CREATE_NEW, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT)
+                        : INVALID_HANDLE_VALUE;
     if (marker == INVALID_HANDLE_VALUE) return ERR_NOT_CREATED;
     DWORD written = 0;
     bool ok = WriteFile(marker, index.text, (DWORD)index.length, &written, nullptr) && written == index.length &&
@@ -246,9 +280,32 @@ static int writeCopy(HMODULE module, const char* type, const char* prefix, const
     return ok ? 0 : ERR_NOT_WRITTEN;
 }
 
+static int writeCopy(HMODULE module, const char* type, const char* prefix, const RuntimeIndex& index,
+                     const char* folder, volatile LONG* permille) {
+    HeldSet folders = {nullptr, 0, 0};
+    int code = writeFiles(module, type, prefix, index, folder, permille, &folders);
+    releaseHeld(&folders);
+    free(folders.items);
+    return code;
+}
+
 static bool siblingName(char* dst, const char* folder, const char* kind) {
     copyText(dst, TEXT_CAP, folder);
     return appendText(dst, TEXT_CAP, kind) && appendUnsigned(dst, TEXT_CAP, GetCurrentProcessId());
+}
+
+static void markUsedNow(const char* folder) {
+    char marker[TEXT_CAP];
+    WidePath wide(joinPath(marker, folder, MARKER) ? marker : "");
+    HANDLE file = wide.ok ? CreateFileW(wide.text, FILE_WRITE_ATTRIBUTES,
+                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                        OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr)
+                          : INVALID_HANDLE_VALUE;
+    if (file == INVALID_HANDLE_VALUE) return;
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    SetFileTime(file, nullptr, nullptr, &now);
+    CloseHandle(file);
 }
 
 // A scanner may hold a file of a new copy for a moment.
@@ -278,9 +335,9 @@ static bool rootIsPlain(const char* root) {
 // application holds it), `home` becomes the start's own copy, which a later
 // start deletes once nothing holds it.
 static void placeCopy(const char* partial, char* home, const char* aside, const RuntimeIndex& index,
-                      const char* bytesHash) {
+                      const char* bytesHash, HeldSet* set) {
     if (renameSoon(partial, home)) return;
-    if (isWholeRuntime(home, index, bytesHash)) {
+    if (isWholeRuntime(home, index, bytesHash, set)) {
         removeTree(partial);
         return;
     }
@@ -294,6 +351,9 @@ static void placeCopy(const char* partial, char* home, const char* aside, const 
 int installCopy(HMODULE module, const char* type, const char* prefix, const char* root, const char* hash, char* home,
                 volatile LONG* permille, bool checkBytes) {
     const char* bytesHash = checkBytes ? hash : nullptr;
+    // A restart checks its copy anew: what was held for the last one goes.
+    HeldSet* set = &heldSets[strcmp(type, "RUNTIME") == 0 ? 0 : 1];
+    releaseHeld(set);
     RuntimeIndex index;
     char name[20], partial[TEXT_CAP], aside[TEXT_CAP];
     if (!copyIndex(module, type, prefix, &index)) return ERR_NO_RESOURCE;
@@ -307,7 +367,11 @@ int installCopy(HMODULE module, const char* type, const char* prefix, const char
     // taken away, this start runs from a copy of its own.
     if (isReparsePoint(home)) removeTree(home);
     bool linked = isReparsePoint(home);
-    if (!linked && isWholeRuntime(home, index, bytesHash)) return 0;
+    // Used now: no other version's start deletes it before the child holds it.
+    if (!linked && isWholeRuntime(home, index, bytesHash, set)) {
+        markUsedNow(home);
+        return 0;
+    }
     // One left by an ended process that had this process's number.
     removeTree(partial);
     int code = writeCopy(module, type, prefix, index, partial, permille);
@@ -315,10 +379,11 @@ int installCopy(HMODULE module, const char* type, const char* prefix, const char
         removeTree(partial);
         return code;
     }
-    if (!linked) placeCopy(partial, home, aside, index, bytesHash);
+    if (!linked) placeCopy(partial, home, aside, index, bytesHash, set);
     if (!sameFileName(home, partial) && isReparsePoint(home)) copyText(home, TEXT_CAP, partial);
     // The copy in use is checked, and held, where its bytes must be the builder's.
-    return !bytesHash || isWholeRuntime(home, index, bytesHash) ? 0 : ERR_NOT_WRITTEN;
+    releaseHeld(set);
+    return !bytesHash || isWholeRuntime(home, index, bytesHash, set) ? 0 : ERR_NOT_WRITTEN;
 }
 
 static bool olderThan(const FILETIME& time, ULONGLONG age) {
@@ -349,26 +414,11 @@ static bool lastUsedBefore(const char* folder, ULONGLONG age) {
     return olderThan(time, age);
 }
 
-static void markUsedNow(const char* folder) {
-    char marker[TEXT_CAP];
-    WidePath wide(joinPath(marker, folder, MARKER) ? marker : "");
-    HANDLE file = wide.ok ? CreateFileW(wide.text, FILE_WRITE_ATTRIBUTES,
-                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                        OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr)
-                          : INVALID_HANDLE_VALUE;
-    if (file == INVALID_HANDLE_VALUE) return;
-    FILETIME now;
-    GetSystemTimeAsFileTime(&now);
-    SetFileTime(file, nullptr, nullptr, &now);
-    CloseHandle(file);
-}
-
 // Another version's copy is kept while it is used now and then.
 static const ULONGLONG UNUSED_AGE = 30ULL * 24 * 3600 * 10000000ULL;
 
 void removeOtherCopies(const char* root, const char* home) {
     char pattern[TEXT_CAP], path[TEXT_CAP], aside[TEXT_CAP];
-    markUsedNow(home);
     if (!joinPath(pattern, root, "*")) return;
     FoundFile found;
     HANDLE search = findFirstFile(pattern, &found);
@@ -420,4 +470,9 @@ bool copiesInUse(const char* folder) {
                copyFolderKind(found.name) != COPY_NOT_OURS && joinPath(path, folder, found.name) && markerHeld(path);
     if (search != INVALID_HANDLE_VALUE) FindClose(search);
     return used;
+}
+
+bool copyHoldsOnlyItsCode(HMODULE module, const char* type, const char* prefix, const char* home) {
+    RuntimeIndex index;
+    return copyIndex(module, type, prefix, &index) && !isReparsePoint(home) && onlyListedCode(home, index);
 }

@@ -14,8 +14,9 @@
 int installCopy(HMODULE module, const char* type, const char* prefix, const char* root, const char* hash, char* home,
                 volatile LONG* permille, bool checkBytes);
 
-// Sets the time of the copy at `home` as its last use, and deletes below
-// root only what the launcher made there and nothing holds: another
+// Deletes below root only what the launcher made there and nothing holds
+// (each start that finds its copy whole sets its marker's time as its last
+// use): another
 // content's copy unused for 30 days, copies left unfinished an hour ago
 // or more, and copies set aside. Links are never followed; failures are
 // silent.
@@ -28,3 +29,6 @@ void holdCopy(const char* home);
 void markCopyDamaged(const char* home);
 // Whether a folder holds a copy that a running start holds.
 bool copiesInUse(const char* folder);
+// Whether the copy at `home` holds no program or library beyond its index,
+// and no link: checked again by an elevated child just before it loads.
+bool copyHoldsOnlyItsCode(HMODULE module, const char* type, const char* prefix, const char* home);

@@ -101,8 +101,9 @@ static char foundName[TEXT_CAP] = "";
 static char foundPath[TEXT_CAP] = "";
 
 static void failFoundJvm() {
-    // Options of a file may be the cause; a copy that fails alone is damaged.
-    if (foundSource == JVM_FROM_RUNTIME && !*optionFilesUsed()) runtimeCopyFailed();
+    // Only a library that will not load tells of a damaged copy: options,
+    // memory or a VM's own refusal would make every start copy again.
+    if (foundSource == JVM_FROM_RUNTIME && vmLibraryRefused()) runtimeCopyFailed();
     failToStart(foundSource, foundName, foundPath);
 }
 
@@ -154,6 +155,11 @@ void runChildMode(const char* tail) {
     if (configInt(CFG_SINGLE_INSTANCE)) serveOpenRequests();
     foundSource = findJvm(foundPath, foundName);
     if (foundSource == JVM_NOT_FOUND) failNoJvm();
+    if (foundSource == JVM_FROM_RUNTIME && !runtimeCopyStillTrusted()) {
+        trace({"child: a program or library beside the runtime's own was added after its check"});
+        runtimeCopyFailed();
+        failFoundJvm();
+    }
     ApplicationEnds ends = {failFoundJvm, tellVmStarts, tellApplicationRuns, tellMainThrew};
     ExitProcess(runApplication(foundPath, commFile, extractDir, userArgs, ends));
 }

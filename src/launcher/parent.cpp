@@ -140,10 +140,12 @@ static bool startFreshChild(const char* tail, char* commFile) {
 
 static const char* startTail = "";
 
+// The ended child's handle goes once the new one is there.
 static bool restartChild(HANDLE* child, DWORD* childId, char* commFile) {
-    if (childProcess) CloseHandle(childProcess);
-    childProcess = nullptr;
-    if (!startFreshChild(startTail, commFile)) return false;
+    HANDLE ended = childProcess;
+    bool started = startFreshChild(startTail, commFile);
+    if (ended) CloseHandle(ended);
+    if (!started) return false;
     *child = childProcess;
     *childId = childProcessId;
     return true;

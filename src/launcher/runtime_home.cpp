@@ -161,3 +161,9 @@ void runtimeCopyFailed() {
     trace({"child: the VM did not start from ", takenHome, "; the next start copies it again"});
     markCopyDamaged(takenHome);
 }
+
+bool runtimeCopyStillTrusted() {
+    if (!takenHome[0] || !runsElevated()) return true;
+    // Files held since the check cannot change, but one could have been added.
+    return copyHoldsOnlyItsCode(appInstance, RUNTIME_COPY.type, RUNTIME_COPY.prefix, takenHome);
+}

@@ -18,3 +18,6 @@ void takeRuntimeHome();
 // The VM would not start from the runtime inside: the copy is marked, so
 // that the next start makes it anew.
 void runtimeCopyFailed();
+// In an elevated child: whether the runtime's copy still holds no code
+// beyond its index, just before the VM is loaded from it.
+bool runtimeCopyStillTrusted();

@@ -32,6 +32,7 @@ enum { MAX_RESTARTS = 5, RESTART_WINDOW_MS = 60000 };
 static ULONGLONG restartTimes[MAX_RESTARTS];
 static int restarts = 0;
 static bool mainThrew = false;
+static bool restarting = false;
 // What the child told of its start: the application runs; the words of an
 // exception out of main; the options files its VM was given.
 static bool applicationRuns = false;
@@ -146,7 +147,12 @@ static void restart() {
     restartTimes[restarts++ % MAX_RESTARTS] = now;
     trace({"parent: the application asked for a restart"});
     char path[TEXT_CAP];
-    if (!restartChild(&childProcess, &childProcessId, path)) failInternal(ERR_CHILD_START);
+    // The fresh start pumps the splash's messages, this timer's among them:
+    // no tick may run inside it.
+    restarting = true;
+    bool started = restartChild(&childProcess, &childProcessId, path);
+    restarting = false;
+    if (!started) failInternal(ERR_CHILD_START);
     // The new child's own records.
     if (commFile != INVALID_HANDLE_VALUE) CloseHandle(commFile);
     commFile = openFile(path, GENERIC_READ, FILE_SHARE_WRITE, OPEN_ALWAYS);
@@ -154,7 +160,6 @@ static void restart() {
     // The new child tells its own course.
     mainThrew = false;
     applicationRuns = false;
-    up = false;
     thrownWords[0] = '\0';
     optionFiles[0] = '\0';
 }
@@ -170,6 +175,7 @@ static void restart() {
 // The records come first: a child that failed says so before its message
 // appears, so that the message is never taken for the application's window.
 void CALLBACK monitorTick(HWND, UINT, UINT_PTR, DWORD) {
+    if (restarting) return;
     if (commFile != INVALID_HANDLE_VALUE) readCommFile();
     DWORD code = 0;
     if (!GetExitCodeProcess(childProcess, &code)) failInternal(ERR_CHILD_EXIT_CODE);
@@ -193,7 +199,7 @@ void CALLBACK monitorTick(HWND, UINT, UINT_PTR, DWORD) {
     // A VM that ended the process in its start without a word through its
     // hooks (or a child that died before its application ran): never a
     // silent success.
-    if (!applicationRuns && !up && commFile != INVALID_HANDLE_VALUE) failSilentStart();
+    if (!applicationRuns && commFile != INVALID_HANDLE_VALUE) failSilentStart();
     // An exception out of main: the log shows it, or, where the log holds
     // nothing (a VM that prints nothing for it), its words as java.exe
     // prints them. An application whose own handler ended it with 0 said

@@ -125,7 +125,7 @@ TEST(OptionsFile, UnicodeAsPowerShellWritesIt) {
 TEST(OptionsFile, TwoWordOptionsAreJoinedAndJavaExesOwnLeftOut) {
     StringList words = {nullptr, 0, 0};
     for (const char* w : {"-server", "--add-opens", "java.base/java.lang=ALL-UNNAMED", "-p", "mods", "-Dx=1",
-                          "--add-exports java.base/sun.nio.ch=ALL-UNNAMED", "--add-modules"})
+                          "--add-exports  java.base/sun.nio.ch=ALL-UNNAMED", "--add-modules"})
         addString(&words, w);
     static std::string dropped;
     dropped.clear();
