@@ -206,7 +206,7 @@ bool mergeOptions(StringList* options, StringList* origins) {
     size_t n = options->count, slots = 16;
     while (slots < n * 2) slots *= 2;
     char** keys = (char**)calloc(n ? n : 1, sizeof(char*));
-    size_t* table = (size_t*)malloc(slots * sizeof(size_t));  // index + 1 of the key's last option; 0 free
+    size_t* table = (size_t*)calloc(slots, sizeof(size_t));  // index + 1 of the key's last option; 0 free
     bool* keep = (bool*)calloc(n ? n : 1, sizeof(bool));
     bool ok = keys && table && keep;
     char key[LINE_CAP];
@@ -214,7 +214,6 @@ bool mergeOptions(StringList* options, StringList* origins) {
         optionKey(options->items[i], key, sizeof key);
         ok = (keys[i] = strdup(key)) != nullptr;
     }
-    if (ok) memset(table, 0, slots * sizeof(size_t));
     // From the last option back: the first of each key met is the one kept.
     for (size_t i = n; ok && i-- > 0;) {
         size_t slot = keyHash(keys[i]) & (slots - 1);

@@ -274,13 +274,7 @@ static void addOptionsFile(Layers* layers, const char* path, const char* kind) {
 
 // <executable's base name>.vmoptions
 static void optionsFileName(char* dst, size_t cap) {
-    char own[TEXT_CAP];
-    dst[0] = '\0';
-    if (!ownProgramPath(own, sizeof own)) return;
-    const char* name = strrchr(own, '\\') ? strrchr(own, '\\') + 1 : own;
-    const char* dot = strrchr(name, '.');
-    copyChars(dst, cap, name, dot ? (size_t)(dot - name) : strlen(name));
-    appendText(dst, cap, ".vmoptions");
+    if (ownBaseName(dst, cap)) appendText(dst, cap, ".vmoptions");
 }
 
 // What a share of memory comes to: of the physical memory, or of the job's

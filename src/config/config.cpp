@@ -53,11 +53,6 @@ uint32_t configColour(ConfigId id) {
 }
 
 size_t productName(char* buf, size_t cap) {
-    if (configString(CFG_TITLE, buf, cap)) return strlen(buf);
-    char own[TEXT_CAP];
-    if (!cap || !ownProgramPath(own, sizeof own)) return 0;
-    const char* name = strrchr(own, '\\') ? strrchr(own, '\\') + 1 : own;
-    const char* dot = strrchr(name, '.');
-    copyChars(buf, cap, name, dot ? (size_t)(dot - name) : strlen(name));
-    return strlen(buf);
+    if (!configString(CFG_TITLE, buf, cap)) ownBaseName(buf, cap);
+    return cap ? strlen(buf) : 0;
 }

@@ -49,13 +49,18 @@ void failWithMessage(ConfigId id, const char* placeholder, const char* value) {
     failWithText(text);
 }
 
-void failWithText(const char* text) {
+// The process's last words: the clean-up, then the box, in front of
+// whatever the user has open, never behind it; the user's answer.
+static int endWithBox(const char* text, UINT buttons) {
     trace({"end with the message: ", text});
     exitCleanup(true);
     char caption[TEXT_CAP];
     configString(MSG_CAPTION, caption, sizeof caption);
-    // In front of whatever the user has open, never behind it.
-    messageBox(text, caption, MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
+    return messageBox(text, caption, buttons | MB_ICONERROR | MB_SETFOREGROUND);
+}
+
+void failWithText(const char* text) {
+    endWithBox(text, MB_OK);
     ExitProcess(1);
 }
 
@@ -84,15 +89,12 @@ void failNeedingJava(const char* text) {
     char url[TEXT_CAP];
     // Only an address the builder took: never a program or a file.
     if (!configString(CFG_DOWNLOAD_URL, url, sizeof url) || _strnicmp(url, "https:", 6) != 0) failWithText(text);
-    trace({"end with the message: ", text});
-    exitCleanup(true);
-    char question[TEXT_CAP], caption[TEXT_CAP], whole[TEXT_CAP];
+    char question[TEXT_CAP], whole[TEXT_CAP];
     messageText(MSG_OFFER_DOWNLOAD, question, sizeof question);
     substitutePlaceholder(question, sizeof question, "%URL%", url);
     copyText(whole, sizeof whole, text);
     appendTexts(whole, sizeof whole, {"\n\n", question});
-    configString(MSG_CAPTION, caption, sizeof caption);
-    if (messageBox(whole, caption, MB_YESNO | MB_ICONERROR | MB_SETFOREGROUND) == IDYES) openPage(url);
+    if (endWithBox(whole, MB_YESNO) == IDYES) openPage(url);
     ExitProcess(1);
 }
 

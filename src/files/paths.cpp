@@ -92,21 +92,27 @@ void makeTempFile(char* dst) {
 // The folder is held while its entries go, without sharing deletion, so
 // that nothing can rename it and put a link in its place meanwhile; one that
 // is a link or junction is never entered: only the link itself goes.
+bool isLink(const char* path) {
+    DWORD attributes = fileAttributes(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+}
+
+void* holdFolderOpen(const char* path) {
+    WidePath wide(path);
+    return wide.ok ? CreateFileW(wide.text, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                 OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr)
+                   : INVALID_HANDLE_VALUE;
+}
+
 void removeTree(const char* folder) {
-    WidePath wide(folder);
-    HANDLE held = wide.ok ? CreateFileW(wide.text, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                        OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT,
-                                        nullptr)
-                          : INVALID_HANDLE_VALUE;
+    HANDLE held = holdFolderOpen(folder);
     if (held == INVALID_HANDLE_VALUE) return;
     // Both the handle and the name must say so: a system that cannot open
     // a link itself opens where it leads, and only the name tells.
     BY_HANDLE_FILE_INFORMATION info;
-    DWORD named = fileAttributes(folder);
     bool plainFolder = GetFileInformationByHandle(held, &info) &&
                        (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
-                       !(info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) && named != INVALID_FILE_ATTRIBUTES &&
-                       !(named & FILE_ATTRIBUTE_REPARSE_POINT);
+                       !(info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) && !isLink(folder);
     char pattern[TEXT_CAP], path[TEXT_CAP];
     copyText(pattern, sizeof pattern, folder);
     FoundFile found;

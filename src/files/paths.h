@@ -24,6 +24,13 @@ size_t readFileStart(const char* path, void* buf, size_t cap);
 // Reads the first maxBytes of a file, or all of a smaller one, into a fresh
 // allocation with a zero byte behind; nullptr when it cannot be read.
 char* readFileAlloc(const char* path, size_t maxBytes, size_t* length);
+// Whether the path is a link or junction (by its own attributes, not its
+// target's).
+bool isLink(const char* path);
+// A folder held open without delete sharing, so that nothing can rename it
+// and put a link in its place while it is held; never through a link.
+// INVALID_HANDLE_VALUE where it cannot be opened.
+void* holdFolderOpen(const char* path);
 // Deletes a folder and all below it that can be deleted; links are
 // deleted, never followed.
 void removeTree(const char* folder);

@@ -65,11 +65,6 @@ static void releaseHeld(HeldSet* set, size_t mark = 0) {
     while (set->count > mark) CloseHandle(set->items[--set->count]);
 }
 
-static bool isReparsePoint(const char* path) {
-    DWORD attributes = fileAttributes(path);
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
-}
-
 static HANDLE openHeld(const char* path) {
     WidePath wide(path);
     SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
@@ -186,7 +181,7 @@ static bool hasFileOfSize(FolderListing* listing, const char* path, unsigned lon
 
 static bool isWholeRuntime(const char* folder, const RuntimeIndex& index, const char* hash, HeldSet* set) {
     char path[TEXT_CAP];
-    if (isReparsePoint(folder)) return false;
+    if (isLink(folder)) return false;
     size_t length = 0;
     char* marker = joinPath(path, folder, MARKER) ? readFileAlloc(path, index.length + 1, &length) : nullptr;
     bool whole = marker && length == index.length && memcmp(marker, index.text, length) == 0;
@@ -211,17 +206,13 @@ static bool isWholeRuntime(const char* folder, const RuntimeIndex& index, const 
 // copy is done, so that nothing can rename it and put a link in its place;
 // false where it is a link already.
 static bool holdFolder(HeldSet* folders, const char* path) {
-    WidePath wide(path);
-    HANDLE folder = wide.ok ? CreateFileW(wide.text, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                          OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT,
-                                          nullptr)
-                            : INVALID_HANDLE_VALUE;
+    HANDLE folder = holdFolderOpen(path);
     if (folder == INVALID_HANDLE_VALUE) return false;
     if (!hold(folders, folder)) {
         CloseHandle(folder);
         return false;
     }
-    return !isReparsePoint(path);
+    return !isLink(path);
 }
 
 // The folders between `folder` and the file `path` inside it, where they
@@ -326,7 +317,7 @@ static bool rootIsPlain(const char* root) {
     copyText(parent, sizeof parent, root);
     char* slash = strrchr(parent, '\\');
     if (slash) *slash = '\0';
-    return !isReparsePoint(root) && !isReparsePoint(parent);
+    return !isLink(root) && !isLink(parent);
 }
 
 // Renames the new copy into place; where another start was first, its
@@ -365,8 +356,8 @@ int installCopy(HMODULE module, const char* type, const char* prefix, const char
     // A link in the copy's place is taken away, never followed, nor renamed:
     // some systems would move the folder it leads to. Where it cannot be
     // taken away, this start runs from a copy of its own.
-    if (isReparsePoint(home)) removeTree(home);
-    bool linked = isReparsePoint(home);
+    if (isLink(home)) removeTree(home);
+    bool linked = isLink(home);
     // Used now: no other version's start deletes it before the child holds it.
     if (!linked && isWholeRuntime(home, index, bytesHash, set)) {
         markUsedNow(home);
@@ -380,7 +371,7 @@ int installCopy(HMODULE module, const char* type, const char* prefix, const char
         return code;
     }
     if (!linked) placeCopy(partial, home, aside, index, bytesHash, set);
-    if (!sameFileName(home, partial) && isReparsePoint(home)) copyText(home, TEXT_CAP, partial);
+    if (!sameFileName(home, partial) && isLink(home)) copyText(home, TEXT_CAP, partial);
     // The copy in use is checked, and held, where its bytes must be the builder's.
     releaseHeld(set);
     return !bytesHash || isWholeRuntime(home, index, bytesHash, set) ? 0 : ERR_NOT_WRITTEN;
@@ -474,5 +465,5 @@ bool copiesInUse(const char* folder) {
 
 bool copyHoldsOnlyItsCode(HMODULE module, const char* type, const char* prefix, const char* home) {
     RuntimeIndex index;
-    return copyIndex(module, type, prefix, &index) && !isReparsePoint(home) && onlyListedCode(home, index);
+    return copyIndex(module, type, prefix, &index) && !isLink(home) && onlyListedCode(home, index);
 }

@@ -109,8 +109,7 @@ static bool throughLink(const char* entry, const char* tempDir) {
     copyText(path, sizeof path, entry);
     // The entry, and the extraction folder that holds a file of it.
     while (strlen(path) > strlen(tempDir)) {
-        DWORD attributes = fileAttributes(path);
-        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) return true;
+        if (isLink(path)) return true;
         char* slash = strrchr(path, '\\');
         if (!slash) break;
         *slash = '\0';

@@ -58,6 +58,15 @@ const char* commandLineUtf8() {
     return line ? line : "";
 }
 
+bool ownBaseName(char* dst, size_t cap) {
+    char own[TEXT_CAP];
+    if (cap) dst[0] = '\0';
+    if (!ownProgramPath(own, sizeof own)) return false;
+    const char* name = strrchr(own, '\\') ? strrchr(own, '\\') + 1 : own;
+    const char* dot = strrchr(name, '.');
+    return copyChars(dst, cap, name, dot ? (size_t)(dot - name) : strlen(name));
+}
+
 bool ownProgramPath(char* dst, size_t cap) {
     wchar_t path[TEXT_CAP];
     DWORD n = GetModuleFileNameW(nullptr, path, TEXT_CAP);

@@ -34,6 +34,8 @@ struct WidePath {
 const char* commandLineUtf8();
 // This program's own full path.
 bool ownProgramPath(char* dst, size_t cap);
+// This program's file name without its folder and extension ("orvan").
+bool ownBaseName(char* dst, size_t cap);
 
 HANDLE openFile(const char* path, DWORD access, DWORD share, DWORD disposition, DWORD flags = FILE_ATTRIBUTE_NORMAL);
 bool deleteFile(const char* path);
