@@ -43,7 +43,10 @@ set(TARVO_WIN_SOURCES
   src/errors/logs.cpp
   src/supervise/dpi.cpp
   src/supervise/taskbar.cpp
-  src/supervise/instance.cpp
+  src/supervise/instance_pipe.cpp
+  src/supervise/instance_client.cpp
+  src/supervise/instance_server.cpp
+  src/supervise/instance_window.cpp
   src/supervise/console.cpp
   src/supervise/splash.cpp
   src/supervise/monitor.cpp

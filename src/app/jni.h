@@ -77,7 +77,7 @@ enum JniSlot {
     SLOT_THROW = 13,
     SLOT_GET_STATIC_METHOD_ID = 113,
     SLOT_CALL_STATIC_OBJECT_METHOD_A = 116,
-    SLOT_CALL_STATIC_BOOLEAN_METHOD_A = 119,
+    SLOT_CALL_STATIC_INT_METHOD_A = 131,
     SLOT_CALL_STATIC_VOID_METHOD = 141,
     SLOT_CALL_STATIC_VOID_METHOD_V = 142,
     SLOT_NEW_STRING_UTF = 167,
@@ -103,8 +103,7 @@ typedef void(JNICALL* SetObjectArrayElementFunction)(JNIEnv* env, jobjectArray a
 typedef jint(JNICALL* DestroyJavaVMFunction)(JavaVM* vm);
 typedef jint(JNICALL* DetachCurrentThreadFunction)(JavaVM* vm);
 typedef jint(JNICALL* AttachCurrentThreadAsDaemonFunction)(JavaVM* vm, void** env, void* args);
-typedef jboolean(JNICALL* CallStaticBooleanMethodAFunction)(JNIEnv* env, jclass cls, jmethodID method,
-                                                            const jvalue* args);
+typedef jint(JNICALL* CallStaticIntMethodAFunction)(JNIEnv* env, jclass cls, jmethodID method, const jvalue* args);
 typedef jint(JNICALL* GetDefaultJavaVMInitArgsFunction)(void* args);
 typedef void(JNICALL* ExceptionClearFunction)(JNIEnv* env);
 typedef jobject(JNICALL* CallStaticObjectMethodAFunction)(JNIEnv* env, jclass cls, jmethodID method,

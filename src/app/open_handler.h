@@ -8,3 +8,6 @@
 void serveOpenRequests();
 // The VM whose main is about to run: hand-overs may now be delivered.
 void openRequestsMayFlow(JavaVM* vm);
+// The application has begun to end (or never began): later starts run on
+// their own, and what was taken but not delivered starts on its own too.
+void openRequestsEnd();

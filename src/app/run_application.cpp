@@ -47,12 +47,14 @@ bool lookUpCreateJavaVM(HMODULE library) {
 // with its code, as under java.exe.
 static void JNICALL vmExit(jint code) {
     trace({"child: the VM ended the process", vmApplicationRuns() ? "" : " in its start"});
+    openRequestsEnd();
     if (!vmApplicationRuns()) startFailed();
     ExitProcess((UINT)code);
 }
 
 static void JNICALL vmAbort() {
     trace({"child: the VM aborted", vmApplicationRuns() ? "" : " in its start"});
+    openRequestsEnd();
     if (!vmApplicationRuns()) startFailed();
     // The code of an aborted Windows program.
     ExitProcess(3);
@@ -246,6 +248,7 @@ static DWORD WINAPI javaMain(void* raw) {
     // Waits for the application's other threads. A VM cannot be unloaded,
     // so its library stays.
     jniSlot<DestroyJavaVMFunction>(*vm, SLOT_DESTROY_JAVA_VM)(vm);
+    openRequestsEnd();
     return code;
 }
 

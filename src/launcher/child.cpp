@@ -111,8 +111,10 @@ static char commFile[TEXT_CAP] = "";
 
 void endChild(bool beforeError) {
     if (!beforeError) return;
-    // Before the message: its window must not read as the application's.
+    // Before the message: its window must not read as the application's,
+    // and a later start must not hand its document to a failed one.
     if (commFile[0]) appendToFile(commFile, START_FAILED_RECORD);
+    openRequestsEnd();
     hideParentSplash(true);
 }
 

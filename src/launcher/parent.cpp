@@ -16,7 +16,7 @@
 #include "launcher/runtime_home.h"
 #include "app/vm_options.h"
 #include "supervise/console.h"
-#include "supervise/instance.h"
+#include "supervise/instance_client.h"
 #include "config/config.h"
 #include "config/state.h"
 #include "supervise/monitor.h"
@@ -94,6 +94,8 @@ static char* childCommandLine(const char* commFile, const char* extractDir, cons
 
 void endParentSupervision(bool beforeError) {
     stopChildMonitor();
+    // A later start need not wait for the user to read this one's message.
+    releaseInstanceClaim();
     if (beforeError) hideSplash();
     else removeOtherCopyFolders();
 }

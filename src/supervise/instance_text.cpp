@@ -12,9 +12,11 @@ static uint64_t hashBytes(uint64_t hash, const char* text, size_t length) {
     return hash;
 }
 
-void instanceKey(const char* programPath, const char* userSid, unsigned long session, char* dst, size_t cap) {
+void instanceKey(const char* programPath, const char* userSid, unsigned long session, bool elevated, char* dst,
+                 size_t cap) {
     char sessionText[24] = "";
     appendUnsigned(sessionText, sizeof sessionText, session);
+    if (elevated) appendText(sessionText, sizeof sessionText, "e");
     uint64_t hash = 0xcbf29ce484222325ULL;
     // The terminators keep "ab"+"c" apart from "a"+"bc".
     for (const char* part : {programPath, userSid, (const char*)sessionText})
@@ -50,12 +52,18 @@ static bool encodeItem(const char* text, unsigned char* dst, size_t cap, size_t*
     return true;
 }
 
-size_t encodeHandOver(const char* folder, const StringList* words, unsigned char* dst, size_t cap) {
+size_t encodeHandOver(const char* folder, const StringList* words, unsigned char* dst, size_t cap, size_t* dropped) {
     if (cap > HAND_OVER_MAX) cap = HAND_OVER_MAX;
     size_t used = 0;
+    *dropped = 0;
     if (!encodeItem(folder, dst, cap, &used)) return 0;
-    for (size_t i = 0; i < words->count; ++i)
-        if (!encodeItem(words->items[i], dst, cap, &used)) return 0;
+    for (size_t i = 0; i < words->count; ++i) {
+        size_t before = used;
+        if (encodeItem(words->items[i], dst, cap, &used)) continue;
+        // A word that is not UTF-8 is no word the user typed either.
+        used = before;
+        ++*dropped;
+    }
     return used;
 }
 
@@ -93,4 +101,24 @@ bool decodeHandOver(const unsigned char* bytes, size_t length, StringList* items
     }
     // Every hand-over holds the folder at least.
     return items->count > 0;
+}
+
+// As the C runtime reads it back: backslashes double only before a quote,
+// and before the closing one.
+bool appendCommandLineWord(char* dst, size_t cap, const char* word) {
+    bool ok = appendText(dst, cap, " ");
+    if (*word && !strpbrk(word, " \t\"")) return ok && appendText(dst, cap, word);
+    ok = ok && appendText(dst, cap, "\"");
+    size_t slashes = 0;
+    for (const char* at = word; ok && *at; ++at) {
+        if (*at == '\\') {
+            ++slashes;
+        } else {
+            for (size_t i = 0; ok && *at == '"' && i <= slashes; ++i) ok = appendText(dst, cap, "\\");
+            slashes = 0;
+        }
+        ok = ok && appendChars(dst, cap, at, 1);
+    }
+    for (size_t i = 0; ok && i < slashes; ++i) ok = appendText(dst, cap, "\\");
+    return ok && appendText(dst, cap, "\"");
 }

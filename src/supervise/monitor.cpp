@@ -9,6 +9,7 @@
 #include "files/wide.h"
 #include "config/config.h"
 #include "supervise/comm_text.h"
+#include "supervise/instance_client.h"
 #include "supervise/splash.h"
 
 enum { MONITOR_TIMER_ID = 9962, MONITOR_PERIOD_MS = 100 };
@@ -196,6 +197,7 @@ void CALLBACK monitorTick(HWND, UINT, UINT_PTR, DWORD) {
         restart();
         return;
     }
+    releaseInstanceClaim();
     // A VM that ended the process in its start without a word through its
     // hooks (or a child that died before its application ran): never a
     // silent success.

@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "launch_fixture.h"
+#include "supervise/instance_pipe.h"
 
 namespace {
 
@@ -55,6 +56,20 @@ void suspendThreadsOf(DWORD pid) {
         if (thread) CloseHandle(thread);
     }
     CloseHandle(snap);
+}
+
+// The names that the product's instance has for this user, session and level.
+InstanceNames namesOf(const std::string& program) {
+    InstanceIdentity who;
+    EXPECT_TRUE(ownIdentity(&who));
+    wchar_t wide[MAX_PATH], longer[MAX_PATH];
+    MultiByteToWideChar(CP_UTF8, 0, program.c_str(), -1, wide, MAX_PATH);
+    GetLongPathNameW(wide, longer, MAX_PATH);
+    CharLowerW(longer);
+    WideCharToMultiByte(CP_UTF8, 0, longer, -1, who.program, sizeof who.program, nullptr, nullptr);
+    InstanceNames names;
+    instanceNames(&who, &names);
+    return names;
 }
 
 struct InstanceTest : LaunchTest {
@@ -168,4 +183,105 @@ TEST_F(InstanceTest, AnInstanceThatDoesNotAnswerIsNamedAndOneThatIsGoneBlocksNoS
     // first again.
     EXPECT_EQ(0u, exitOf(after, "child")) << after.describe();
     EXPECT_EQ(2u, count(vmRecord(), "JNI_CreateJavaVM"));
+}
+
+TEST_F(InstanceTest, ABusyHandlerKeepsNoStartWaitingAndEachDocumentArrivesInTurn) {
+    vmHome("openhandler\nbusyhandler=8000\nwindow\nsleep=11000");
+    WatchReport second, third;
+    uint64_t startedAt = 0, thirdEndedAt = 0;
+    firstStart([&](DWORD) {
+        startedAt = fileTimeNow();
+        second = secondStart("one.txt");
+        third = secondStart("two.txt");
+        thirdEndedAt = fileTimeNow();
+    });
+    EXPECT_EQ(0u, exitOf(second, "parent")) << second.describe();
+    EXPECT_EQ(0u, exitOf(third, "parent")) << third.describe();
+    std::string record = vmRecord();
+    size_t one = record.find("words=one.txt|"), two = record.find("words=two.txt|");
+    ASSERT_NE(std::string::npos, two) << record;
+    EXPECT_LT(one, two);
+    // The third start had its answer while the handler still held the first.
+    size_t free = record.find("handler-free-at=");
+    ASSERT_NE(std::string::npos, free) << record;
+    EXPECT_LT(thirdEndedAt, std::stoull(record.substr(free + 16)));
+    size_t at = record.find("handover-at=", two);
+    std::cout << "second and third start answered after " << (thirdEndedAt - startedAt) / 10000
+              << " ms; the third document reached the busy handler after "
+              << (std::stoull(record.substr(at + 12)) - startedAt) / 10000 << " ms\n";
+}
+
+TEST_F(InstanceTest, FiveDocumentsOpenedAtOnceWhileTheFirstStartsReachOneInstance) {
+    vmHome("openhandler\nsleep=5000");
+    std::vector<WatchReport> others(5);
+    std::vector<std::thread> starts;
+    WatchOptions options;
+    options.eachPoll = [&](WatchReport& r, unsigned) {
+        // Its splash is up: it holds the name, and its VM is yet to come.
+        if (!starts.empty() || r.windows.empty()) return;
+        for (int i = 0; i < 5; ++i)
+            starts.emplace_back([&, i] { others[i] = secondStart("doc" + std::to_string(i + 1) + ".txt"); });
+    };
+    WatchReport first = run("", options);
+    for (auto& t : starts) t.join();
+    ASSERT_EQ(5u, starts.size()) << first.describe();
+    std::string record = vmRecord();
+    EXPECT_EQ(1u, count(record, "JNI_CreateJavaVM")) << record;
+    for (int i = 0; i < 5; ++i) {
+        EXPECT_EQ(0u, exitOf(others[i], "parent")) << others[i].describe();
+        EXPECT_EQ(1u, count(record, "words=doc" + std::to_string(i + 1) + ".txt|")) << record;
+    }
+}
+
+TEST_F(InstanceTest, AStartWhileTheFirstIsEndingBecomesAnInstanceOfItsOwnWithItsDocument) {
+    vmHome("openhandler\nsleep=1000\nshutdown=3000");
+    WatchReport late;
+    WatchOptions options;
+    options.eachPoll = [&](WatchReport&, unsigned) {
+        if (late.processes.empty() && vmRecord().find("shutdown-hooks") != std::string::npos)
+            late = secondStart("late.txt");
+    };
+    WatchReport first = run("", options);
+    EXPECT_EQ(0u, exitOf(late, "parent")) << late.describe();
+    std::string record = vmRecord();
+    EXPECT_NE(std::string::npos, record.find("refused as ending: handover dir=" + docs + " words=late.txt|"))
+        << record;
+    // Started again in the document's folder, as the start would have run.
+    EXPECT_EQ(2u, count(record, "JNI_CreateJavaVM")) << record;
+    EXPECT_NE(std::string::npos, record.find("element=late.txt\n")) << record;
+}
+
+TEST_F(InstanceTest, OnlyThisProgramOfThisUserAtThisLevelIsTheInstanceAndASilentClientBlocksNoStart) {
+    InstanceNames names = namesOf(exe);
+    HANDLE mutex = CreateMutexW(nullptr, FALSE, names.mutex);
+    HANDLE squat = CreateNamedPipeW(names.pipe, PIPE_ACCESS_DUPLEX, PIPE_TYPE_MESSAGE | PIPE_READMODE_MESSAGE | PIPE_NOWAIT,
+                                    1, 64, 65536, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, squat);
+    vmHome("openhandler\nwindow\nsleep=4000");
+    WatchReport alone = run("secret.txt");
+    // The start came, found no instance of its own and went without a word.
+    EXPECT_FALSE(ConnectNamedPipe(squat, nullptr));
+    EXPECT_EQ((DWORD)ERROR_NO_DATA, GetLastError());
+    EXPECT_EQ(0u, exitOf(alone, "child")) << alone.describe();
+    EXPECT_NE(std::string::npos, vmRecord().find("element=secret.txt")) << vmRecord();
+    CloseHandle(squat);
+    CloseHandle(mutex);
+
+    WatchReport second, standard;
+    firstStart([&](DWORD) {
+        HANDLE silent = CreateFileW(names.pipe, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        EXPECT_NE(INVALID_HANDLE_VALUE, silent);
+        second = secondStart("letter.txt");
+        CloseHandle(silent);
+        // Without the elevation the running instance has: another instance.
+        WatchOptions limited;
+        limited.limited = true;
+        limited.currentDirectory = docs;
+        standard = run("own.txt", limited);
+    });
+    EXPECT_EQ(0u, exitOf(second, "parent")) << second.describe();
+    EXPECT_EQ(0u, exitOf(standard, "child")) << standard.describe();
+    std::string record = vmRecord();
+    EXPECT_NE(std::string::npos, record.find("words=letter.txt|")) << record;
+    EXPECT_NE(std::string::npos, record.find("element=own.txt")) << record;
 }

@@ -8,6 +8,7 @@
 #include "app/java_string_text.h"
 #include "app/words_text.h"
 #include "files/text.h"
+#include "supervise/instance_text.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::string text(reinterpret_cast<const char*>(data), size);
@@ -40,6 +41,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         freeStringList(&configured);
         freeStringList(&user);
     }
+    // A hand-over started again: each word the user's rule finds, quoted
+    // for a command line, splits back into itself.
+    StringList words = {nullptr, 0, 0};
+    const char* stop = s;
+    splitCommandLine(s, nullptr, &words, &stop);
+    for (size_t i = 0; i < words.count; ++i) {
+        char line[512] = "";
+        if (!appendCommandLineWord(line, sizeof line, words.items[i])) continue;
+        StringList back = {nullptr, 0, 0};
+        splitCommandLine(line, nullptr, &back, &stop);
+        if (back.count != 1 || strcmp(back.items[0], words.items[i]) != 0) __builtin_trap();
+        freeStringList(&back);
+    }
+    freeStringList(&words);
     char kind, name[16];
     bool required;
     for (const char* at = s; nextClassPathEntry(&at, &kind, &required, name, sizeof name);) {

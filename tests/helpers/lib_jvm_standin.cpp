@@ -21,6 +21,9 @@
 //                   instead of the default trace
 //   openhandler     the application has brannoc.tarvo.TarvoApp and has set
 //                   an open handler, which records each hand-over
+//   busyhandler=MS  the handler takes MS over the first hand-over
+//   shutdown=MS     DestroyJavaVM runs shutdown hooks for MS, during which
+//                   the library refuses hand-overs as ending
 // and while main runs:
 //   stdout=TEXT, stderr=TEXT, comm=TEXT (\n \r \t \\ escapes)
 //   commhex=HEX     append bytes given in hex to the comm file
@@ -333,17 +336,33 @@ std::vector<std::string> arrayOf(jobject array) {
     return items;
 }
 
-// TarvoApp.handOver: the application's handler records what it was given.
-jboolean JNICALL callStaticBooleanMethodA(JNIEnv*, jclass, jmethodID method, const jvalue* args) {
-    if (method != (jmethodID)handle(4)) return 0;
+uint64_t fileTimeNow() {
     FILETIME now;
     GetSystemTimeAsFileTime(&now);
+    return ((uint64_t)now.dwHighDateTime << 32) | now.dwLowDateTime;
+}
+
+volatile bool shuttingDown = false;
+
+// TarvoApp.handOver: the application's handler records what it was given,
+// and answers as the library does: 1 taken, 2 the application is ending.
+jint JNICALL callStaticIntMethodA(JNIEnv*, jclass, jmethodID method, const jvalue* args) {
+    if (method != (jmethodID)handle(4)) return 0;
+    uint64_t at = fileTimeNow();
     EnterCriticalSection(&objects);
     std::string text = "handover dir=" + strings.at((intptr_t)args[0].l - 100) + " words=";
     LeaveCriticalSection(&objects);
     for (auto& word : arrayOf(args[1].l)) text += word + "|";
+    if (shuttingDown) {
+        record("refused as ending: " + text);
+        return 2;
+    }
     record(text + " wait=" + std::to_string(args[2].j) + " daemon=" + std::to_string(attachedAsDaemon));
-    record("handover-at=" + std::to_string(((uint64_t)now.dwHighDateTime << 32) | now.dwLowDateTime));
+    record("handover-at=" + std::to_string(at));
+    if (has("busyhandler") && firstTime(L"jvm.busy")) {
+        Sleep((DWORD)atoi(valueOf("busyhandler").c_str()));
+        record("handler-free-at=" + std::to_string(fileTimeNow()));
+    }
     return 1;
 }
 
@@ -369,6 +388,11 @@ jint JNICALL attachCurrentThreadAsDaemon(JavaVM*, void** outEnv, void*) {
 
 jint JNICALL destroyJavaVM(JavaVM*) {
     record("DestroyJavaVM");
+    if (has("shutdown")) {
+        shuttingDown = true;
+        record("shutdown-hooks");
+        Sleep((DWORD)atoi(valueOf("shutdown").c_str()));
+    }
     // The child ends right after this; the harness, which finds it by
     // polling, must have a moment to see it.
     Sleep(150);
@@ -483,7 +507,7 @@ extern "C" __declspec(dllexport) jint JNICALL JNI_CreateJavaVM(JavaVM** outVm, v
     envTable.slot[SLOT_NEW_STRING_UTF] = (void*)newStringUTF;
     envTable.slot[SLOT_NEW_OBJECT_ARRAY] = (void*)newObjectArray;
     envTable.slot[SLOT_SET_OBJECT_ARRAY_ELEMENT] = (void*)setObjectArrayElement;
-    envTable.slot[SLOT_CALL_STATIC_BOOLEAN_METHOD_A] = (void*)callStaticBooleanMethodA;
+    envTable.slot[SLOT_CALL_STATIC_INT_METHOD_A] = (void*)callStaticIntMethodA;
     vmTable.slot[SLOT_ATTACH_CURRENT_THREAD_AS_DAEMON] = (void*)attachCurrentThreadAsDaemon;
     vmTable.slot[SLOT_DESTROY_JAVA_VM] = (void*)destroyJavaVM;
     vmTable.slot[SLOT_DETACH_CURRENT_THREAD] = (void*)detachCurrentThread;

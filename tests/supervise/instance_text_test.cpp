@@ -12,12 +12,15 @@ std::vector<std::string> roundTrip(const char* folder, std::vector<std::string> 
     for (auto& w : words) items.push_back(&w[0]);
     StringList list = {items.data(), items.size(), items.size()};
     std::vector<unsigned char> bytes(cap);
-    size_t length = encodeHandOver(folder, &list, bytes.data(), cap);
+    size_t dropped = 0;
+    size_t length = encodeHandOver(folder, &list, bytes.data(), cap, &dropped);
     if (length == 0) return {"(too long)"};
+    if (dropped) words = {std::to_string(dropped) + " dropped"};
     StringList back = {nullptr, 0, 0};
     EXPECT_TRUE(decodeHandOver(bytes.data(), length, &back));
     std::vector<std::string> out(back.items, back.items + back.count);
     freeStringList(&back);
+    if (dropped) out.push_back(words[0]);
     return out;
 }
 
@@ -26,9 +29,11 @@ std::vector<std::string> roundTrip(const char* folder, std::vector<std::string> 
 TEST(HandOver, CarriesTheFolderAndEveryWordWholeUpToItsLimit) {
     std::vector<std::string> expected = {"C:\\Пример 例", "two words", "", "\xF0\x9F\x98\x80.txt"};
     EXPECT_EQ(expected, roundTrip(expected[0].c_str(), {expected[1], expected[2], expected[3]}));
-    // 4 bytes of count and 2 per unit: "ab" and "c" take 14 bytes.
+    // 4 bytes of count and 2 per unit: "ab" and "c" take 14 bytes. A word
+    // that does not fit is left out and counted; a later one that fits goes.
     EXPECT_EQ((std::vector<std::string>{"ab", "c"}), roundTrip("ab", {"c"}, 14));
-    EXPECT_EQ((std::vector<std::string>{"(too long)"}), roundTrip("ab", {"c"}, 13));
+    EXPECT_EQ((std::vector<std::string>{"ab", "c", "1 dropped"}), roundTrip("ab", {"long", "c"}, 14));
+    EXPECT_EQ((std::vector<std::string>{"ab", "2 dropped"}), roundTrip("ab", {"c", "bad \xC3"}, 13));
     EXPECT_EQ((std::vector<std::string>{"(too long)"}), roundTrip("bad \xC3", {}));
 }
 
@@ -50,13 +55,14 @@ TEST(HandOver, RefusesBytesThatAreNoWholeHandOver) {
     freeStringList(&items);
 }
 
-TEST(InstanceKey, NamesOneProgramOfOneUserInOneSession) {
-    char a[INSTANCE_KEY_CAP], b[INSTANCE_KEY_CAP], c[INSTANCE_KEY_CAP], d[INSTANCE_KEY_CAP];
-    instanceKey("c:\\apps\\orvan.exe", "S-1-5-21-1", 1, a, sizeof a);
-    instanceKey("c:\\apps\\orvan.exe", "S-1-5-21-2", 1, b, sizeof b);
-    instanceKey("c:\\apps\\orvan.exe", "S-1-5-21-1", 2, c, sizeof c);
-    instanceKey("c:\\apps\\orvan.ex", "eS-1-5-21-1", 1, d, sizeof d);
+TEST(InstanceKey, NamesOneProgramOfOneUserInOneSessionAtOneLevel) {
+    char a[INSTANCE_KEY_CAP], b[INSTANCE_KEY_CAP], c[INSTANCE_KEY_CAP], d[INSTANCE_KEY_CAP], e[INSTANCE_KEY_CAP];
+    instanceKey("c:\\apps\\orvan.exe", "S-1-5-21-1", 1, false, a, sizeof a);
+    instanceKey("c:\\apps\\orvan.exe", "S-1-5-21-2", 1, false, b, sizeof b);
+    instanceKey("c:\\apps\\orvan.exe", "S-1-5-21-1", 2, false, c, sizeof c);
+    instanceKey("c:\\apps\\orvan.ex", "eS-1-5-21-1", 1, false, d, sizeof d);
+    instanceKey("c:\\apps\\orvan.exe", "S-1-5-21-1", 1, true, e, sizeof e);
     EXPECT_EQ(22u, strlen(a));
     EXPECT_EQ(0, strncmp(a, "tarvo-", 6));
-    for (const char* other : {b, c, d}) EXPECT_STRNE(a, other);
+    for (const char* other : {b, c, d, e}) EXPECT_STRNE(a, other);
 }

@@ -112,8 +112,8 @@ class TarvoAppTest {
 
     @Test
     void handOversBeforeAHandlerWaitThenReachItInOrderAndAFailingHandlerStopsNone() throws Exception {
-        assertFalse(TarvoApp.handOver("C:\\one", new String[] {"a.txt"}, 50));
-        assertFalse(TarvoApp.handOver("C:\\two", new String[] {"b c.txt", ""}, 0));
+        assertEquals(TarvoApp.NOT_SET, TarvoApp.handOver("C:\\one", new String[] {"a.txt"}, 50));
+        assertEquals(TarvoApp.NOT_SET, TarvoApp.handOver("C:\\two", new String[] {"b c.txt", ""}, 0));
         List<String> seen = new ArrayList<>();
         CountDownLatch both = new CountDownLatch(2);
         TarvoApp.setOpenHandler((folder, args) -> {
@@ -138,7 +138,7 @@ class TarvoAppTest {
         });
         setter.start();
         Thread.currentThread().setName("launcher");
-        assertTrue(TarvoApp.handOver("D:\\docs", new String[0], 5000));
+        assertEquals(TarvoApp.TAKEN, TarvoApp.handOver("D:\\docs", new String[0], 5000));
         setter.join();
         assertEquals(Arrays.asList("D:\\docs launcher"), seen);
     }

@@ -58,6 +58,9 @@ public final class TarvoApp {
     private static boolean delivering;
     /** Launcher threads waiting for a handler: the first to wake delivers. */
     private static int waiting;
+    /** Set by the library's shutdown hook, registered with the first handler. */
+    private static volatile boolean ending;
+    private static boolean hooked;
 
     private TarvoApp() {}
 
@@ -67,6 +70,7 @@ public final class TarvoApp {
      */
     public static void setOpenHandler(OpenHandler handler) {
         synchronized (OPENS) {
+            if (handler != null && !hooked) watchForShutdown();
             openHandler = handler;
             OPENS.notifyAll();
             if (handler == null || OPENS.isEmpty() || delivering || waiting > 0) return;
@@ -83,12 +87,36 @@ public final class TarvoApp {
         late.start();
     }
 
+    /** {@link #handOver}'s answers: no handler was set in time, the handler has it, the application is ending. */
+    static final int NOT_SET = 0, TAKEN = 1, ENDING = 2;
+
+    /**
+     * A hand-over that comes once the application shuts down would reach a
+     * handler whose windows are closing; the launcher starts it on its own.
+     */
+    private static void watchForShutdown() {
+        hooked = true;
+        try {
+            Runtime.getRuntime().addShutdownHook(new Thread("tarvo-ending") {
+                @Override
+                public void run() {
+                    ending = true;
+                }
+            });
+        } catch (IllegalStateException e) {
+            ending = true;
+        }
+    }
+
     /**
      * The launcher's call, on its own thread, for each hand-over: it is kept,
-     * and delivered once a handler is set. False when none was set within
-     * waitMillis; the launcher then brings the application's window forward.
+     * and delivered once a handler is set. NOT_SET when none was set within
+     * waitMillis (the launcher then brings the application's window
+     * forward); ENDING once the application has begun to shut down, so that
+     * the launcher starts the hand-over on its own instead.
      */
-    static boolean handOver(String workingDirectory, String[] arguments, long waitMillis) {
+    static int handOver(String workingDirectory, String[] arguments, long waitMillis) {
+        if (ending) return ENDING;
         synchronized (OPENS) {
             OPENS.add(new Object[] {workingDirectory, arguments.clone()});
             long end = System.currentTimeMillis() + waitMillis;
@@ -101,10 +129,10 @@ public final class TarvoApp {
             } finally {
                 waiting--;
             }
-            if (openHandler == null) return false;
+            if (openHandler == null) return NOT_SET;
         }
         deliverOpens();
-        return true;
+        return TAKEN;
     }
 
     /** One thread at a time delivers, so that the handler sees the starts in order. */

@@ -1,0 +1,301 @@
+#include "supervise/instance_server.h"
+
+#include <windows.h>
+
+#include <sddl.h>
+
+#include <cstdlib>
+
+#include "files/trace.h"
+#include "files/wide.h"
+#include "supervise/instance_pipe.h"
+#include "supervise/instance_text.h"
+
+// A client says its piece at once; one that does not is let go. An ending
+// instance of the same program may hold the name's last pipes a moment.
+enum { READ_WAIT_MS = 3000, FIRST_PIPE_WAIT_MS = 10000, RETRY_MS = 50, START_LINE_CAP = 32768 };
+static const char TAKEN = 'A', REFUSED = 'N';
+
+struct Taken {
+    Taken* next;
+    StringList items;
+};
+
+static CRITICAL_SECTION lock;
+static Taken* firstTaken = nullptr;
+static Taken** lastTaken = &firstTaken;
+// The one being delivered: an end that comes meanwhile starts it on its own
+// too (a VM that is shutting down may never answer), and clears this.
+static Taken* inFlight = nullptr;
+static unsigned long takenCount = 0;
+static bool stopped = false, serving = false;
+static HANDLE mayFlow = nullptr, waiting = nullptr, stopEvent = nullptr, heldMutex = nullptr;
+static InstanceNames names;
+static SECURITY_ATTRIBUTES security = {sizeof security, nullptr, FALSE};
+static Delivery (*deliverHandOver)(const StringList*) = nullptr;
+
+static bool isStopped() {
+    EnterCriticalSection(&lock);
+    bool value = stopped;
+    LeaveCriticalSection(&lock);
+    return value;
+}
+
+// Queued in the order taken; the list then owns the items.
+static bool take(StringList* items) {
+    Taken* taken = (Taken*)malloc(sizeof *taken);
+    EnterCriticalSection(&lock);
+    bool ok = taken && !stopped;
+    unsigned long number = ok ? ++takenCount : 0;
+    if (ok) {
+        taken->next = nullptr;
+        taken->items = *items;
+        *lastTaken = taken;
+        lastTaken = &taken->next;
+    }
+    LeaveCriticalSection(&lock);
+    if (!ok) {
+        free(taken);
+        return false;
+    }
+    *items = StringList{nullptr, 0, 0};
+    char text[24] = "";
+    appendUnsigned(text, sizeof text, number);
+    trace({"child: hand-over ", text, " taken"});
+    SetEvent(waiting);
+    return true;
+}
+
+static Taken* nextTaken() {
+    EnterCriticalSection(&lock);
+    Taken* taken = firstTaken;
+    if (taken) firstTaken = taken->next;
+    if (!firstTaken) lastTaken = &firstTaken;
+    inFlight = taken;
+    LeaveCriticalSection(&lock);
+    return taken;
+}
+
+// True when the delivery still owns the outcome of its item.
+static bool landed(Taken* taken) {
+    EnterCriticalSection(&lock);
+    bool own = inFlight == taken;
+    inFlight = nullptr;
+    LeaveCriticalSection(&lock);
+    return own;
+}
+
+static void dropTaken(Taken* taken) {
+    freeStringList(&taken->items);
+    free(taken);
+}
+
+// A start of this program in the hand-over's folder with its words, as the
+// second start would have run had there been no instance.
+static void startAgain(const StringList* items) {
+    char* line = (char*)malloc(START_LINE_CAP);
+    if (!line || !ownProgramPath(line + 1, START_LINE_CAP - 2)) {
+        free(line);
+        trace({"child: a hand-over that was not delivered could not be started again"});
+        return;
+    }
+    line[0] = '"';
+    appendText(line, START_LINE_CAP, "\"");
+    for (size_t i = 1; i < items->count; ++i) {
+        size_t before = lstrlenA(line);
+        if (!appendCommandLineWord(line, START_LINE_CAP, items->items[i])) line[before] = '\0';
+    }
+    STARTUPINFOW startup;
+    ZeroMemory(&startup, sizeof startup);
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process;
+    // A folder that has gone since leaves the start in this one.
+    BOOL started = createProcess(nullptr, line, FALSE, 0, items->items[0], &startup, &process) ||
+                   createProcess(nullptr, line, FALSE, 0, nullptr, &startup, &process);
+    if (started) {
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+    }
+    trace({"child: a hand-over not delivered ", started ? "starts on its own: " : "could not start: ", line});
+    free(line);
+}
+
+void stopTakingHandOvers() {
+    if (!serving) return;
+    EnterCriticalSection(&lock);
+    bool already = stopped;
+    stopped = true;
+    Taken* rest = firstTaken;
+    firstTaken = nullptr;
+    lastTaken = &firstTaken;
+    Taken* delivering = inFlight;
+    inFlight = nullptr;
+    LeaveCriticalSection(&lock);
+    if (!already) {
+        trace({"child: the application ends; no more hand-overs"});
+        SetEvent(stopEvent);
+        CloseHandle(heldMutex);
+        heldMutex = nullptr;
+    }
+    // Its items stay the delivery's to free; they are only read.
+    if (delivering) startAgain(&delivering->items);
+    while (rest) {
+        Taken* next = rest->next;
+        startAgain(&rest->items);
+        dropTaken(rest);
+        rest = next;
+    }
+}
+
+void handOversMayFlow() {
+    if (serving) SetEvent(mayFlow);
+}
+
+static DWORD WINAPI deliverThread(void*) {
+    HANDLE gates[2] = {stopEvent, mayFlow};
+    if (WaitForMultipleObjects(2, gates, FALSE, INFINITE) != WAIT_OBJECT_0 + 1) return 0;
+    HANDLE ends[2] = {stopEvent, waiting};
+    while (WaitForMultipleObjects(2, ends, FALSE, INFINITE) == WAIT_OBJECT_0 + 1) {
+        while (Taken* taken = nextTaken()) {
+            Delivery delivery = deliverHandOver(&taken->items);
+            if (landed(taken) && delivery == APPLICATION_ENDING) {
+                startAgain(&taken->items);
+                stopTakingHandOvers();
+            }
+            dropTaken(taken);
+        }
+    }
+    return 0;
+}
+
+static bool readMessage(HANDLE pipe, unsigned char* message, DWORD* length) {
+    ULONGLONG deadline = GetTickCount64() + READ_WAIT_MS;
+    *length = 0;
+    // A message longer than a hand-over may be is refused.
+    while (*length < HAND_OVER_MAX) {
+        DWORD got = 0;
+        PipeIo io = pipeTransfer(pipe, false, message + *length, HAND_OVER_MAX - *length, &got, deadline);
+        *length += got;
+        if (io != PIPE_IO_MORE) return io == PIPE_IO_DONE;
+    }
+    return false;
+}
+
+static DWORD WINAPI readThread(void* param) {
+    HANDLE pipe = (HANDLE)param;
+    unsigned char* message = (unsigned char*)malloc(HAND_OVER_MAX);
+    DWORD length = 0;
+    StringList items = {nullptr, 0, 0};
+    bool whole = message && readMessage(pipe, message, &length) && decodeHandOver(message, length, &items);
+    free(message);
+    if (whole) {
+        char answer = take(&items) ? TAKEN : REFUSED;
+        DWORD done = 0;
+        ULONGLONG deadline = GetTickCount64() + READ_WAIT_MS;
+        // The client closes once it has the answer: then the pipe may go.
+        if (pipeTransfer(pipe, true, &answer, 1, &done, deadline) == PIPE_IO_DONE)
+            pipeTransfer(pipe, false, &answer, 1, &done, deadline);
+        if (answer == REFUSED) trace({"child: hand-over refused: the application ends"});
+    } else {
+        trace({"child: a client sent no whole hand-over in time"});
+    }
+    freeStringList(&items);
+    DisconnectNamedPipe(pipe);
+    CloseHandle(pipe);
+    return 0;
+}
+
+static HANDLE newPipe(bool first) {
+    DWORD open = PIPE_ACCESS_DUPLEX | FILE_FLAG_OVERLAPPED | (first ? FILE_FLAG_FIRST_PIPE_INSTANCE : 0);
+    return CreateNamedPipeW(names.pipe, open, PIPE_TYPE_MESSAGE | PIPE_READMODE_MESSAGE | PIPE_WAIT |
+                                                  PIPE_REJECT_REMOTE_CLIENTS,
+                            PIPE_UNLIMITED_INSTANCES, 64, HAND_OVER_MAX, 0, &security);
+}
+
+static HANDLE firstPipe() {
+    ULONGLONG deadline = GetTickCount64() + FIRST_PIPE_WAIT_MS;
+    for (;;) {
+        HANDLE pipe = newPipe(true);
+        if (pipe != INVALID_HANDLE_VALUE || GetTickCount64() >= deadline) return pipe;
+        if (WaitForSingleObject(stopEvent, RETRY_MS) == WAIT_OBJECT_0) return INVALID_HANDLE_VALUE;
+    }
+}
+
+// True once a client is connected; false when none came before the end.
+static bool awaitClient(HANDLE pipe) {
+    OVERLAPPED io;
+    ZeroMemory(&io, sizeof io);
+    io.hEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    if (!io.hEvent) return false;
+    BOOL connected = ConnectNamedPipe(pipe, &io);
+    DWORD error = connected ? 0 : GetLastError();
+    if (error == ERROR_PIPE_CONNECTED) connected = TRUE;
+    if (error == ERROR_IO_PENDING) {
+        HANDLE ends[2] = {io.hEvent, stopEvent};
+        if (WaitForMultipleObjects(2, ends, FALSE, INFINITE) != WAIT_OBJECT_0) CancelIo(pipe);
+        DWORD unused = 0;
+        connected = GetOverlappedResult(pipe, &io, &unused, TRUE);
+    }
+    CloseHandle(io.hEvent);
+    return connected != FALSE;
+}
+
+// Each client is read on a thread of its own, and the next pipe waits at
+// once: no client, however slow, keeps another out.
+static DWORD WINAPI listenThread(void*) {
+    HANDLE pipe = firstPipe();
+    if (pipe == INVALID_HANDLE_VALUE) trace({"child: the instance's pipe is taken; a second start runs alone"});
+    while (pipe != INVALID_HANDLE_VALUE) {
+        bool connected = awaitClient(pipe);
+        if (isStopped()) break;
+        if (!connected) {
+            DisconnectNamedPipe(pipe);
+            Sleep(RETRY_MS);
+            continue;
+        }
+        HANDLE next = newPipe(false);
+        HANDLE reader = CreateThread(nullptr, 0, readThread, pipe, 0, nullptr);
+        if (reader) CloseHandle(reader);
+        else CloseHandle(pipe);
+        pipe = next;
+    }
+    if (pipe != INVALID_HANDLE_VALUE) CloseHandle(pipe);
+    return 0;
+}
+
+// Only this user may connect, and only from this machine.
+static bool userOnlySecurity(const char* sid) {
+    wchar_t sddl[260], wideSid[200];
+    if (!toWide(sid, wideSid, 200)) return false;
+    lstrcpyW(sddl, L"D:P(A;;GA;;;");
+    lstrcatW(sddl, wideSid);
+    lstrcatW(sddl, L")");
+    return ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl, SDDL_REVISION_1, &security.lpSecurityDescriptor,
+                                                                nullptr) != FALSE;
+}
+
+static bool startThread(LPTHREAD_START_ROUTINE routine) {
+    HANDLE thread = CreateThread(nullptr, 0, routine, nullptr, 0, nullptr);
+    if (thread) CloseHandle(thread);
+    return thread != nullptr;
+}
+
+bool serveHandOvers(Delivery (*deliver)(const StringList* items)) {
+    static InstanceIdentity own;
+    if (!ownIdentity(&own) || !userOnlySecurity(own.userSid)) return false;
+    instanceNames(&own, &names);
+    // The child's own hold, taken while the parent's still stands; not
+    // inheritable, so that a process the application starts and leaves
+    // running never passes for the instance.
+    heldMutex = CreateMutexW(nullptr, FALSE, names.mutex);
+    mayFlow = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    waiting = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+    stopEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    if (!heldMutex || !mayFlow || !waiting || !stopEvent) return false;
+    InitializeCriticalSection(&lock);
+    deliverHandOver = deliver;
+    serving = true;
+    if (startThread(listenThread) && startThread(deliverThread)) return true;
+    stopTakingHandOvers();
+    return false;
+}
