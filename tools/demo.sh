@@ -91,6 +91,21 @@ if [ -f "$demo/splash192.bmp" ]; then
 fi
 echo "== The start's trace (TARVO_TRACE): $B/demo/start-trace.txt, $(wc -l < "$demo/start-trace.txt") lines"
 
+# The same project once more as a command-line tool, beside the window
+# program: cmd waits for it, gives it its input and takes its output and code.
+echo "== The same project as a command-line tool: dist/tarvo-build $demo/orvan-desk.toml --subsystem console -o $app/orvanc.exe"
+dist/tarvo-build "$demo/orvan-desk.toml" --subsystem console -o "$app/orvanc.exe"
+printf 'readin\nstdout=Orvan report: 3 pages\\n\nexit=4\n' > "$home/bin/server/jvm.script"
+echo "== Running: cmd /c \"echo report.txt| orvanc.exe\""
+tests/rig/with-display.sh bash -c '
+  reg() { tests/rig/wine-run.sh reg "$@" >/dev/null 2>&1; }
+  reg add "$0" /v Path /d "$1\\" /f
+  run=$(pwd)/tests/rig/wine-run.sh
+  (cd "$2" && "$run" cmd /c "echo report.txt| orvanc.exe") | sed "s/^/   /"
+  status=${PIPESTATUS[0]}
+  reg delete "HKLM\SOFTWARE\Eclipse Adoptium" /f
+  echo "   cmd waited for it and ended with its code: $status"' "$key" "$(winpath "$home")" "$app"
+
 # One program file that carries its Java, on a prefix without any: copied
 # into the user's local data at the first start, used as it is at the next.
 # Both as a standard user (Wine starts every program elevated, and an

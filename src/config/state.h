@@ -4,3 +4,7 @@
 
 // The module whose resources hold the configuration.
 extern HINSTANCE appInstance;
+
+// Written for the console subsystem, as java.exe is: the builder's choice,
+// read from the program's own header.
+bool builtForConsole();

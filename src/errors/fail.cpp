@@ -9,6 +9,7 @@
 #include "files/trace.h"
 #include "files/wide.h"
 #include "config/config.h"
+#include "config/state.h"
 
 static void (*exitHook)(bool) = nullptr;
 
@@ -49,11 +50,18 @@ void failWithMessage(ConfigId id, const char* placeholder, const char* value) {
     failWithText(text);
 }
 
+static bool messagesPrinted() { return builtForConsole() && !configInt(CFG_MESSAGE_DIALOGS); }
+
 // The process's last words: the clean-up, then the box, in front of
 // whatever the user has open, never behind it; the user's answer.
 static int endWithBox(const char* text, UINT buttons) {
     trace({"end with the message: ", text});
     exitCleanup(true);
+    // A tool's user reads it where the tool's words go, and a script can.
+    if (messagesPrinted()) {
+        printToStandardError(text);
+        return IDNO;
+    }
     char caption[TEXT_CAP];
     configString(MSG_CAPTION, caption, sizeof caption);
     return messageBox(text, caption, buttons | MB_ICONERROR | MB_SETFOREGROUND);
@@ -90,6 +98,11 @@ void failNeedingJava(const char* text) {
     // Only an address the builder took: never a program or a file.
     if (!configString(CFG_DOWNLOAD_URL, url, sizeof url) || _strnicmp(url, "https:", 6) != 0) failWithText(text);
     char question[TEXT_CAP], whole[TEXT_CAP];
+    if (messagesPrinted()) {
+        copyText(whole, sizeof whole, text);
+        appendTexts(whole, sizeof whole, {"\n\n", url});
+        failWithText(whole);
+    }
     messageText(MSG_OFFER_DOWNLOAD, question, sizeof question);
     substitutePlaceholder(question, sizeof question, "%URL%", url);
     copyText(whole, sizeof whole, text);

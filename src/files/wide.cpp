@@ -313,6 +313,44 @@ BOOL createProcess(const char* program, const char* commandLine, BOOL inherit, D
     return ok;
 }
 
+// A console shows it whole; a file or a pipe gets it in the console's code
+// page, as java.exe writes, with Windows line ends.
+void printToStandardError(const char* text) {
+    HANDLE error = GetStdHandle(STD_ERROR_HANDLE);
+    wchar_t* wide = allocWide(text);
+    DWORD mode = 0, done = 0;
+    if (!wide || !error || error == INVALID_HANDLE_VALUE) {
+        free(wide);
+        return;
+    }
+    if (GetConsoleMode(error, &mode)) {
+        WriteConsoleW(error, wide, (DWORD)lstrlenW(wide), &done, nullptr);
+        WriteConsoleW(error, L"\r\n", 2, &done, nullptr);
+        free(wide);
+        return;
+    }
+    UINT page = GetConsoleOutputCP() ? GetConsoleOutputCP() : GetACP();
+    // Pieces that fit the buffer in any code page, a line end where the
+    // text has one.
+    for (const wchar_t* at = wide; *at;) {
+        const wchar_t* end = at;
+        while (*end && *end != L'\n' && end - at < 2000) ++end;
+        if (*end && *end != L'\n' && end[-1] >= 0xD800 && end[-1] < 0xDC00) --end;
+        char bytes[TEXT_CAP];
+        int n = WideCharToMultiByte(page, 0, at, (int)(end - at), bytes, sizeof bytes - 2, nullptr, nullptr);
+        if (*end != L'\n' && *end) {
+            WriteFile(error, bytes, (DWORD)n, &done, nullptr);
+            at = end;
+            continue;
+        }
+        bytes[n] = '\r';
+        bytes[n + 1] = '\n';
+        WriteFile(error, bytes, (DWORD)n + 2, &done, nullptr);
+        at = *end ? end + 1 : end;
+    }
+    free(wide);
+}
+
 int messageBox(const char* text, const char* caption, UINT flags) {
     wchar_t* wText = allocWide(text);
     wchar_t* wCaption = allocWide(caption);

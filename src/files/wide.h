@@ -84,3 +84,5 @@ bool setDllDirectory(const char* path);
 BOOL createProcess(const char* program, const char* commandLine, BOOL inherit, DWORD flags, const char* directory,
                    STARTUPINFOW* si, PROCESS_INFORMATION* pi);
 int messageBox(const char* text, const char* caption, UINT flags);
+// The text and a line end on standard error.
+void printToStandardError(const char* text);

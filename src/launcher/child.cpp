@@ -17,6 +17,7 @@
 #include "jvm/search_report_text.h"
 #include "jvm/search_text.h"
 #include "config/config.h"
+#include "config/state.h"
 #include "files/wide.h"
 #include "supervise/comm_text.h"
 #include "supervise/splash.h"
@@ -152,6 +153,9 @@ void runChildMode(const char* tail) {
     const char* at = readQuotedParam(tail, commFile, sizeof commFile);
     const char* userArgs = readQuotedParam(at, extractDir, sizeof extractDir);
     trace({"child: started with ", tail});
+    // A window program that passes its console on: the VM hears its
+    // Ctrl+C and its closing, as it would under java.exe.
+    if (configInt(CFG_CONSOLE) && !builtForConsole()) AttachConsole(ATTACH_PARENT_PROCESS);
     setTaskbarIdentity("child: ");
     takeRuntimeHome();
     if (configInt(CFG_SINGLE_INSTANCE)) serveOpenRequests();

@@ -175,7 +175,11 @@ static void offerToRunningInstance(const char* tail) {
 void runParentMode(const char* tail) {
     if (configInt(CFG_SINGLE_INSTANCE)) offerToRunningInstance(tail);
     setTaskbarIdentity("parent: ");
-    bool fromConsole = configInt(CFG_CONSOLE) && attachStartingConsole(&console);
+    // A console program waits for its application and ends with its code,
+    // as java.exe; a window program only where it asks for the console.
+    bool tool = builtForConsole();
+    bool fromConsole = (configInt(CFG_CONSOLE) || tool) && attachStartingConsole(&console);
+    if (fromConsole) leaveConsoleEventsToChild(&childProcess);
     // The splash comes first: the clean-up may wait for another launcher's
     // lock, and the user must see at once that the program started.
     if (configInt(CFG_SHOW_SPLASH)) {
@@ -188,7 +192,7 @@ void runParentMode(const char* tail) {
     startTail = tail;
     char commFile[TEXT_CAP];
     if (!startFreshChild(tail, commFile)) failInternal(ERR_CHILD_START);
-    startChildMonitor(commFile, childProcess, childProcessId, restartChild, fromConsole);
+    startChildMonitor(commFile, childProcess, childProcessId, restartChild, fromConsole || tool);
 }
 
 int runMessageLoop() {

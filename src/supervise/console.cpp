@@ -36,3 +36,21 @@ bool attachStartingConsole(ConsoleHandles* handles) {
            handles->output ? "passed" : "dropped", ", error ", handles->error ? "passed" : "dropped"});
     return true;
 }
+
+static const HANDLE* eventChild = nullptr;
+
+// The system ends a console process 5 seconds after a close; it ends the
+// child on its own clock.
+enum { CLOSE_WAIT_MS = 5000 };
+
+static BOOL WINAPI onConsoleEvent(DWORD event) {
+    if (event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT) return TRUE;
+    trace({"parent: the console closes; waiting for the child"});
+    if (eventChild && *eventChild) WaitForSingleObject(*eventChild, CLOSE_WAIT_MS);
+    return FALSE;
+}
+
+void leaveConsoleEventsToChild(const HANDLE* child) {
+    eventChild = child;
+    SetConsoleCtrlHandler(onConsoleEvent, TRUE);
+}

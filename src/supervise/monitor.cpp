@@ -214,7 +214,8 @@ void CALLBACK monitorTick(HWND, UINT, UINT_PTR, DWORD) {
         exitAfterFailedStart();
     }
     // It ended before the application was up: a failure where it says so.
-    if (code != 0) checkErrorLogAfterFailure();
+    // A console's user has seen its words, and the script takes its code.
+    if (code != 0 && !untilChildEnds) checkErrorLogAfterFailure();
     // A script that started it from a console sees the application's result.
     exitNormally(untilChildEnds ? code : 0);
 }

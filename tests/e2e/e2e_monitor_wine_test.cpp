@@ -3,11 +3,6 @@
 #include "launch_fixture.h"
 
 // A path in a stand-in's script, where a backslash starts an escape.
-static std::string scriptText(const std::string& path) {
-    std::string out;
-    for (char c : path) out += c == '\\' ? std::string("\\\\") : std::string(1, c);
-    return out;
-}
 
 TEST_F(LaunchTest, TheChildReceivesTheExactChildModeLine) {
     std::string seen = root / "cmdline.txt";

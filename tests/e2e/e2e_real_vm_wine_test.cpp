@@ -2,6 +2,8 @@
 // tarvo-build builds it, starts the applications of tests/realvm on the VM
 // of ../shared/realjvm (copied into the test's folder), and every failed
 // start tells the user so.
+#include <algorithm>
+
 #include "launch_fixture.h"
 
 namespace {
@@ -40,9 +42,10 @@ struct RealVmTest : LaunchTest {
     }
 
     // A new project, as tarvo-build makes one, with these strings beside.
-    void project(const std::string& mainClass, std::map<unsigned, std::string> strings = {}) {
+    void project(const std::string& mainClass, std::map<unsigned, std::string> strings = {}, bool console = false) {
         LauncherPlan plan;
         plan.fromDefaults = true;
+        plan.console = console;
         plan.strings = {{101, "Ledger"}, {122, mainClass}, {121, "A1app.jar;A1tarvo-app.jar;"}, {126, "1.8"},
                         {128, "EJAVA_HOME;"}};
         for (auto& s : strings) plan.strings[s.first] = s.second;
@@ -155,4 +158,18 @@ TEST_F(RealVmTest, AStaticInitialisersExitIsTheApplicationsOwnEndAndItsException
     project("InitThrows");
     EXPECT_EQ("The main class could not be initialised.\n\njava.lang.ExceptionInInitializerError\n" + javaLine(),
               shown(run()));
+}
+
+TEST_F(RealVmTest, AToolInAScriptReadsItsInputWritesInOrderAndEndsWithItsCode) {
+    project("Echo", {{102, "0"}}, true);
+    std::string out = root / "out.txt";
+    WatchOptions options;
+    options.program = "C:\\windows\\system32\\cmd.exe";
+    options.commandLine = "cmd /c \"echo hello| \"" + exe + "\" > \"" + out + "\" 2>&1\"";
+    WatchReport r = watchProgram(options);
+    EXPECT_EQ(3u, exitOf(r, "parent")) << r.describe();
+    // Its lines end as under its own java.exe (\r\r\n): only the order is ours.
+    std::string text = readFile(out);
+    text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
+    EXPECT_EQ("read: hello\ndone\n", text);
 }

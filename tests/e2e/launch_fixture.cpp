@@ -146,3 +146,9 @@ size_t count(const std::string& text, const std::string& what) {
     for (size_t at = 0; (at = text.find(what, at)) != std::string::npos; at += what.size()) ++n;
     return n;
 }
+
+std::string scriptText(const std::string& path) {
+    std::string out;
+    for (char c : path) out += c == '\\' ? std::string("\\\\") : std::string(1, c);
+    return out;
+}

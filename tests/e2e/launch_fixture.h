@@ -62,5 +62,7 @@ unsigned endOf(const WatchReport& report, const char* role);
 // The parent ended with or after the child; the harness sees both ends in
 // the same poll at the earliest, so a few milliseconds either way are one.
 bool parentWaitedForChild(const WatchReport& report);
+// A path as a stand-in's script takes it: its backslashes escaped.
+std::string scriptText(const std::string& path);
 // How often `what` stands in `text`.
 size_t count(const std::string& text, const std::string& what);

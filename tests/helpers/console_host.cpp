@@ -2,10 +2,15 @@
 // command line in a console of its own and waits for it, then writes what
 // that console shows to OUT, UTF-8, one line a row with blanks cut, and ends
 // with the started program's exit code. With "-" for OUT it starts the
-// command line as Explorer does, with no console anywhere.
+// command line as Explorer starts a window program, with no console
+// anywhere; with "+", as Explorer starts a console program, which the
+// system gives a console of its own. Where the variable CTRL_C_WHEN names a
+// file, a Ctrl+C goes to the console once that file exists.
 #include <windows.h>
 
 #include <string>
+
+BOOL WINAPI stayForTheScreen(DWORD) { return TRUE; }
 
 int main() {
     const wchar_t* line = GetCommandLineW();
@@ -17,17 +22,25 @@ int main() {
     if (rest > line && rest[-1] == L'"') --rest;
     std::wstring command = rest;
     FreeConsole();
-    bool none = std::wstring(argv[1]) == L"-";
-    if (!none && !AllocConsole()) return 91;
+    bool none = std::wstring(argv[1]) == L"-", own = std::wstring(argv[1]) == L"+";
+    if (!none && !own && !AllocConsole()) return 91;
+    // The host itself stays for the screen; its handler is not inherited.
+    SetConsoleCtrlHandler(stayForTheScreen, TRUE);
+    wchar_t when[MAX_PATH] = L"";
+    GetEnvironmentVariableW(L"CTRL_C_WHEN", when, MAX_PATH);
     STARTUPINFOW si = {sizeof si};
     PROCESS_INFORMATION pi;
     if (!CreateProcessW(nullptr, &command[0], nullptr, nullptr, FALSE, none ? DETACHED_PROCESS : 0, nullptr, nullptr,
                         &si, &pi))
         return 92;
-    WaitForSingleObject(pi.hProcess, 60000);
+    for (int waited = 0; waited < 60000 && WaitForSingleObject(pi.hProcess, 50) == WAIT_TIMEOUT; waited += 50) {
+        if (!*when || GetFileAttributesW(when) == INVALID_FILE_ATTRIBUTES) continue;
+        GenerateConsoleCtrlEvent(CTRL_C_EVENT, 0);
+        *when = L'\0';
+    }
     DWORD code = 93;
     GetExitCodeProcess(pi.hProcess, &code);
-    if (none) return (int)code;
+    if (none || own) return (int)code;
     // Its child may still be writing a moment after it ended.
     Sleep(300);
     HANDLE screen = CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,

@@ -24,7 +24,13 @@
 //   busyhandler=MS  the handler takes MS over the first hand-over
 //   shutdown=MS     DestroyJavaVM runs shutdown hooks for MS, during which
 //                   the library refuses hand-overs as ending
+//   ctrlhook=PATH   as a VM does, takes Ctrl+C, Ctrl+Break and the
+//                   console's close: a shutdown hook writes PATH, and the
+//                   process ends with 130
 // and while main runs:
+//   readin          reads a line from standard input and writes it back to
+//                   standard output after "read: "
+//   hasconsole=PATH writes "console" or "none" to PATH
 //   stdout=TEXT, stderr=TEXT, comm=TEXT (\n \r \t \\ escapes)
 //   commhex=HEX     append bytes given in hex to the comm file
 //   cmdline=PATH    write the process's command line to PATH, UTF-8
@@ -256,6 +262,24 @@ jmethodID JNICALL getStaticMethodID(JNIEnv*, jclass, const char* name, const cha
     return nullptr;
 }
 
+void writeFileText(const std::string& path, const std::string& text) {
+    std::ofstream(path, std::ios::binary) << text;
+}
+
+BOOL WINAPI onConsoleEvent(DWORD event) {
+    writeFileText(valueOf("ctrlhook"), "hook ran on event " + std::to_string(event) + "\n");
+    ExitProcess(130);
+}
+
+void readLineBack() {
+    std::string line;
+    char c;
+    DWORD n = 0;
+    while (ReadFile(GetStdHandle(STD_INPUT_HANDLE), &c, 1, &n, nullptr) && n == 1 && c != '\n')
+        if (c != '\r') line += c;
+    writeStd(STD_OUTPUT_HANDLE, "read: " + line + "\n");
+}
+
 void runMain() {
     FILETIME now;
     GetSystemTimeAsFileTime(&now);
@@ -278,6 +302,14 @@ void runMain() {
                                        10, 200, 100, nullptr, nullptr, nullptr, nullptr),
                        SW_SHOW);
         else if (step.first == "sleep") pump((DWORD)atoi(step.second.c_str()));
+        else if (step.first == "readin") readLineBack();
+        else if (step.first == "hasconsole") {
+            DWORD mode = 0;
+            HANDLE screen = CreateFileA("CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_WRITE, nullptr,
+                                        OPEN_EXISTING, 0, nullptr);
+            writeFileText(step.second, GetConsoleMode(screen, &mode) ? "console" : "none");
+            if (screen != INVALID_HANDLE_VALUE) CloseHandle(screen);
+        }
         else if (step.first == "throw") {
             thrown = true;
             throwText = step.second;
@@ -488,6 +520,7 @@ extern "C" __declspec(dllexport) jint JNICALL JNI_CreateJavaVM(JavaVM** outVm, v
         if (step.first == "vmsay") print(stderr, "%s\n", step.second.c_str());
         if (step.first == "vmout") print(stdout, "%s\n", step.second.c_str());
     }
+    if (has("ctrlhook")) SetConsoleCtrlHandler(onConsoleEvent, TRUE);
     if (has("vmabort")) vmAbort();
     if (has("vmexit")) vmExit(atoi(valueOf("vmexit").c_str()));
     if (has("vmdie")) ExitProcess((UINT)atoi(valueOf("vmdie").c_str()));

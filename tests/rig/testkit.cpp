@@ -73,8 +73,9 @@ static std::vector<uint8_t> readBytes(const std::string& path) {
     return std::vector<uint8_t>(s.begin(), s.end());
 }
 
-void makeLauncher(const std::string& path, const std::vector<std::string>& lines) {
+void makeLauncher(const std::string& path, const std::vector<std::string>& lines, bool console) {
     LauncherPlan plan;
+    plan.console = console;
     for (const std::string& line : lines) {
         ConfigChange c;
         bool skip = false;

@@ -35,7 +35,8 @@ struct ScratchDir {
 
 // A launcher at `path`, built from the template under test with the given
 // configuration lines: "ID=VALUE", "ID~=VALUE" with escapes, "ID" to remove.
-void makeLauncher(const std::string& path, const std::vector<std::string>& lines = {});
+// `console`: written for the console subsystem, as a command-line tool.
+void makeLauncher(const std::string& path, const std::vector<std::string>& lines = {}, bool console = false);
 void makeLauncher(const std::string& path, const LauncherPlan& plan);
 // An executable's string table as the launcher reads it (ANSI code page).
 bool readConfiguration(const std::string& exe, std::map<unsigned, std::string>* out, std::string* error);

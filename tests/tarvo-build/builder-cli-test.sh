@@ -26,6 +26,15 @@ grep -q "Signature verification: ok" "$work/verify.txt" || { cat "$work/verify.t
 "$src/dist/tarvo-build" --print "$work/signed.exe" | grep -q "main_class = 'Vuvudozid'" ||
   { echo "the signed launcher cannot be printed"; exit 1; }
 
+# One project, a window program and its command-line twin; the twin keeps
+# its standard error on the console where the project says nothing of it.
+sed -e '/^error_log = true/d' "$work/p.toml" > "$work/tool.toml"
+"$src/dist/tarvo-build" "$work/tool.toml" --subsystem console -o "$work/tool.exe"
+printed=$("$src/dist/tarvo-build" --print "$work/tool.exe")
+{ echo "$printed" | grep -q "^subsystem = 'console'" && echo "$printed" | grep -q "^error_log = false"; } ||
+  { echo "$printed"; echo "the console build is no command-line tool"; exit 1; }
+"$src/dist/tarvo-build" --print "$work/built.exe" | grep -q "^subsystem" && { echo "a window program printed as a tool"; exit 1; }
+
 export SIGNED_LINE="\"$(winpath "$work/signed.exe")\""
 report=$("$src/tests/rig/wine-run.sh" "$win64/tarvo-watch.exe" --read 300 --line-from SIGNED_LINE)
 echo "$report" | grep -q 'No JVM could be found' || { echo "$report"; echo "the signed launcher did not start"; exit 1; }

@@ -255,6 +255,8 @@ bool buildLauncher(const std::vector<uint8_t>& templateBytes, LauncherPlan plan,
         tree[ResName::number(RT_VERSION_ID)][ResName::number(1)][LANG_NEUTRAL_ID] = version;
     }
     if (!resourceSectionFits(image, tree, error)) return false;
+    // The checksum, written after, covers it.
+    storeLe16(&image.bytes[image.optionalAt + SUBSYSTEM_AT], plan.console ? SUBSYSTEM_CONSOLE : SUBSYSTEM_WINDOWS);
     writePeImage(image, tree, timeStamp, sink);
     return true;
 }

@@ -39,6 +39,8 @@ struct LauncherPlan {
     // the runtime's folder, sorted.
     std::vector<IncludedFile> runtime;
     VersionInfo version;
+    // Written for the console, as java.exe is, rather than for windows.
+    bool console = false;
 };
 
 // One configuration string, as the launcher's own table of the

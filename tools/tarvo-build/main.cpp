@@ -1,5 +1,5 @@
 // tarvo-build: writes a product's launcher from a project file.
-//   tarvo-build PROJECT.toml -o LAUNCHER.exe [--template TEMPLATE.exe]
+//   tarvo-build PROJECT.toml -o LAUNCHER.exe [--subsystem windows|console] [--template TEMPLATE.exe]
 //   tarvo-build --print LAUNCHER.exe
 #include <cstdio>
 #include <cstdlib>
@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "files/bytes_text.h"
 #include "launcher.h"
 #include "project.h"
 #include "templates.h"
@@ -21,7 +22,7 @@ int fail(const std::string& message) {
 }
 
 int usage() {
-    return fail("usage: tarvo-build PROJECT.toml -o LAUNCHER.exe [--template TEMPLATE.exe]\n"
+    return fail("usage: tarvo-build PROJECT.toml -o LAUNCHER.exe [--subsystem windows|console] [--template TEMPLATE.exe]\n"
                 "       tarvo-build --print LAUNCHER.exe");
 }
 
@@ -72,7 +73,8 @@ int print(const std::string& path) {
     if (!readPeImage(embeddedTemplate(arch), &base, &error) || !readStringTable(base.resources, &defaults, &error))
         return fail("the built-in template: " + error);
     applyNewProjectValues(&defaults);
-    fputs(printProject(arch, strings, defaults, image.resources).c_str(), stdout);
+    bool console = le16(image.bytes.data() + image.optionalAt + SUBSYSTEM_AT) == SUBSYSTEM_CONSOLE;
+    fputs(printProject(arch, console, strings, defaults, image.resources).c_str(), stdout);
     return 0;
 }
 
@@ -81,9 +83,10 @@ int print(const std::string& path) {
 int main(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
     if (args.size() == 2 && args[0] == "--print") return print(args[1]);
-    std::string project, output, templateFile;
+    std::string project, output, templateFile, subsystem;
     for (size_t i = 0; i < args.size(); ++i) {
         if (args[i] == "-o" && i + 1 < args.size()) output = args[++i];
+        else if (args[i] == "--subsystem" && i + 1 < args.size()) subsystem = args[++i];
         else if (args[i] == "--template" && i + 1 < args.size()) templateFile = args[++i];
         else if (project.empty() && args[i][0] != '-') project = args[i];
         else return usage();
@@ -92,6 +95,9 @@ int main(int argc, char** argv) {
     Project p;
     std::string error;
     if (!loadProject(project, &p, &error)) return fail(error);
+    if (!subsystem.empty() && !chooseSubsystem(subsystem, &p))
+        return fail("--subsystem: expected \"windows\" or \"console\"");
+    finishProject(&p);
     // Its copies then live in a folder named after the executable, which a
     // renamed launcher no longer finds.
     auto given = [&](unsigned id) { return p.plan.strings.count(id) && !p.plan.strings[id].empty(); };

@@ -25,6 +25,8 @@ struct PeImage {
     ResourceTree resources;
 };
 
+enum { SUBSYSTEM_AT = 68, SUBSYSTEM_WINDOWS = 2, SUBSYSTEM_CONSOLE = 3 };
+
 // False, with a reason, for anything but a complete, unsigned image whose
 // resource section is followed by nothing but its base relocations. With
 // `signedToo`, a signature behind the last section is accepted (for reading).

@@ -31,7 +31,7 @@ namespace {
 
 // Keys that name files or tables rather than strings.
 const char* const OTHER_KEYS[] = {
-    "arch", "icon", "include", "runtime", "splash.icon", "version", "strings", "splash.bitmap", "splash.bitmap_125",
+    "arch", "subsystem", "icon", "include", "runtime", "splash.icon", "version", "strings", "splash.bitmap", "splash.bitmap_125",
     "splash.bitmap_150", "splash.bitmap_175", "splash.bitmap_200", "splash.bitmap_250", "splash.bitmap_300"};
 // The search's sources: the registry, a variable, a folder (A or R), the
 // PATH, and the runtime inside.
@@ -363,6 +363,9 @@ struct Loader {
             return arch ? fail(*arch, "arch", "expected \"x86\" or \"x64\"")
                         : (*error = path + ": arch: expected \"x86\" or \"x64\"", false);
         out->arch = **arch->as_string();
+        const toml::node* subsystem = root.get("subsystem");
+        if (subsystem && (!subsystem->is_string() || !chooseSubsystem(**subsystem->as_string(), out)))
+            return fail(*subsystem, "subsystem", "expected \"windows\" or \"console\"");
         for (size_t i = 0; i < CONFIG_ROW_COUNT; ++i) {
             const ConfigRow& row = CONFIG_ROWS[i];
             const toml::node* node = *row.key ? root.at_path(row.key).node() : nullptr;
@@ -394,6 +397,22 @@ struct Loader {
 
 }  // namespace
 
+bool chooseSubsystem(const std::string& name, Project* project) {
+    if (name != "windows" && name != "console") return false;
+    project->plan.console = name == "console";
+    return true;
+}
+
+void finishProject(Project* project) {
+    // A tool's standard error is its console's, and so is that of a window
+    // program that passes its console on, unless the project says otherwise.
+    if (project->errorLogGiven) return;
+    std::map<unsigned, std::string>& strings = project->plan.strings;
+    bool console = project->plan.console || (strings.count(154) && strings[154] == "1");
+    if (console) strings[102] = "0";
+    else strings.erase(102);
+}
+
 bool loadProject(const std::string& path, Project* out, std::string* error) {
     std::ifstream in(path, std::ios::binary);
     if (!in) return *error = path + ": cannot read the project file", false;
@@ -403,7 +422,10 @@ bool loadProject(const std::string& path, Project* out, std::string* error) {
     try {
         toml::table root = toml::parse(content, path);
         *out = Project();
-        return loader.load(root, out);
+        if (!loader.load(root, out)) return false;
+        out->errorLogGiven = out->plan.strings.count(102) != 0;
+        finishProject(out);
+        return true;
     } catch (const toml::parse_error& e) {
         *error = path + ":" + std::to_string(e.source().begin.line) + ": " + std::string(e.description());
         return false;
@@ -464,10 +486,11 @@ toml::table& tableAt(toml::table& root, const std::string& dotted, std::string* 
 
 }  // namespace
 
-std::string printProject(const std::string& arch, const std::map<unsigned, std::string>& strings,
+std::string printProject(const std::string& arch, bool console, const std::map<unsigned, std::string>& strings,
                          const std::map<unsigned, std::string>& defaults, const ResourceTree& tree) {
     toml::table root, raw;
     root.insert("arch", arch);
+    if (console) root.insert("subsystem", "console");
     for (auto& [id, text] : strings) {
         // The content hashes come from the files they stand for.
         if (id == 2004 || id == 2005) continue;

@@ -10,6 +10,7 @@ bool readWholeFile(const std::string& path, std::vector<uint8_t>* out);
 struct Project {
     std::string arch;  // "x86" or "x64"
     LauncherPlan plan;
+    bool errorLogGiven = false;  // logs.error_log stands in the project
 };
 
 // Reads the project file and every file it names (relative to its folder).
@@ -17,9 +18,17 @@ struct Project {
 // expected.
 bool loadProject(const std::string& path, Project* out, std::string* error);
 
+// "windows" or "console" (false for anything else): the project's key, or
+// the command line's --subsystem over it; then finishProject again.
+bool chooseSubsystem(const std::string& name, Project* project);
+// What follows from the rest: a console launcher (or one with console =
+// true) without a word on the error log has none, so that standard error
+// stays the console's.
+void finishProject(Project* project);
+
 // A project file that builds the same launcher again: its strings by their
 // names where the name's kind holds the value exactly, else in [strings].
 // Resources made from files are named in comments: their files are needed.
 // `defaults` is the table a new project starts from.
-std::string printProject(const std::string& arch, const std::map<unsigned, std::string>& strings,
+std::string printProject(const std::string& arch, bool console, const std::map<unsigned, std::string>& strings,
                          const std::map<unsigned, std::string>& defaults, const ResourceTree& tree);
