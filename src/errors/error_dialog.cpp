@@ -89,6 +89,13 @@ INT_PTR CALLBACK errorDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARA
 void failWithErrorLog(const char* logPath, bool elsewhere) {
     trace({"end with the error log ", logPath});
     exitCleanup(true);
+    if (messagesAsText()) {
+        char text[TEXT_CAP];
+        messageText(MSG_ERROR_LOG_INTRO, text, sizeof text);
+        appendTexts(text, sizeof text, {"\n", logPath});
+        printToStandardError(text);
+        ExitProcess(1);
+    }
     dialogLogPath = logPath;
     dialogNamesLog = elsewhere;
     DialogBoxParamW(appInstance, MAKEINTRESOURCEW(IDD_ERROR_LOG), nullptr, errorDialogProc, 0);

@@ -50,7 +50,7 @@ void failWithMessage(ConfigId id, const char* placeholder, const char* value) {
     failWithText(text);
 }
 
-static bool messagesPrinted() { return builtForConsole() && !configInt(CFG_MESSAGE_DIALOGS); }
+bool messagesAsText() { return builtForConsole() && !configInt(CFG_MESSAGE_DIALOGS); }
 
 // The process's last words: the clean-up, then the box, in front of
 // whatever the user has open, never behind it; the user's answer.
@@ -58,7 +58,7 @@ static int endWithBox(const char* text, UINT buttons) {
     trace({"end with the message: ", text});
     exitCleanup(true);
     // A tool's user reads it where the tool's words go, and a script can.
-    if (messagesPrinted()) {
+    if (messagesAsText()) {
         printToStandardError(text);
         return IDNO;
     }
@@ -98,7 +98,7 @@ void failNeedingJava(const char* text) {
     // Only an address the builder took: never a program or a file.
     if (!configString(CFG_DOWNLOAD_URL, url, sizeof url) || _strnicmp(url, "https:", 6) != 0) failWithText(text);
     char question[TEXT_CAP], whole[TEXT_CAP];
-    if (messagesPrinted()) {
+    if (messagesAsText()) {
         copyText(whole, sizeof whole, text);
         appendTexts(whole, sizeof whole, {"\n\n", url});
         failWithText(whole);
@@ -133,6 +133,7 @@ void failAssertion(const char* expression) {
     char text[TEXT_CAP] = "Assertion failed!\n\nUnit: AppLoader\nExpression: ";
     appendText(text, sizeof text, expression);
     runExitHook(true);
-    messageBox(text, "AppLoader", MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
+    if (messagesAsText()) printToStandardError(text);
+    else messageBox(text, "AppLoader", MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
     ExitProcess(3);
 }

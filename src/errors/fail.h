@@ -4,6 +4,9 @@
 
 #include "config/config.h"
 
+// A console tool's messages go to standard error as text, unless the
+// product asks for boxes.
+bool messagesAsText();
 [[noreturn]] void failWithMessage(ConfigId id, const char* placeholder = nullptr, const char* value = nullptr);
 [[noreturn]] void failWithText(const char* text);
 // A message that the user can only answer with another Java: where the

@@ -43,10 +43,12 @@ static const HANDLE* eventChild = nullptr;
 // child on its own clock.
 enum { CLOSE_WAIT_MS = 5000 };
 
+// Before there is a child, an event ends this process as it would any.
 static BOOL WINAPI onConsoleEvent(DWORD event) {
+    if (!eventChild || !*eventChild) return FALSE;
     if (event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT) return TRUE;
     trace({"parent: the console closes; waiting for the child"});
-    if (eventChild && *eventChild) WaitForSingleObject(*eventChild, CLOSE_WAIT_MS);
+    WaitForSingleObject(*eventChild, CLOSE_WAIT_MS);
     return FALSE;
 }
 

@@ -7,8 +7,7 @@
 // A running instance answers at once, whatever its application does; only
 // a starting one, which holds the name before its pipe is up, is waited
 // for longer: it may be copying a runtime or asking for a folder.
-enum { STARTING_WAIT_MS = 30000, ANSWER_WAIT_MS = 5000, RETRY_MS = 50 };
-static const char TAKEN = 'A';
+enum { STARTING_WAIT_MS = 30000, ANSWER_WAIT_MS = 5000 };
 
 static HANDLE claimMutex = nullptr;
 
@@ -39,11 +38,13 @@ static Answer handOver(HANDLE pipe, const unsigned char* message, DWORD length) 
     DWORD done = 0;
     char answer = 0;
     bool sent = pipeTransfer(pipe, true, (void*)message, length, &done, deadline) == PIPE_IO_DONE && done == length;
-    PipeIo read = sent ? pipeTransfer(pipe, false, &answer, 1, &done, deadline) : PIPE_IO_FAILED;
-    // A server that closes without a word has begun to end.
     DWORD error = GetLastError();
-    if (read == PIPE_IO_DONE && done == 1) return answer == TAKEN ? ANSWER_TAKEN : ANSWER_REFUSED;
-    return error == ERROR_BROKEN_PIPE || error == ERROR_PIPE_NOT_CONNECTED ? ANSWER_REFUSED : ANSWER_NONE;
+    PipeIo read = sent ? pipeTransfer(pipe, false, &answer, 1, &done, deadline) : PIPE_IO_FAILED;
+    if (sent) error = GetLastError();
+    if (read == PIPE_IO_DONE && done == 1) return answer == HAND_OVER_TAKEN ? ANSWER_TAKEN : ANSWER_REFUSED;
+    // A server that closes without a word has begun to end.
+    bool closed = error == ERROR_BROKEN_PIPE || error == ERROR_PIPE_NOT_CONNECTED || error == ERROR_NO_DATA;
+    return closed ? ANSWER_REFUSED : ANSWER_NONE;
 }
 
 static size_t handOverMessage(const char* folder, const StringList* words, unsigned char* message) {
@@ -96,7 +97,7 @@ InstanceClaim claimInstance(const char* folder, const StringList* words) {
             deadline = GetTickCount64() + STARTING_WAIT_MS;
         }
         if (GetTickCount64() >= deadline) return INSTANCE_NOT_RESPONDING;
-        if (openError == ERROR_PIPE_BUSY) WaitNamedPipeW(names.pipe, RETRY_MS * 4);
-        else Sleep(RETRY_MS);
+        if (openError == ERROR_PIPE_BUSY) WaitNamedPipeW(names.pipe, PIPE_RETRY_MS * 4);
+        else Sleep(PIPE_RETRY_MS);
     }
 }

@@ -85,6 +85,7 @@ PipeIo pipeTransfer(HANDLE pipe, bool write, void* buffer, DWORD length, DWORD* 
         ok = ok && (finished || error == ERROR_MORE_DATA);
     }
     CloseHandle(io.hEvent);
+    SetLastError(error);
     if (!ok) return PIPE_IO_FAILED;
     return error == ERROR_MORE_DATA ? PIPE_IO_MORE : PIPE_IO_DONE;
 }

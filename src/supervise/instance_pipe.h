@@ -26,9 +26,14 @@ struct InstanceNames {
 };
 void instanceNames(const InstanceIdentity* who, InstanceNames* names);
 
+// The server's one-byte answers, and the pause between two tries.
+static const char HAND_OVER_TAKEN = 'A', HAND_OVER_REFUSED = 'N';
+enum { PIPE_RETRY_MS = 50 };
+
 enum PipeIo { PIPE_IO_DONE, PIPE_IO_MORE, PIPE_IO_FAILED };
 
 // One read or write on an overlapped pipe, given up at the deadline or when
 // `alsoEnd` (optional) is signalled. A message read in part is PIPE_IO_MORE.
+// The transfer's own error is the thread's last error afterwards.
 PipeIo pipeTransfer(HANDLE pipe, bool write, void* buffer, DWORD length, DWORD* done, ULONGLONG deadline,
                     HANDLE alsoEnd = nullptr);

@@ -13,8 +13,7 @@
 
 // A client says its piece at once; one that does not is let go. An ending
 // instance of the same program may hold the name's last pipes a moment.
-enum { READ_WAIT_MS = 3000, FIRST_PIPE_WAIT_MS = 10000, RETRY_MS = 50, START_LINE_CAP = 32768 };
-static const char TAKEN = 'A', REFUSED = 'N';
+enum { READ_WAIT_MS = 3000, FIRST_PIPE_WAIT_MS = 10000, START_LINE_CAP = 32768 };
 
 struct Taken {
     Taken* next;
@@ -22,6 +21,9 @@ struct Taken {
 };
 
 static CRITICAL_SECTION lock;
+// Held through an end's starts: every caller of the end returns only once
+// all of them are made, and the delivery frees nothing the end still reads.
+static CRITICAL_SECTION endLock;
 static Taken* firstTaken = nullptr;
 static Taken** lastTaken = &firstTaken;
 // The one being delivered: an end that comes meanwhile starts it on its own
@@ -101,10 +103,16 @@ static void startAgain(const StringList* items) {
     }
     line[0] = '"';
     appendText(line, START_LINE_CAP, "\"");
+    size_t dropped = 0;
     for (size_t i = 1; i < items->count; ++i) {
         size_t before = lstrlenA(line);
-        if (!appendCommandLineWord(line, START_LINE_CAP, items->items[i])) line[before] = '\0';
+        if (appendCommandLineWord(line, START_LINE_CAP, items->items[i])) continue;
+        line[before] = '\0';
+        ++dropped;
     }
+    char count[24] = "";
+    appendUnsigned(count, sizeof count, dropped);
+    if (dropped) trace({"child: ", count, " words beyond a command line's limit are left out of a start again"});
     STARTUPINFOW startup;
     ZeroMemory(&startup, sizeof startup);
     startup.cb = sizeof startup;
@@ -120,8 +128,11 @@ static void startAgain(const StringList* items) {
     free(line);
 }
 
-void stopTakingHandOvers() {
+// `current`, the one whose delivery met the end, first; then the queue and
+// whatever was in flight meanwhile.
+static void endServing(const StringList* current) {
     if (!serving) return;
+    EnterCriticalSection(&endLock);
     EnterCriticalSection(&lock);
     bool already = stopped;
     stopped = true;
@@ -137,7 +148,8 @@ void stopTakingHandOvers() {
         CloseHandle(heldMutex);
         heldMutex = nullptr;
     }
-    // Its items stay the delivery's to free; they are only read.
+    if (current) startAgain(current);
+    // Its items stay the delivery's to free, after this lock; they are only read.
     if (delivering) startAgain(&delivering->items);
     while (rest) {
         Taken* next = rest->next;
@@ -145,7 +157,10 @@ void stopTakingHandOvers() {
         dropTaken(rest);
         rest = next;
     }
+    LeaveCriticalSection(&endLock);
 }
+
+void stopTakingHandOvers() { endServing(nullptr); }
 
 void handOversMayFlow() {
     if (serving) SetEvent(mayFlow);
@@ -158,9 +173,12 @@ static DWORD WINAPI deliverThread(void*) {
     while (WaitForMultipleObjects(2, ends, FALSE, INFINITE) == WAIT_OBJECT_0 + 1) {
         while (Taken* taken = nextTaken()) {
             Delivery delivery = deliverHandOver(&taken->items);
-            if (landed(taken) && delivery == APPLICATION_ENDING) {
-                startAgain(&taken->items);
-                stopTakingHandOvers();
+            if (!landed(taken)) {
+                // An end took it over: it is freed once the end is done.
+                EnterCriticalSection(&endLock);
+                LeaveCriticalSection(&endLock);
+            } else if (delivery == APPLICATION_ENDING) {
+                endServing(&taken->items);
             }
             dropTaken(taken);
         }
@@ -189,13 +207,13 @@ static DWORD WINAPI readThread(void* param) {
     bool whole = message && readMessage(pipe, message, &length) && decodeHandOver(message, length, &items);
     free(message);
     if (whole) {
-        char answer = take(&items) ? TAKEN : REFUSED;
+        char answer = take(&items) ? HAND_OVER_TAKEN : HAND_OVER_REFUSED;
         DWORD done = 0;
         ULONGLONG deadline = GetTickCount64() + READ_WAIT_MS;
         // The client closes once it has the answer: then the pipe may go.
         if (pipeTransfer(pipe, true, &answer, 1, &done, deadline) == PIPE_IO_DONE)
             pipeTransfer(pipe, false, &answer, 1, &done, deadline);
-        if (answer == REFUSED) trace({"child: hand-over refused: the application ends"});
+        if (answer == HAND_OVER_REFUSED) trace({"child: hand-over refused: the application ends"});
     } else {
         trace({"child: a client sent no whole hand-over in time"});
     }
@@ -217,7 +235,7 @@ static HANDLE firstPipe() {
     for (;;) {
         HANDLE pipe = newPipe(true);
         if (pipe != INVALID_HANDLE_VALUE || GetTickCount64() >= deadline) return pipe;
-        if (WaitForSingleObject(stopEvent, RETRY_MS) == WAIT_OBJECT_0) return INVALID_HANDLE_VALUE;
+        if (WaitForSingleObject(stopEvent, PIPE_RETRY_MS) == WAIT_OBJECT_0) return INVALID_HANDLE_VALUE;
     }
 }
 
@@ -240,26 +258,41 @@ static bool awaitClient(HANDLE pipe) {
     return connected != FALSE;
 }
 
+static bool startThread(LPTHREAD_START_ROUTINE routine, void* param = nullptr) {
+    HANDLE thread = CreateThread(nullptr, 0, routine, param, 0, nullptr);
+    if (thread) CloseHandle(thread);
+    return thread != nullptr;
+}
+
+// The next pipe, once the system has room for it; none once the end came.
+static HANDLE nextPipe() {
+    for (;;) {
+        HANDLE pipe = newPipe(false);
+        if (pipe != INVALID_HANDLE_VALUE) return pipe;
+        if (WaitForSingleObject(stopEvent, PIPE_RETRY_MS) == WAIT_OBJECT_0) return INVALID_HANDLE_VALUE;
+    }
+}
+
 // Each client is read on a thread of its own, and the next pipe waits at
-// once: no client, however slow, keeps another out.
+// once: no client, however slow, keeps another out. One that came as the
+// end did is still read, and answered that the application ends.
 static DWORD WINAPI listenThread(void*) {
     HANDLE pipe = firstPipe();
-    if (pipe == INVALID_HANDLE_VALUE) trace({"child: the instance's pipe is taken; a second start runs alone"});
-    while (pipe != INVALID_HANDLE_VALUE) {
-        bool connected = awaitClient(pipe);
-        if (isStopped()) break;
-        if (!connected) {
-            DisconnectNamedPipe(pipe);
-            Sleep(RETRY_MS);
-            continue;
-        }
-        HANDLE next = newPipe(false);
-        HANDLE reader = CreateThread(nullptr, 0, readThread, pipe, 0, nullptr);
-        if (reader) CloseHandle(reader);
-        else CloseHandle(pipe);
-        pipe = next;
+    if (pipe == INVALID_HANDLE_VALUE && !isStopped()) {
+        trace({"child: the instance's pipe is taken; a second start runs alone"});
+        stopTakingHandOvers();
     }
-    if (pipe != INVALID_HANDLE_VALUE) CloseHandle(pipe);
+    while (pipe != INVALID_HANDLE_VALUE) {
+        if (!awaitClient(pipe)) {
+            // A client that came and went, or the end.
+            DisconnectNamedPipe(pipe);
+            if (WaitForSingleObject(stopEvent, PIPE_RETRY_MS) != WAIT_OBJECT_0) continue;
+            CloseHandle(pipe);
+            break;
+        }
+        if (!startThread(readThread, pipe)) CloseHandle(pipe);
+        pipe = isStopped() ? INVALID_HANDLE_VALUE : nextPipe();
+    }
     return 0;
 }
 
@@ -274,12 +307,6 @@ static bool userOnlySecurity(const char* sid) {
                                                                 nullptr) != FALSE;
 }
 
-static bool startThread(LPTHREAD_START_ROUTINE routine) {
-    HANDLE thread = CreateThread(nullptr, 0, routine, nullptr, 0, nullptr);
-    if (thread) CloseHandle(thread);
-    return thread != nullptr;
-}
-
 bool serveHandOvers(Delivery (*deliver)(const StringList* items)) {
     static InstanceIdentity own;
     if (!ownIdentity(&own) || !userOnlySecurity(own.userSid)) return false;
@@ -291,8 +318,14 @@ bool serveHandOvers(Delivery (*deliver)(const StringList* items)) {
     mayFlow = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     waiting = CreateEventW(nullptr, FALSE, FALSE, nullptr);
     stopEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    if (!heldMutex || !mayFlow || !waiting || !stopEvent) return false;
+    if (!heldMutex || !mayFlow || !waiting || !stopEvent) {
+        // Without a server, the name would only keep later starts waiting.
+        if (heldMutex) CloseHandle(heldMutex);
+        heldMutex = nullptr;
+        return false;
+    }
     InitializeCriticalSection(&lock);
+    InitializeCriticalSection(&endLock);
     deliverHandOver = deliver;
     serving = true;
     if (startThread(listenThread) && startThread(deliverThread)) return true;

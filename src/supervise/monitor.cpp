@@ -102,7 +102,12 @@ void parseCommRecords() {
         trace({"parent: record ", kind, " ", text});
         if (type == RECORD_STATUS) setSplashStatus(text);
         if (type == RECORD_READY && !startFailed) applicationIsUp();
-        if (type == RECORD_START_FAILED) startFailed = true;
+        // The child shows its message now: a later start need not wait
+        // for the user to read it.
+        if (type == RECORD_START_FAILED) {
+            startFailed = true;
+            releaseInstanceClaim();
+        }
         if (type == RECORD_APPLICATION_RUNS) applicationRuns = true;
         if (type == RECORD_OPTION_FILES) copyText(optionFiles, sizeof optionFiles, text);
         if (type == RECORD_MAIN_THREW) {

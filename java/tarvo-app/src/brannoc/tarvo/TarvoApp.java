@@ -118,7 +118,8 @@ public final class TarvoApp {
     static int handOver(String workingDirectory, String[] arguments, long waitMillis) {
         if (ending) return ENDING;
         synchronized (OPENS) {
-            OPENS.add(new Object[] {workingDirectory, arguments.clone()});
+            Object[] open = {workingDirectory, arguments.clone()};
+            OPENS.add(open);
             long end = System.currentTimeMillis() + waitMillis;
             waiting++;
             try {
@@ -130,6 +131,9 @@ public final class TarvoApp {
                 waiting--;
             }
             if (openHandler == null) return NOT_SET;
+            // The end may have begun while it waited; unless a delivery has
+            // it already, it goes back.
+            if (ending && OPENS.remove(open)) return ENDING;
         }
         deliverOpens();
         return TAKEN;
