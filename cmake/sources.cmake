@@ -21,6 +21,7 @@ set(TARVO_TEXT_SOURCES
   src/app/options_file_text.cpp
   src/app/java_string_text.cpp
   src/app/class_version_text.cpp
+  src/app/class_data_text.cpp
   src/files/inflate_text.cpp
   src/files/zip_text.cpp
 )
@@ -57,6 +58,7 @@ set(TARVO_WIN_SOURCES
   src/app/vm_options.cpp
   src/app/jni_strings.cpp
   src/app/class_version.cpp
+  src/app/class_data.cpp
   src/app/vm_print.cpp
   src/app/open_handler.cpp
   src/app/vm_text.cpp

@@ -9,6 +9,7 @@
 #include "app/class_version_text.h"
 #include "app/java_string_text.h"
 #include "app/jni_strings.h"
+#include "app/class_data.h"
 #include "app/open_handler.h"
 #include "app/jni.h"
 #include "app/vm_options.h"
@@ -67,10 +68,17 @@ static void addHook(JavaVMOption* option, const char* name, void* function) {
 
 enum { HOOK_COUNT = 3 };
 
-const char* fillVmInitArgs(JavaVMInitArgs* args, const char* commFile, const char* extractDir, const char* userArgs,
-                           unsigned javaFeature) {
+// The archive's options stand last before the hooks, so that a VM that
+// refuses them can be asked again without them.
+static size_t sharingOptions = 0;
+
+static const char* fillVmInitArgs(JavaVMInitArgs* args, const char* javaPath, const char* commFile,
+                                  const char* extractDir, const char* userArgs, unsigned javaFeature) {
     StringList list = {nullptr, 0, 0};
     const char* mainArgs = buildVmOptions(&list, commFile, extractDir, userArgs, javaFeature);
+    sharingOptions = addClassDataSharing(&list, javaPath, javaFeature);
+    for (size_t i = list.count - sharingOptions; i < list.count; ++i)
+        trace({"child: VM option ", list.items[i], " (class data sharing)"});
     ZeroMemory(args, sizeof *args);
     args->version = JNI_VERSION_1_2;
     args->ignoreUnrecognized = JNI_TRUE;
@@ -194,6 +202,17 @@ static void refuseNewerClass(JNIEnv* env, const JavaVMInitArgs* args, const char
     failMainClass(MSG_NO_MAIN_CLASS, why, javaPath);
 }
 
+// A VM that refuses the archive's options must still start: once more,
+// with the hooks moved over them.
+static jint createWithoutSharing(JavaVM** vm, JNIEnv** env, JavaVMInitArgs* args) {
+    trace({"child: the VM refused to start with class data sharing; once more without"});
+    JavaVMOption* hooks = args->options + args->nOptions - HOOK_COUNT;
+    memmove(hooks - sharingOptions, hooks, sizeof *hooks * HOOK_COUNT);
+    args->nOptions -= (jint)sharingOptions;
+    sharingOptions = 0;
+    return createJavaVM(vm, (void**)env, args);
+}
+
 struct JavaMainArgs {
     const char* javaPath;
     JavaVMInitArgs* vmArgs;
@@ -210,6 +229,7 @@ static DWORD WINAPI javaMain(void* raw) {
     JNIEnv* env = nullptr;
     vmStarts();
     jint created = createJavaVM(&vm, (void**)&env, start->vmArgs);
+    if (created < 0 && sharingOptions) created = createWithoutSharing(&vm, &env, start->vmArgs);
     char result[16] = "";
     appendUnsigned(result, sizeof result, (unsigned long)(created < 0 ? -created : created));
     trace({"child: JNI_CreateJavaVM answered ", created < 0 ? "-" : "", result});
@@ -279,7 +299,7 @@ unsigned runApplication(const char* javaPath, const char* commFile, const char* 
     appendText(forJava, sizeof forJava, acceptedJavaVersion());
     traceDpiAwareness("child: DPI awareness ", awareness, forJava, refused);
     JavaVMInitArgs args;
-    JavaMainArgs start = {javaPath, &args, fillVmInitArgs(&args, commFile, extractDir, userArgs, feature)};
+    JavaMainArgs start = {javaPath, &args, fillVmInitArgs(&args, javaPath, commFile, extractDir, userArgs, feature)};
     SIZE_T stack = mainStackSize(&args, library);
     HANDLE thread = CreateThread(nullptr, stack, javaMain, &start, STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr);
     if (!thread) thread = CreateThread(nullptr, stack, javaMain, &start, 0, nullptr);

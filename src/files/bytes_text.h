@@ -1,6 +1,7 @@
 // Little-endian fields of Windows images and resources: the one set of
 // readers and writers of the launcher and the builder.
 #pragma once
+#include <cstddef>
 #include <cstdint>
 
 inline uint16_t le16(const unsigned char* p) { return (uint16_t)(p[0] | p[1] << 8); }
@@ -13,6 +14,20 @@ inline void storeLe16(unsigned char* p, uint16_t v) {
 inline void storeLe32(unsigned char* p, uint32_t v) {
     storeLe16(p, (uint16_t)v);
     storeLe16(p + 2, (uint16_t)(v >> 16));
+}
+
+// FNV-1a, 64 bits: the names that stand for a set of facts (an instance's,
+// an archive's), never a defence against a chosen collision.
+enum : uint64_t { FNV_START = 0xcbf29ce484222325ULL };
+inline uint64_t fnv1a(uint64_t hash, const void* bytes, size_t n) {
+    for (size_t i = 0; i < n; ++i) hash = (hash ^ ((const unsigned char*)bytes)[i]) * 0x100000001b3ULL;
+    return hash;
+}
+// 16 lower-case hex digits and a terminator.
+inline void hex64(uint64_t value, char* out) {
+    static const char digits[] = "0123456789abcdef";
+    for (int i = 0; i < 16; ++i) out[i] = digits[(value >> (60 - 4 * i)) & 15];
+    out[16] = '\0';
 }
 
 // Appends to any byte container with push_back.

@@ -7,23 +7,17 @@
 #include "files/text.h"
 #include "files/utf8_text.h"
 
-static uint64_t hashBytes(uint64_t hash, const char* text, size_t length) {
-    for (size_t i = 0; i < length; ++i) hash = (hash ^ (unsigned char)text[i]) * 0x100000001b3ULL;
-    return hash;
-}
-
 void instanceKey(const char* programPath, const char* userSid, unsigned long session, bool elevated, char* dst,
                  size_t cap) {
     char sessionText[24] = "";
     appendUnsigned(sessionText, sizeof sessionText, session);
     if (elevated) appendText(sessionText, sizeof sessionText, "e");
-    uint64_t hash = 0xcbf29ce484222325ULL;
+    uint64_t hash = FNV_START;
     // The terminators keep "ab"+"c" apart from "a"+"bc".
     for (const char* part : {programPath, userSid, (const char*)sessionText})
-        hash = hashBytes(hash, part, strlen(part) + 1);
+        hash = fnv1a(hash, part, strlen(part) + 1);
     char key[INSTANCE_KEY_CAP] = "tarvo-";
-    static const char digits[] = "0123456789abcdef";
-    for (int shift = 60, at = 6; shift >= 0; shift -= 4) key[at++] = digits[(hash >> shift) & 15];
+    hex64(hash, key + 6);
     copyText(dst, cap, key);
 }
 

@@ -126,6 +126,37 @@ struct Bench {
                 std::to_string(median(mine) / median(floor)) + ", \"probes\": " + std::to_string(probes) + "}");
     }
 
+    // The launcher's own cost of class data sharing: the same start with and
+    // without it, alternated, the archive's name hashed from a class path of
+    // 100 jars (their sizes and times, never their bytes).
+    void sharingRow(const std::string& javaHome) {
+        ScopedEnv java("JAVA_HOME", javaHome.c_str());
+        std::string local = dir / "local", jars = dir / "jars", classPath = "128=EJAVA_HOME;";
+        CreateDirectoryA(local.c_str(), nullptr);
+        CreateDirectoryA(jars.c_str(), nullptr);
+        ScopedEnv data("LOCALAPPDATA", local.c_str());
+        std::string entries;
+        for (int i = 0; i < 100; ++i) {
+            std::string jar = jars + "\\lib" + std::to_string(i) + ".jar";
+            writeFile(jar, std::string(1000 + i, 'j'));
+            entries += "A1" + jar + ";";
+        }
+        std::string with = dir / "app\\sharing.exe", without = dir / "app\\plain.exe";
+        makeLauncher(with, {"128=EJAVA_HOME;", "2001=x", "121=" + entries, "159=1"});
+        makeLauncher(without, {"128=EJAVA_HOME;", "2001=x", "121=" + entries, "159=0"});
+        std::string record = javaHome + "\\bin\\server\\jvm.record";
+        msToCreate("\"" + with + "\"", "", record);
+        std::vector<double> mine, plain;
+        for (int i = 0; i < ROUNDS; ++i) {
+            mine.push_back(msToCreate("\"" + with + "\"", "", record));
+            plain.push_back(msToCreate("\"" + without + "\"", "", record));
+        }
+        char shown[256];
+        snprintf(shown, sizeof shown, "%.0f ms with, %.0f ms without: %+.0f ms (target none)", median(mine),
+                 median(plain), median(mine) - median(plain));
+        row("class_data_sharing_cost", shown, "{\"ms\": " + list(mine) + ", \"without_ms\": " + list(plain) + "}");
+    }
+
     // Layers of options as large as no file holds: the merge against a plain
     // copy of the same list.
     void mergeRow() {
@@ -372,6 +403,7 @@ int main(int argc, char** argv) {
     b.extractionRow(launcher, withRelease);
     b.runtimeRows(launcher, withRelease);
     b.mergeRow();
+    if (!testingX86()) b.sharingRow(withRelease);
     printf("%s", b.table.c_str());
     writeFile(argv[1], "{\n  \"arch\": \"" + std::string(arch) + "\",\n" + b.json + "\n}\n");
     return 0;

@@ -1,5 +1,9 @@
 // The Java that users have today: vendor registry keys, homes of either
 // bitness, runtime DLLs in bin, release files and the banners of current VMs.
+#include <algorithm>
+#include <iostream>
+#include <sstream>
+
 #include "launch_fixture.h"
 
 namespace {
@@ -144,4 +148,134 @@ TEST_F(LaunchTest, VendorKeysAreReadNewestFirst) {
     std::string probes = lowerCopy(readFile(log));
     EXPECT_NE(std::string::npos, probes.find(lowerCopy(root / "zulu17\\bin\\java.exe"))) << probes;
     EXPECT_NE(std::string::npos, probes.find(lowerCopy(root / "ms17\\bin\\java.exe"))) << probes;
+}
+
+namespace {
+
+// Class-data sharing, managed by the launcher for a 64-bit VM.
+struct SharingTest : LaunchTest {
+    std::string local = root / "local";
+    std::string cds = local + "\\Orvan Desk\\cds\\";
+
+    void SetUp() override {
+        LaunchTest::SetUp();
+        CreateDirectoryA(local.c_str(), nullptr);
+        setEnv("LOCALAPPDATA", local.c_str());
+    }
+
+    // A Java of that version under JAVA_HOME, whose VM acts out `script`.
+    std::string java(const std::string& version, const std::string& script = "") {
+        std::string home = modernHome("jdk-" + version, false, version);
+        writeFile(home + "\\bin\\server\\jvm.script", script);
+        setEnv("JAVA_HOME", home.c_str());
+        return home;
+    }
+
+    // The sharing options of the VM's last creation.
+    std::string sharing(const std::string& home) {
+        std::string record = modernVmRecord(home), out;
+        size_t last = record.rfind("JNI_CreateJavaVM version=");
+        std::istringstream lines(last == std::string::npos ? "" : record.substr(last));
+        for (std::string line; std::getline(lines, line);)
+            if (line.find("Shared") != std::string::npos || line.find("AOT") != std::string::npos ||
+                line.find("ArchiveClasses") != std::string::npos)
+                out += line.substr(7) + "\n";
+        return out;
+    }
+};
+
+std::vector<std::string> filesIn(const std::string& folder) {
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA found;
+    HANDLE walk = FindFirstFileA((folder + "*").c_str(), &found);
+    for (bool more = walk != INVALID_HANDLE_VALUE; more; more = FindNextFileA(walk, &found))
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.push_back(found.cFileName);
+    if (walk != INVALID_HANDLE_VALUE) FindClose(walk);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+}  // namespace
+
+TEST_F(SharingTest, EachJavaGetsItsArchiveMadeAtTheFirstStartAndMappedAtTheNext) {
+    configure({"159=1"});
+    struct Case {
+        const char *version, *first, *next;
+    } cases[] = {
+        {"11.0.21", "", ""},
+        {"17.0.9", "-XX:ArchiveClassesAtExit=@.jsa\n", "-XX:SharedArchiveFile=@.jsa\n"},
+        {"21.0.1", "-XX:+AutoCreateSharedArchive\n-XX:SharedArchiveFile=@.jsa\n",
+         "-XX:+AutoCreateSharedArchive\n-XX:SharedArchiveFile=@.jsa\n"},
+        {"25", "-XX:AOTCacheOutput=@.aot\n", "-XX:AOTCache=@.aot\n"},
+    };
+    for (const Case& c : cases) {
+        std::string home = java(c.version);
+        std::vector<std::string> both;
+        for (int start = 0; start < 2; ++start) {
+            EXPECT_EQ(0u, exitOf(run(), "child")) << c.version;
+            both.push_back(sharing(home));
+        }
+        if (testingX86()) {
+            // A 32-bit VM gets none.
+            EXPECT_EQ("", both[0] + both[1]) << c.version;
+            continue;
+        }
+        // One archive for the two starts, its name a hash.
+        size_t at = both[0].find(cds);
+        std::string name = at == std::string::npos ? "" : both[0].substr(at + cds.size(), 16);
+        auto expected = [&](std::string text) {
+            for (size_t p; (p = text.find('@')) != std::string::npos;) text.replace(p, 1, cds + name);
+            return text;
+        };
+        EXPECT_EQ(expected(c.first), both[0]) << c.version;
+        EXPECT_EQ(expected(c.next), both[1]) << c.version;
+        std::cout << "Java " << c.version << ": " << (both[0].empty() ? "none\n" : both[0]);
+    }
+}
+
+TEST_F(SharingTest, ANewClassPathIsANewArchiveAndTheUsersOwnSharingOptionsTurnOursOff) {
+    if (testingX86()) GTEST_SKIP() << "a 32-bit VM maps no archive";
+    std::string home = java("21.0.1"), jar = app + "\\orvanapi.jar";
+    configure({"159=1"});
+    writeFile(jar, "classes");
+    run();
+    std::string first = sharing(home);
+    writeFile(jar, "classes, and more of them");
+    run();
+    std::string second = sharing(home);
+    EXPECT_NE(first, second);
+    EXPECT_NE(std::string::npos, second.find(cds)) << second;
+    std::cout << "two class paths:\n" << first << second;
+    configure({"159=1", "123=-Xshare:off"});
+    run();
+    EXPECT_EQ("", sharing(home));
+}
+
+TEST_F(SharingTest, AVmThatRefusesTheOptionsStartsWithoutThemAndOnlyOldArchivesGo) {
+    if (testingX86()) GTEST_SKIP() << "a 32-bit VM maps no archive";
+    std::string home = java("21.0.1", "refusesharing");
+    configure({"159=1"});
+    CreateDirectoryA((local + "\\Orvan Desk").c_str(), nullptr);
+    CreateDirectoryA(cds.c_str(), nullptr);
+    // Five archives of earlier class paths, used a day apart; two files not ours.
+    for (int day = 1; day <= 5; ++day) {
+        std::string path = cds + "00000000000000a" + std::to_string(day) + ".jsa";
+        writeFile(path, "archive");
+        HANDLE file = CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        ULARGE_INTEGER when;
+        when.QuadPart = now() - (uint64_t)(10 - day) * 864000000000ULL;
+        FILETIME time = {when.LowPart, when.HighPart};
+        SetFileTime(file, nullptr, nullptr, &time);
+        CloseHandle(file);
+    }
+    writeFile(cds + "notes.txt", "mine");
+    writeFile(cds + "app.jsa", "mine too");
+    WatchReport r = run();
+    EXPECT_EQ(0u, exitOf(r, "child")) << r.describe();
+    std::string record = modernVmRecord(home);
+    EXPECT_EQ(2u, count(record, "JNI_CreateJavaVM version=")) << record;
+    EXPECT_TRUE(mainRan(record));
+    EXPECT_EQ("", sharing(home));
+    EXPECT_EQ((std::vector<std::string>{"00000000000000a4.jsa", "00000000000000a5.jsa", "app.jsa", "notes.txt"}),
+              filesIn(cds));
 }

@@ -24,6 +24,10 @@
 //   busyhandler=MS  the handler takes MS over the first hand-over
 //   shutdown=MS     DestroyJavaVM runs shutdown hooks for MS, during which
 //                   the library refuses hand-overs as ending
+//   refusesharing   JNI_CreateJavaVM refuses any option of class data
+//                   sharing, as a VM that does not know them
+//   (the archive options are acted out: DestroyJavaVM writes the file that
+//   AutoCreateSharedArchive, ArchiveClassesAtExit or AOTCacheOutput names)
 //   ctrlhook=PATH   as a VM does, takes Ctrl+C, Ctrl+Break and the
 //                   console's close: a shutdown hook writes PATH, and the
 //                   process ends with 130
@@ -49,6 +53,7 @@
 #include <cstdarg>
 #include <cstdlib>
 #include <fstream>
+#include <map>
 #include <sstream>
 #include <string>
 
@@ -375,6 +380,8 @@ uint64_t fileTimeNow() {
 }
 
 volatile bool shuttingDown = false;
+std::map<std::string, std::string> archiveAtExit;
+bool autoArchive = false;
 
 // TarvoApp.handOver: the application's handler records what it was given,
 // and answers as the library does: 1 taken, 2 the application is ending.
@@ -420,6 +427,10 @@ jint JNICALL attachCurrentThreadAsDaemon(JavaVM*, void** outEnv, void*) {
 
 jint JNICALL destroyJavaVM(JavaVM*) {
     record("DestroyJavaVM");
+    // As the VM writes its archive at exit.
+    std::string written = archiveAtExit["-XX:ArchiveClassesAtExit="] + archiveAtExit["-XX:AOTCacheOutput="];
+    if (written.empty() && autoArchive) written = archiveAtExit["-XX:SharedArchiveFile="];
+    if (!written.empty()) writeFileText(written, "archive");
     if (has("shutdown")) {
         shuttingDown = true;
         record("shutdown-hooks");
@@ -502,6 +513,8 @@ extern "C" __declspec(dllexport) jint JNICALL JNI_CreateJavaVM(JavaVM** outVm, v
     JavaVMInitArgs* args = (JavaVMInitArgs*)rawArgs;
     record("JNI_CreateJavaVM version=" + std::to_string(args->version) + " nOptions=" +
            std::to_string(args->nOptions) + " ignoreUnrecognized=" + std::to_string(args->ignoreUnrecognized));
+    archiveAtExit.clear();
+    autoArchive = false;
     for (jint i = 0; i < args->nOptions; ++i) {
         std::string option = args->options[i].optionString;
         void* extra = args->options[i].extraInfo;
@@ -513,6 +526,14 @@ extern "C" __declspec(dllexport) jint JNICALL JNI_CreateJavaVM(JavaVM** outVm, v
             continue;
         }
         record("option=" + escape(option) + (extra ? " extraInfo!" : ""));
+        if (has("refusesharing") && (option.find("Shared") != std::string::npos || option.find("AOT") != std::string::npos ||
+                                     option.find("ArchiveClasses") != std::string::npos)) {
+            record("refused " + option);
+            return -6;
+        }
+        for (const char* head : {"-XX:SharedArchiveFile=", "-XX:ArchiveClassesAtExit=", "-XX:AOTCacheOutput="})
+            if (option.rfind(head, 0) == 0) archiveAtExit[head] = option.substr(strlen(head));
+        if (option == "-XX:+AutoCreateSharedArchive") autoArchive = true;
         if (option.compare(0, 17, "-Dtarvo.commFile=") == 0) commFile = option.substr(17);
     }
     // In the script's order, each to its stream.
