@@ -2,9 +2,11 @@
 
 #include <windows.h>
 
+#include <cstdlib>
 #include <cstring>
 
 #include "app/class_data_text.h"
+#include "app/vm_text.h"
 #include "config/config.h"
 #include "config/data_folder.h"
 #include "files/bytes_text.h"
@@ -19,16 +21,20 @@ enum { ARCHIVES_KEPT = 3, RELEASE_CAP = 65536 };
 static uint64_t hashText(uint64_t hash, const char* text) { return fnv1a(hash, text, strlen(text) + 1); }
 
 // A file by its path, size and time, never by its bytes: a start reads no
-// jar to name its archive.
-static uint64_t hashFileFacts(uint64_t hash, const char* path) {
+// jar to name its archive. The path is as the VM has it: in the ANSI code
+// page where `ansi`. False for a folder, which no archive may be made from.
+static bool hashFileFacts(uint64_t* hashInOut, const char* path, bool ansi) {
     WIN32_FILE_ATTRIBUTE_DATA facts;
     ZeroMemory(&facts, sizeof facts);
-    WidePath wide(path);
-    if (wide.ok) GetFileAttributesExW(wide.text, GetFileExInfoStandard, &facts);
-    hash = hashText(hash, path);
+    wchar_t wide[TEXT_CAP];
+    bool named = ansi ? MultiByteToWideChar(CP_ACP, 0, path, -1, wide, TEXT_CAP) > 0 : toWide(path, wide, TEXT_CAP);
+    if (named) GetFileAttributesExW(wide, GetFileExInfoStandard, &facts);
+    if (facts.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return false;
+    uint64_t hash = hashText(*hashInOut, path);
     hash = fnv1a(hash, &facts.nFileSizeLow, sizeof facts.nFileSizeLow);
     hash = fnv1a(hash, &facts.nFileSizeHigh, sizeof facts.nFileSizeHigh);
-    return fnv1a(hash, &facts.ftLastWriteTime, sizeof facts.ftLastWriteTime);
+    *hashInOut = fnv1a(hash, &facts.ftLastWriteTime, sizeof facts.ftLastWriteTime);
+    return true;
 }
 
 static uint64_t hashFileBytes(uint64_t hash, const char* path) {
@@ -42,13 +48,19 @@ static uint64_t hashFileBytes(uint64_t hash, const char* path) {
 }
 
 // What the archive depends on: the Java (home, version, release file), this
-// launcher, the class path entry by entry, and the options that change it.
-static uint64_t archiveHash(const StringList* options, const char* javaHome) {
-    char path[TEXT_CAP];
+// launcher, the class path entry by entry, and the options. False where no
+// archive can serve: a folder on the class path, or a file extracted anew
+// at every start, whose path changes each time.
+static bool archiveHash(const StringList* options, const char* javaHome, const char* extractDir, uint64_t* out) {
+    char path[TEXT_CAP], extracted[TEXT_CAP] = "";
     uint64_t hash = hashText(hashText(FNV_START, javaHome), acceptedJavaVersion());
     copyText(path, sizeof path, javaHome);
     if (appendText(path, sizeof path, "release")) hash = hashFileBytes(hash, path);
-    if (ownProgramPath(path, sizeof path)) hash = hashFileFacts(hash, path);
+    if (ownProgramPath(path, sizeof path)) hashFileFacts(&hash, path, false);
+    // The class path was made for the VM, in its code page: the extraction
+    // folder is compared in the same.
+    if (*extractDir && !configInt(CFG_INCLUDE_CACHE))
+        WideCharToMultiByte(CP_ACP, 0, WidePath(extractDir).text, -1, extracted, sizeof extracted, nullptr, nullptr);
     for (size_t i = 0; i < options->count; ++i) {
         const char* option = options->items[i];
         if (changesArchive(option)) hash = hashText(hash, option);
@@ -56,11 +68,35 @@ static uint64_t archiveHash(const StringList* options, const char* javaHome) {
         for (const char* at = option + 18; *at;) {
             const char* end = strchr(at, ';');
             size_t n = end ? (size_t)(end - at) : strlen(at);
-            if (copyChars(path, sizeof path, at, n)) hash = hashFileFacts(hash, path);
+            if (*extracted && _strnicmp(at, extracted, strlen(extracted)) == 0) return false;
+            if (copyChars(path, sizeof path, at, n) && !hashFileFacts(&hash, path, true)) return false;
             at += n + (end ? 1 : 0);
         }
     }
-    return hash;
+    *out = hash;
+    return true;
+}
+
+// A start that uses an archive holds "<name>.lock" open, unshared, until it
+// ends; the system deletes the file then.
+static void lockName(const char* archive, char* dst, size_t cap) {
+    copyText(dst, cap, archive);
+    appendText(dst, cap, ".lock");
+}
+
+static bool inUse(const char* archive) {
+    char lock[TEXT_CAP];
+    lockName(archive, lock, sizeof lock);
+    return fileAttributes(lock) != INVALID_FILE_ATTRIBUTES;
+}
+
+// Held for the process's life, never inherited: one writer and its readers
+// of an archive are never two starts at once.
+static bool holdArchive(const char* archive) {
+    char lock[TEXT_CAP];
+    lockName(archive, lock, sizeof lock);
+    HANDLE held = openFile(lock, GENERIC_WRITE, 0, OPEN_ALWAYS, FILE_FLAG_DELETE_ON_CLOSE);
+    return held != INVALID_HANDLE_VALUE;
 }
 
 struct Kept {
@@ -102,8 +138,12 @@ static void removeOldArchives(const char* folder, const char* current) {
                 continue;
             }
             copyText(path, sizeof path, folder);
-            if (!isKept(kept, found.name) && appendText(path, sizeof path, found.name) && deleteFile(path))
-                trace({"child: an archive not used lately removed: ", found.name});
+            if (!isKept(kept, found.name) && appendText(path, sizeof path, found.name) && !inUse(path)) {
+                // The VM writes its archives read-only.
+                WidePath wide(path);
+                SetFileAttributesW(wide.text, FILE_ATTRIBUTE_NORMAL);
+                if (deleteFile(path)) trace({"child: an archive not used lately removed: ", found.name});
+            }
         }
         if (search != INVALID_HANDLE_VALUE) FindClose(search);
     }
@@ -127,25 +167,86 @@ static bool javaExeBeside(const char* javaHome) {
     return appendText(path, sizeof path, "bin\\java.exe") && fileAttributes(path) != INVALID_FILE_ATTRIBUTES;
 }
 
-size_t addClassDataSharing(StringList* options, const char* javaPath, unsigned javaFeature) {
+// Its folder's short name where the VM's code page cannot express the
+// path; false where neither can.
+static bool pathForVm(const char* folder, const char* name, char* path, size_t cap) {
+    char* text = nullptr;
+    char shorter[TEXT_CAP];
+    copyText(path, cap, folder);
+    if (appendText(path, cap, name) && (text = vmText(path))) {
+        free(text);
+        return true;
+    }
+    if (!shortPath(folder, shorter, sizeof shorter)) return false;
+    copyText(path, cap, shorter);
+    if (!appendText(path, cap, name) || !(text = vmText(path))) return false;
+    free(text);
+    return true;
+}
+
+// Options the VM reads itself, beside the launcher's layers.
+static bool variablesNameSharing() {
+    for (const char* name : {"JAVA_TOOL_OPTIONS", "_JAVA_OPTIONS"}) {
+        char* value = environmentValue(name);
+        bool names = value && namesSharing(value);
+        free(value);
+        if (names) return true;
+    }
+    return false;
+}
+
+// A dynamic archive is made on top of the Java's own: a runtime cut down
+// without it makes none, and says so at every exit.
+static bool baseArchiveBeside(const char* javaPath) {
+    char path[TEXT_CAP];
+    // A 64-bit Java's VM is its server VM.
+    jvmDirectoryOf(path, sizeof path, javaPath);
+    return appendText(path, sizeof path, "server\\classes.jsa") && fileAttributes(path) != INVALID_FILE_ATTRIBUTES;
+}
+
+static SharingKind kindFor(const char* javaPath, const char* home, unsigned javaFeature) {
+    SharingKind kind = sharingKind(javaFeature, sizeof(void*) == 8, javaExeBeside(home));
+    if (kind != SHARING_NONE && kind != SHARING_AOT && !baseArchiveBeside(javaPath)) {
+        trace({"child: no class data sharing: the Java has no archive of its own"});
+        return SHARING_NONE;
+    }
+    return kind;
+}
+
+size_t addClassDataSharing(StringList* options, const char* javaPath, unsigned javaFeature, const char* extractDir) {
     if (!configInt(CFG_CLASS_DATA_SHARING)) return 0;
     char home[TEXT_CAP], folder[TEXT_CAP], name[32], path[TEXT_CAP];
     javaHomeOf(home, sizeof home, javaPath);
-    SharingKind kind = sharingKind(javaFeature, sizeof(void*) == 8, javaExeBeside(home));
+    SharingKind kind = kindFor(javaPath, home, javaFeature);
     if (kind == SHARING_NONE) return 0;
     for (size_t i = 0; i < options->count; ++i)
         if (namesSharing(options->items[i])) {
             trace({"child: class data sharing left to the options: ", options->items[i]});
             return 0;
         }
+    if (variablesNameSharing()) {
+        trace({"child: class data sharing left to JAVA_TOOL_OPTIONS or _JAVA_OPTIONS"});
+        return 0;
+    }
+    uint64_t hash = 0;
+    if (!archiveHash(options, home, extractDir, &hash)) {
+        trace({"child: no class data sharing: a folder, or files extracted anew, on the class path"});
+        return 0;
+    }
     if (!userDataFolder("LOCALAPPDATA", folder, sizeof folder) || !appendText(folder, sizeof folder, "cds\\") ||
         (!createDirectory(folder) && GetLastError() != ERROR_ALREADY_EXISTS)) {
         trace({"child: no folder for class data sharing: ", folder});
         return 0;
     }
-    archiveName(archiveHash(options, home), kind, name, sizeof name);
-    copyText(path, sizeof path, folder);
-    if (!appendText(path, sizeof path, name)) return 0;
+    archiveName(hash, kind, name, sizeof name);
+    if (!pathForVm(folder, name, path, sizeof path)) {
+        trace({"child: no class data sharing: the VM cannot be given the folder ", folder});
+        return 0;
+    }
+    if (!holdArchive(path)) {
+        trace({"child: no class data sharing: another start uses the archive ", path});
+        return 0;
+    }
     bool exists = touchArchive(path);
     size_t before = options->count;
     if (!addSharingOptions(kind, path, exists, options)) return options->count - before;

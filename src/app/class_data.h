@@ -6,5 +6,5 @@
 // Appends the options for this start's archive, where the product asks for
 // one, the Java and the process can map one, and no layer of options
 // manages sharing itself; returns how many it appended. Old archives beyond
-// the three last used go.
-size_t addClassDataSharing(StringList* options, const char* javaPath, unsigned javaFeature);
+// the three last used go, none that a running start uses.
+size_t addClassDataSharing(StringList* options, const char* javaPath, unsigned javaFeature, const char* extractDir);

@@ -13,25 +13,20 @@ SharingKind sharingKind(unsigned javaFeature, bool vm64, bool hasJavaExe) {
 }
 
 bool namesSharing(const char* option) {
-    for (const char* word : {"-Xshare", "SharedArchiveFile", "ArchiveClassesAtExit", "AOTCache", "AOTMode"})
+    for (const char* word : {"-Xshare", "SharedArchiveFile", "ArchiveClassesAtExit", "AOTCache", "AOTMode",
+                             "AOTConfiguration", "UseSharedSpaces", "AutoCreateSharedArchive", "-XX:Flags=",
+                             "-XX:VMOptionsFile="})
         if (strstr(option, word)) return true;
     return false;
 }
 
-// By their beginnings: the heap's layout, the collector, the modules and
-// the agents that may change the classes.
+// Every option but those that change at each start (the comm file, the
+// process's name) or that are hashed by their files (the class path): an
+// archive is made under the options it is mapped under.
 bool changesArchive(const char* option) {
-    static const char* const BEGINNINGS[] = {
-        "-XX:+UseCompressedOops", "-XX:-UseCompressedOops", "-XX:+UseCompressedClassPointers",
-        "-XX:-UseCompressedClassPointers", "-XX:ObjectAlignmentInBytes", "--module-path", "-p ", "--add-modules",
-        "--upgrade-module-path", "--patch-module", "--limit-modules", "-javaagent:", "-agentlib:", "-agentpath:",
-        "-Xbootclasspath",
-    };
-    for (const char* beginning : BEGINNINGS)
-        if (strncmp(option, beginning, strlen(beginning)) == 0) return true;
-    // The collectors: -XX:+UseG1GC, -XX:+UseParallelGC, ...
-    size_t n = strlen(option);
-    return strncmp(option, "-XX:+Use", 8) == 0 && n > 10 && strcmp(option + n - 2, "GC") == 0;
+    for (const char* own : {"-Dtarvo.commFile=", "-Dsun.java.command=", "-Djava.class.path="})
+        if (strncmp(option, own, strlen(own)) == 0) return false;
+    return true;
 }
 
 void archiveName(uint64_t hash, SharingKind kind, char* dst, size_t cap) {

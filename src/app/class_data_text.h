@@ -16,8 +16,8 @@ enum SharingKind {
 
 SharingKind sharingKind(unsigned javaFeature, bool vm64, bool hasJavaExe);
 
-// An option by which a layer (product, files, user) manages sharing itself:
-// the launcher then adds none.
+// An option by which a layer (product, files, user, the VM's own variables)
+// manages sharing itself, or may: the launcher then adds none.
 bool namesSharing(const char* option);
 // An option that an archive depends on: another one means another archive.
 bool changesArchive(const char* option);

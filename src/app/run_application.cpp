@@ -76,7 +76,7 @@ static const char* fillVmInitArgs(JavaVMInitArgs* args, const char* javaPath, co
                                   const char* extractDir, const char* userArgs, unsigned javaFeature) {
     StringList list = {nullptr, 0, 0};
     const char* mainArgs = buildVmOptions(&list, commFile, extractDir, userArgs, javaFeature);
-    sharingOptions = addClassDataSharing(&list, javaPath, javaFeature);
+    sharingOptions = addClassDataSharing(&list, javaPath, javaFeature, extractDir);
     for (size_t i = list.count - sharingOptions; i < list.count; ++i)
         trace({"child: VM option ", list.items[i], " (class data sharing)"});
     ZeroMemory(args, sizeof *args);

@@ -32,12 +32,14 @@ TEST(ClassDataSharing, EachJavaGetsTheOptionsItKnowsFirstAndLater) {
 }
 
 TEST(ClassDataSharing, OptionsThatManageItOrChangeTheArchiveAreKnownAndOnlyOwnNamesAreArchives) {
-    for (const char* own : {"-Xshare:off", "-XX:SharedArchiveFile=x.jsa", "-XX:AOTMode=off", "-XX:AOTCache=a"})
+    for (const char* own : {"-Xshare:off", "-XX:SharedArchiveFile=x.jsa", "-XX:AOTMode=off", "-XX:AOTCache=a",
+                            "-XX:-UseSharedSpaces", "-XX:VMOptionsFile=more.txt"})
         EXPECT_TRUE(namesSharing(own)) << own;
     EXPECT_FALSE(namesSharing("-Xmx1g"));
-    for (const char* changes : {"-XX:+UseZGC", "-XX:-UseCompressedOops", "--add-modules=java.sql", "-javaagent:a.jar"})
+    for (const char* changes : {"-XX:+UseZGC", "-Xmx40g", "--enable-preview", "-javaagent:a.jar"})
         EXPECT_TRUE(changesArchive(changes)) << changes;
-    for (const char* same : {"-Xmx1g", "-Dx=GC", "-XX:+UseStringDeduplication"}) EXPECT_FALSE(changesArchive(same)) << same;
+    for (const char* every : {"-Dtarvo.commFile=C:\\t\\x.tmp", "-Dsun.java.command=Main a", "-Djava.class.path=a.jar"})
+        EXPECT_FALSE(changesArchive(every)) << every;
     char name[32];
     archiveName(0x0123456789abcdefULL, SHARING_AOT, name, sizeof name);
     EXPECT_STREQ("0123456789abcdef.aot", name);

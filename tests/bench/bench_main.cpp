@@ -145,6 +145,7 @@ struct Bench {
         makeLauncher(with, {"128=EJAVA_HOME;", "2001=x", "121=" + entries, "159=1"});
         makeLauncher(without, {"128=EJAVA_HOME;", "2001=x", "121=" + entries, "159=0"});
         std::string record = javaHome + "\\bin\\server\\jvm.record";
+        writeFile(javaHome + "\\bin\\server\\classes.jsa", "base archive");
         msToCreate("\"" + with + "\"", "", record);
         std::vector<double> mine, plain;
         for (int i = 0; i < ROUNDS; ++i) {

@@ -167,6 +167,8 @@ struct SharingTest : LaunchTest {
     std::string java(const std::string& version, const std::string& script = "") {
         std::string home = modernHome("jdk-" + version, false, version);
         writeFile(home + "\\bin\\server\\jvm.script", script);
+        // The Java's own archive, which a dynamic one is made on.
+        writeFile(home + "\\bin\\server\\classes.jsa", "base archive");
         setEnv("JAVA_HOME", home.c_str());
         return home;
     }
@@ -261,6 +263,8 @@ TEST_F(SharingTest, AVmThatRefusesTheOptionsStartsWithoutThemAndOnlyOldArchivesG
     for (int day = 1; day <= 5; ++day) {
         std::string path = cds + "00000000000000a" + std::to_string(day) + ".jsa";
         writeFile(path, "archive");
+        // Read-only, as the VM writes them.
+        SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY);
         HANDLE file = CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr);
         ULARGE_INTEGER when;
         when.QuadPart = now() - (uint64_t)(10 - day) * 864000000000ULL;

@@ -430,7 +430,10 @@ jint JNICALL destroyJavaVM(JavaVM*) {
     // As the VM writes its archive at exit.
     std::string written = archiveAtExit["-XX:ArchiveClassesAtExit="] + archiveAtExit["-XX:AOTCacheOutput="];
     if (written.empty() && autoArchive) written = archiveAtExit["-XX:SharedArchiveFile="];
-    if (!written.empty()) writeFileText(written, "archive");
+    if (!written.empty()) {
+        writeFileText(written, "archive");
+        SetFileAttributesA(written.c_str(), FILE_ATTRIBUTE_READONLY);
+    }
     if (has("shutdown")) {
         shuttingDown = true;
         record("shutdown-hooks");
