@@ -161,10 +161,10 @@ static bool touchArchive(const char* path) {
     return true;
 }
 
-static bool javaExeBeside(const char* javaHome) {
+static bool fileIn(const char* folder, const char* name) {
     char path[TEXT_CAP];
-    copyText(path, sizeof path, javaHome);
-    return appendText(path, sizeof path, "bin\\java.exe") && fileAttributes(path) != INVALID_FILE_ATTRIBUTES;
+    copyText(path, sizeof path, folder);
+    return appendText(path, sizeof path, name) && fileAttributes(path) != INVALID_FILE_ATTRIBUTES;
 }
 
 // Its folder's short name where the VM's code page cannot express the
@@ -195,18 +195,14 @@ static bool variablesNameSharing() {
     return false;
 }
 
-// A dynamic archive is made on top of the Java's own: a runtime cut down
-// without it makes none, and says so at every exit.
-static bool baseArchiveBeside(const char* javaPath) {
-    char path[TEXT_CAP];
-    // A 64-bit Java's VM is its server VM.
-    jvmDirectoryOf(path, sizeof path, javaPath);
-    return appendText(path, sizeof path, "server\\classes.jsa") && fileAttributes(path) != INVALID_FILE_ATTRIBUTES;
-}
-
+// A dynamic archive is made on top of the Java's own (beside a 64-bit
+// Java's server VM): a runtime cut down without it makes none, and says so
+// at every exit.
 static SharingKind kindFor(const char* javaPath, const char* home, unsigned javaFeature) {
-    SharingKind kind = sharingKind(javaFeature, sizeof(void*) == 8, javaExeBeside(home));
-    if (kind != SHARING_NONE && kind != SHARING_AOT && !baseArchiveBeside(javaPath)) {
+    char bin[TEXT_CAP];
+    jvmDirectoryOf(bin, sizeof bin, javaPath);
+    SharingKind kind = sharingKind(javaFeature, sizeof(void*) == 8, fileIn(home, "bin\\java.exe"));
+    if (kind != SHARING_NONE && kind != SHARING_AOT && !fileIn(bin, "server\\classes.jsa")) {
         trace({"child: no class data sharing: the Java has no archive of its own"});
         return SHARING_NONE;
     }

@@ -67,6 +67,11 @@ bool ownBaseName(char* dst, size_t cap) {
     return copyChars(dst, cap, name, dot ? (size_t)(dot - name) : strlen(name));
 }
 
+bool quotedOwnProgramPath(char* dst, size_t cap) {
+    char path[TEXT_CAP];
+    return ownProgramPath(path, sizeof path) && copyText(dst, cap, "\"") && appendTexts(dst, cap, {path, "\""});
+}
+
 bool ownProgramPath(char* dst, size_t cap) {
     wchar_t path[TEXT_CAP];
     DWORD n = GetModuleFileNameW(nullptr, path, TEXT_CAP);

@@ -34,6 +34,9 @@ struct WidePath {
 const char* commandLineUtf8();
 // This program's own full path.
 bool ownProgramPath(char* dst, size_t cap);
+// The same in quotes, as a command line's first word: never the line this
+// process was given, which an unquoted start would cut at its first blank.
+bool quotedOwnProgramPath(char* dst, size_t cap);
 // This program's file name without its folder and extension ("orvan").
 bool ownBaseName(char* dst, size_t cap);
 

@@ -31,15 +31,6 @@ static DWORD childProcessId = 0;
 // The console this start came from, when the product asks for it.
 static ConsoleHandles console = {nullptr, nullptr, nullptr};
 
-// The module's own path, quoted: never the command line's first word, which
-// an unquoted start would cut at its first blank.
-static void quotedOwnPath(char* dst, size_t cap) {
-    char path[TEXT_CAP];
-    if (!ownProgramPath(path, sizeof path)) failInternal(ERR_CHILD_START);
-    copyText(dst, cap, "\"");
-    if (!appendTexts(dst, cap, {path, "\""})) failInternal(ERR_CHILD_START);
-}
-
 bool startChildProcess(const char* commandLine) {
     PROCESS_INFORMATION pi;
     STARTUPINFOW si;
@@ -80,7 +71,7 @@ bool startChildProcess(const char* commandLine) {
 // limit, in a buffer of the size it needs.
 static char* childCommandLine(const char* commFile, const char* extractDir, const char* tail) {
     char ownPath[TEXT_CAP];
-    quotedOwnPath(ownPath, sizeof ownPath);
+    if (!quotedOwnProgramPath(ownPath, sizeof ownPath)) failInternal(ERR_CHILD_START);
     size_t ownLen = strlen(ownPath);
     size_t needed = childCommandLineLength(ownLen, commFile, extractDir, tail) + 1;
     char* line = (char*)malloc(needed);

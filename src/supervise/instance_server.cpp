@@ -96,13 +96,11 @@ static void dropTaken(Taken* taken) {
 // second start would have run had there been no instance.
 static void startAgain(const StringList* items) {
     char* line = (char*)malloc(START_LINE_CAP);
-    if (!line || !ownProgramPath(line + 1, START_LINE_CAP - 2)) {
+    if (!line || !quotedOwnProgramPath(line, START_LINE_CAP)) {
         free(line);
         trace({"child: a hand-over that was not delivered could not be started again"});
         return;
     }
-    line[0] = '"';
-    appendText(line, START_LINE_CAP, "\"");
     size_t dropped = 0;
     for (size_t i = 1; i < items->count; ++i) {
         size_t before = lstrlenA(line);

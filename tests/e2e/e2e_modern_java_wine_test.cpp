@@ -159,8 +159,7 @@ struct SharingTest : LaunchTest {
 
     void SetUp() override {
         LaunchTest::SetUp();
-        CreateDirectoryA(local.c_str(), nullptr);
-        setEnv("LOCALAPPDATA", local.c_str());
+        userFolder("LOCALAPPDATA", local);
     }
 
     // A Java of that version under JAVA_HOME, whose VM acts out `script`.

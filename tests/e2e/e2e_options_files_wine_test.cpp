@@ -20,9 +20,8 @@ struct OptionsTest : LaunchTest {
     std::string userFile = roaming + "\\Orvan Desk\\launch.vmoptions";
     void SetUp() override {
         LaunchTest::SetUp();
-        CreateDirectoryA(roaming.c_str(), nullptr);
+        userFolder("APPDATA", roaming);
         CreateDirectoryA((roaming + "\\Orvan Desk").c_str(), nullptr);
-        setEnv("APPDATA", roaming.c_str());
     }
     // The options after the launcher's own three.
     std::vector<std::string> layered() {

@@ -60,8 +60,7 @@ struct RuntimeTest : LaunchTest {
 
     void SetUp() override {
         LaunchTest::SetUp();
-        CreateDirectoryA(local.c_str(), nullptr);
-        setEnv("LOCALAPPDATA", local.c_str());
+        userFolder("LOCALAPPDATA", local);
     }
 
     // The launcher from a project of the given keys, by tarvo-build.

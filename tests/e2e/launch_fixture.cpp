@@ -34,6 +34,11 @@ void LaunchTest::TearDown() {
 
 void LaunchTest::setEnv(const char* name, const char* value) { env.emplace_back(new ScopedEnv(name, value)); }
 
+void LaunchTest::userFolder(const char* variable, const std::string& folder) {
+    CreateDirectoryA(folder.c_str(), nullptr);
+    setEnv(variable, folder.c_str());
+}
+
 void LaunchTest::configure(const std::vector<std::string>& lines) { makeLauncher(exe, lines); }
 
 WatchReport LaunchTest::run(const std::string& args, WatchOptions options) {

@@ -20,6 +20,8 @@ struct LaunchTest : ::testing::Test {
     void SetUp() override;
     void TearDown() override;
     void setEnv(const char* name, const char* value);
+    // Makes `folder` and lets it stand as the user's %variable%.
+    void userFolder(const char* variable, const std::string& folder);
     // Configures app\launch.exe from the template.
     void configure(const std::vector<std::string>& lines = {});
     WatchReport run(const std::string& args = "", WatchOptions options = {});
