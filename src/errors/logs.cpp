@@ -93,17 +93,19 @@ HANDLE outputLogHandle() {
     return outputLog;
 }
 
-static void showLogWithText() {
+static void showLogWithText(bool (*stillStarting)() = nullptr) {
     if (!errorLog) return;
     DWORD high = 0;
     DWORD size = GetFileSize(errorLog, &high);
     if (size == INVALID_FILE_SIZE && GetLastError() != NO_ERROR) return;
-    if (size != 0 || high != 0) failWithErrorLog(errorLogPath, errorLogElsewhere);
+    if (size == 0 && high == 0) return;
+    if (stillStarting && !stillStarting()) return;
+    failWithErrorLog(errorLogPath, errorLogElsewhere);
 }
 
-void checkErrorLog() {
+void checkErrorLog(bool (*stillStarting)()) {
     if (!initialised) initOutputRedirection();
-    if (showErrorLog == SHOW_AT_ONCE) showLogWithText();
+    if (showErrorLog == SHOW_AT_ONCE) showLogWithText(stillStarting);
 }
 
 void checkErrorLogAfterFailure() {

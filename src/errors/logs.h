@@ -5,8 +5,8 @@
 HANDLE errorLogHandle();
 HANDLE outputLogHandle();
 // With the log shown as soon as it has text: shows it and ends the parent
-// when it has; returns otherwise.
-void checkErrorLog();
+// when it has and stillStarting (asked only then) agrees; returns otherwise.
+void checkErrorLog(bool (*stillStarting)());
 // With the log shown only for a start that failed: the child ended before
 // the application was up, with a code other than 0 or an exception out of
 // main. Shows the log and ends the parent when it has text.

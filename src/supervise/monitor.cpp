@@ -178,6 +178,14 @@ static void restart() {
     failWithText(text);
 }
 
+// An application that told it is up and then wrote to its log may have done
+// both since this tick read the records: the records written before the log
+// line decide.
+static bool stillStarting() {
+    if (commFile != INVALID_HANDLE_VALUE) readCommFile();
+    return !up;
+}
+
 // The records come first: a child that failed says so before its message
 // appears, so that the message is never taken for the application's window.
 void CALLBACK monitorTick(HWND, UINT, UINT_PTR, DWORD) {
@@ -194,7 +202,7 @@ void CALLBACK monitorTick(HWND, UINT, UINT_PTR, DWORD) {
         applicationIsUp();
     // Where the parent stays only for a restart or a console, an application
     // that is up may write what it likes.
-    if (!up) checkErrorLog();
+    if (!up) checkErrorLog(stillStarting);
     if (!ended) return;
     // What the child wrote just before it ended.
     if (commFile != INVALID_HANDLE_VALUE) readCommFile();
