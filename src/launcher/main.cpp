@@ -34,4 +34,12 @@ static int launcherMain() {
 // was a fifth of the image: the launcher has no static constructors, no
 // atexit and reads its own command line. The runtime DLL's functions need
 // none of it.
-extern "C" __attribute__((force_align_arg_pointer)) void tarvoEntry() { ExitProcess((UINT)launcherMain()); }
+// On x86 the entry point realigns its stack, which Windows does not align
+// as the compiler assumes; AArch64 keeps sp aligned in hardware and has no
+// such attribute.
+#if defined(__i386__) || defined(__x86_64__)
+#define ENTRY_STACK __attribute__((force_align_arg_pointer))
+#else
+#define ENTRY_STACK
+#endif
+extern "C" ENTRY_STACK void tarvoEntry() { ExitProcess((UINT)launcherMain()); }
