@@ -1,14 +1,25 @@
 # The launcher, the tools and the Wine tests, cross-built for 32-bit Windows.
 enable_language(RC)
-set(STATIC_RUNTIME -static -static-libgcc -static-libstdc++)
+if(CMAKE_SYSTEM_PROCESSOR STREQUAL "aarch64")
+  # No runtime exists for this target: every library is named.
+  set(STATIC_RUNTIME -nostdlib)
+else()
+  set(STATIC_RUNTIME -static -static-libgcc -static-libstdc++)
+endif()
 set(SMALL -Os -D__USE_MINGW_ANSI_STDIO=0 -ffunction-sections -fno-exceptions -fno-rtti)
 if(CMAKE_SYSTEM_PROCESSOR STREQUAL "i686")
   set(SMALL ${SMALL} -fno-asynchronous-unwind-tables)
 else()
-  # The x64 calling convention needs unwind data for every function that is
-  # not a leaf: exception dispatch, crash dumps, debuggers and profilers walk
-  # through the launcher's frames, which lie under every frame of main.
+  # The x64 and ARM64 calling conventions need unwind data for every function
+  # that is not a leaf: exception dispatch, crash dumps, debuggers and
+  # profilers walk through the launcher's frames, which lie under every frame
+  # of main.
   set(SMALL ${SMALL} -fasynchronous-unwind-tables)
+endif()
+if(CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
+  # No C++ runtime is linked to guard a function's static, and the launcher
+  # has none that needs a guard.
+  set(SMALL ${SMALL} -fno-threadsafe-statics)
 endif()
 target_compile_options(tarvo_text PRIVATE ${SMALL} -Wall -Wextra -Werror)
 # An elevated start hashes a whole runtime: there speed is worth its bytes.
@@ -38,6 +49,8 @@ if(CMAKE_SYSTEM_PROCESSOR STREQUAL "i686")
   include(cmake/standins.cmake)
   set_target_properties(${STANDIN_TARGETS} PROPERTIES EXCLUDE_FROM_ALL ON)
   add_custom_target(standins DEPENDS ${STANDIN_TARGETS})
+elseif(CMAKE_SYSTEM_PROCESSOR STREQUAL "aarch64")
+  include(cmake/arm64.cmake)
 else()
   # The product for 64-bit Java: PE32+, x86-64, the same configuration.
   add_custom_command(TARGET tarvo POST_BUILD
