@@ -1,10 +1,11 @@
-# `make` builds dist/tarvo.exe and dist/tarvo64.exe, `make check` runs every test, `make demo` runs
-# the main job; each installs what is missing first.
+# `make` builds dist/tarvo.exe, dist/tarvo64.exe and dist/tarvo-arm64.exe, `make check` runs every
+# test, `make demo` runs the main job; each installs what is missing first.
 JOBS ?= 2
 MAKEFLAGS += --no-print-directory
 B := build
 CMAKE_WIN := cmake -S . -B $(B)/win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=MinSizeRel
 CMAKE_WIN64 := cmake -S . -B $(B)/win64 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake -DCMAKE_BUILD_TYPE=MinSizeRel
+CMAKE_ARM64 := cmake -S . -B $(B)/arm64 -DCMAKE_TOOLCHAIN_FILE=cmake/clang-arm64.cmake -DCMAKE_BUILD_TYPE=MinSizeRel
 CMAKE_NATIVE := cmake -S . -B $(B)/native -DCMAKE_BUILD_TYPE=Debug
 CMAKE_TOOL := cmake -S . -B $(B)/tool -DTARVO_TOOL=ON -DCMAKE_BUILD_TYPE=Release
 CMAKE_FUZZ := cmake -S . -B $(B)/fuzz -DTARVO_FUZZ=ON -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo
@@ -21,6 +22,8 @@ build: deps
 	@cmake --build $(B)/win -j $(JOBS)
 	@$(CMAKE_WIN64) >/dev/null
 	@cmake --build $(B)/win64 -j $(JOBS) --target tarvo
+	@$(CMAKE_ARM64) >/dev/null
+	@cmake --build $(B)/arm64 -j $(JOBS) --target tarvo
 	@$(CMAKE_TOOL) >/dev/null
 	@cmake --build $(B)/tool -j $(JOBS)
 	@cmake --build $(B)/win64 -j $(JOBS) --target tarvo-build

@@ -16,7 +16,7 @@ install() {
 
 need=()
 for p in cmake make g++ g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine64 xvfb xauth googletest \
-         clang libclang-rt-14-dev python3 file libtomlplusplus-dev osslsigncode openssl \
+         clang libclang-rt-14-dev lld llvm mingw-w64-common python3 file libtomlplusplus-dev osslsigncode openssl \
          openjdk-17-jdk-headless junit5 zlib1g-dev; do
   have_pkg "$p" || need+=("$p")
 done
