@@ -64,6 +64,7 @@ endforeach()
 
 add_test(NAME product_image COMMAND ${CMAKE_SOURCE_DIR}/tests/rig/check-product.sh ${CMAKE_SOURCE_DIR}/dist/tarvo.exe x86)
 add_test(NAME product_image64 COMMAND ${CMAKE_SOURCE_DIR}/tests/rig/check-product.sh ${CMAKE_SOURCE_DIR}/dist/tarvo64.exe x64)
+add_test(NAME product_image_arm64 COMMAND ${CMAKE_SOURCE_DIR}/tests/rig/check-product.sh ${CMAKE_SOURCE_DIR}/dist/tarvo-arm64.exe arm64)
 
 # The end-to-end suites once more against the 32-bit product, where this
 # machine can run 32-bit Windows programs; elsewhere one line says so.

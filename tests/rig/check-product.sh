@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
-# A product must be a GUI executable of its architecture (x86 or x64) that
-# imports system DLLs only.
+# A product must be a GUI executable of its architecture (x86, x64 or arm64)
+# that imports system DLLs only.
 set -euo pipefail
 exe=$1 arch=$2
 case $arch in
   x86) kind='PE32 executable (GUI) Intel 80386'; objdump=i686-w64-mingw32-objdump ;;
   x64) kind='PE32+ executable (GUI) x86-64'; objdump=x86_64-w64-mingw32-objdump ;;
+  arm64) kind='PE32+ executable (GUI) Aarch64'; objdump=llvm-objdump ;;
 esac
 file "$exe" | grep -q "$kind" || { file "$exe"; echo "not a $kind image"; exit 1; }
 dlls=$($objdump -p "$exe" | sed -n 's/.*DLL Name: //p' | tr 'A-Z' 'a-z' | sort -u)
@@ -24,6 +25,12 @@ if [ "$arch" = x64 ]; then
   covered=0
   while read -r begin end; do covered=$((covered + 16#$end - 16#$begin)); done < <(
     $objdump -x "$exe" | awk '/The Function Table/ {on = 1; next} on && /^ [0-9a-f]+:/ {print $2, $3} on && /^$/ {on = 0}')
+  text=$((16#$($objdump -h "$exe" | awk '$2 == ".text" {print $3}')))
+  [ $((covered * 10)) -ge $((text * 8)) ] || { echo "unwind data covers $covered of $text bytes of code"; exit 1; }
+  unwind=", unwind data for $covered of $text bytes of code"
+elif [ "$arch" = arm64 ]; then
+  # The same for ARM64, whose table entries give each function's length.
+  covered=$(llvm-readobj --unwind "$exe" | awk '$1 == "FunctionLength:" {sum += $2} END {print sum + 0}')
   text=$((16#$($objdump -h "$exe" | awk '$2 == ".text" {print $3}')))
   [ $((covered * 10)) -ge $((text * 8)) ] || { echo "unwind data covers $covered of $text bytes of code"; exit 1; }
   unwind=", unwind data for $covered of $text bytes of code"
