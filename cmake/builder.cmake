@@ -16,13 +16,14 @@ target_include_directories(tarvo_builder PUBLIC ${BUILDER_DIR} ${CMAKE_SOURCE_DI
 target_link_libraries(tarvo_builder PUBLIC tarvo_text)
 target_include_directories(tarvo_builder SYSTEM PUBLIC ${TOML_INCLUDE})
 
-# The command-line tool, carrying both templates.
+# The command-line tool, carrying the three templates.
 function(add_builder_tool output_dir)
   set(templates ${CMAKE_BINARY_DIR}/templates.cpp)
   add_custom_command(OUTPUT ${templates}
     COMMAND ${CMAKE_COMMAND} -DX86=${CMAKE_SOURCE_DIR}/dist/tarvo.exe -DX64=${CMAKE_SOURCE_DIR}/dist/tarvo64.exe
-            -DOUT=${templates} -P ${CMAKE_SOURCE_DIR}/cmake/embed.cmake
-    DEPENDS ${CMAKE_SOURCE_DIR}/dist/tarvo.exe ${CMAKE_SOURCE_DIR}/dist/tarvo64.exe ${CMAKE_SOURCE_DIR}/cmake/embed.cmake)
+            -DARM64=${CMAKE_SOURCE_DIR}/dist/tarvo-arm64.exe -DOUT=${templates} -P ${CMAKE_SOURCE_DIR}/cmake/embed.cmake
+    DEPENDS ${CMAKE_SOURCE_DIR}/dist/tarvo.exe ${CMAKE_SOURCE_DIR}/dist/tarvo64.exe ${CMAKE_SOURCE_DIR}/dist/tarvo-arm64.exe
+            ${CMAKE_SOURCE_DIR}/cmake/embed.cmake)
   add_executable(tarvo-build ${BUILDER_DIR}/main.cpp ${templates})
   target_link_libraries(tarvo-build PRIVATE tarvo_builder)
   set_target_properties(tarvo-build PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${output_dir})

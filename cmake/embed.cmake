@@ -1,4 +1,4 @@
-# Writes OUT, a C++ source that holds the bytes of X86 and X64 as the
+# Writes OUT, a C++ source that holds the bytes of X86, X64 and ARM64 as the
 # builder's templates. Run with cmake -P.
 function(embed name file out)
   file(READ ${file} hex HEX)
@@ -11,3 +11,4 @@ endfunction()
 file(WRITE ${OUT} "#include \"templates.h\"\n")
 embed(TEMPLATE_X86 ${X86} ${OUT})
 embed(TEMPLATE_X64 ${X64} ${OUT})
+embed(TEMPLATE_ARM64 ${ARM64} ${OUT})

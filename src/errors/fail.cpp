@@ -33,13 +33,13 @@ static const char OWN_BITS[] = "64-bit";
 static const char OWN_BITS[] = "32-bit";
 #endif
 
-size_t messageText(ConfigId id, char* text, size_t cap) {
+size_t messageText(ConfigId id, char* text, size_t cap, const char* neededBits) {
     char name[TEXT_CAP], minVersion[TEXT_CAP];
     configString(id, text, cap);
     if (!strchr(text, '%')) return strlen(text);
     productName(name, sizeof name);
     configString(CFG_MIN_VERSION, minVersion, sizeof minVersion);
-    fillProductWords(text, cap, name, minVersion, OWN_BITS);
+    fillProductWords(text, cap, name, minVersion, neededBits ? neededBits : OWN_BITS);
     return strlen(text);
 }
 

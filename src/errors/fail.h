@@ -13,8 +13,9 @@ bool messagesAsText();
 // product names a download page, the box offers to open it (Yes/No).
 [[noreturn]] void failNeedingJava(const char* text);
 // A configured message with the product's words filled in (%NAME%,
-// %MIN_VERSION%, %NEEDED_BITS%); returns its length.
-size_t messageText(ConfigId id, char* text, size_t cap);
+// %MIN_VERSION%, %NEEDED_BITS%, or `neededBits` where given); returns its
+// length.
+size_t messageText(ConfigId id, char* text, size_t cap, const char* neededBits = nullptr);
 // `elsewhere`: the log is not where the product put it (the user's data
 // folder, or a second instance's numbered log), so the dialog names it.
 [[noreturn]] void failWithErrorLog(const char* logPath, bool elsewhere = false);

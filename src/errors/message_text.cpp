@@ -27,9 +27,22 @@ bool substituteEvery(char* text, size_t cap, const char* placeholder, const char
     return copyText(text, cap, done) && whole;
 }
 
+// "a ARM64 Java" reads wrong: the article before the words follows their
+// first sound.
+bool substituteMachineWords(char* text, size_t cap, const char* placeholder, const char* words) {
+    bool whole = true;
+    if (*words && strchr("AEIOUaeioux", *words)) {
+        char article[32] = " a ", withAn[32] = " an ";
+        appendText(article, sizeof article, placeholder);
+        appendText(withAn, sizeof withAn, words);
+        whole = substituteEvery(text, cap, article, withAn);
+    }
+    return substituteEvery(text, cap, placeholder, words) && whole;
+}
+
 bool fillProductWords(char* text, size_t cap, const char* name, const char* minVersion, const char* neededBits) {
     bool whole = *minVersion || substituteEvery(text, cap, " %MIN_VERSION% or newer", "");
     whole = substituteEvery(text, cap, "%NAME%", name) && whole;
     whole = substituteEvery(text, cap, "%MIN_VERSION%", minVersion) && whole;
-    return substituteEvery(text, cap, "%NEEDED_BITS%", neededBits) && whole;
+    return substituteMachineWords(text, cap, "%NEEDED_BITS%", neededBits) && whole;
 }

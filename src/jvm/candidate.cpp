@@ -226,12 +226,12 @@ const SearchReport* searchReport() { return &report; }
 // Keeps the verdict for the user's report and the trace; returns whether
 // the candidate was accepted.
 static bool judge(const char* javaPath, const char* version, VersionOrigin origin, Verdict verdict,
-                  const char* bits = "") {
+                  uint16_t machine = MACHINE_UNKNOWN) {
     SearchEntry entry;
     copyText(entry.source, sizeof entry.source, searchSource);
     copyText(entry.javaPath, sizeof entry.javaPath, javaPath);
     copyText(entry.version, sizeof entry.version, version);
-    copyText(entry.bits, sizeof entry.bits, bits);
+    entry.machine = machine;
     entry.origin = origin;
     entry.verdict = verdict;
     addSearchEntry(&report, entry);
@@ -273,8 +273,7 @@ bool checkJvmCandidate(char* javaPath, const char* minVersion, const char* maxVe
     uint16_t machine = MACHINE_UNKNOWN;
     if (foreignMachine(proposed, javaPath, cached, version, minVersion, maxVersion, &machine)) {
         if (!cached && version[0]) origin = ORIGIN_RELEASE;
-        const char* bits = machineWords(machine);
-        return judge(javaPath, version, origin, VERDICT_WRONG_BITNESS, bits ? bits : "another machine's");
+        return judge(javaPath, version, origin, VERDICT_WRONG_BITNESS, machine);
     }
     if (!cached) {
         origin = releaseVersion(javaPath, version) ? ORIGIN_RELEASE

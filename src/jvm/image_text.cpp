@@ -11,12 +11,12 @@ uint16_t imageMachine(const unsigned char* data, size_t length) {
     return (uint16_t)le16(data + pe + 4);
 }
 
-const char* machineWords(uint16_t machine) {
+const char* machineWords(uint16_t machine, uint16_t beside) {
     switch (machine) {
         case MACHINE_I386: return "32-bit";
-        case MACHINE_AMD64: return "64-bit";
+        case MACHINE_AMD64: return beside == MACHINE_ARM64 ? "x64" : "64-bit";
         case MACHINE_ARM64: return "ARM64";
-        default: return nullptr;
+        default: return "another machine's";
     }
 }
 

@@ -14,8 +14,10 @@ enum : uint16_t {
 // MACHINE_UNKNOWN when they do not hold a complete header.
 uint16_t imageMachine(const unsigned char* data, size_t length);
 
-// "32-bit", "64-bit" or "ARM64" for the user; null for a machine we do not name.
-const char* machineWords(uint16_t machine);
+// The words that tell the user `machine` apart from `beside`: "32-bit",
+// "ARM64", and for x86-64 "64-bit", or "x64" beside ARM64, which is 64-bit
+// too; "another machine's" for one we do not name.
+const char* machineWords(uint16_t machine, uint16_t beside);
 
 // The names of the DLLs that a whole image imports, in table order: each
 // zero-terminated name is handed to `take` with `context`; stops early when

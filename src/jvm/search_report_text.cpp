@@ -1,6 +1,7 @@
 #include "jvm/search_report_text.h"
 
 #include "files/text.h"
+#include "jvm/image_text.h"
 #include "jvm/search_text.h"
 
 void addSearchEntry(SearchReport* report, const SearchEntry& entry) {
@@ -12,14 +13,14 @@ void addSearchEntry(SearchReport* report, const SearchEntry& entry) {
     copyText(to.source, sizeof to.source, entry.source);
     copyText(to.javaPath, sizeof to.javaPath, entry.javaPath);
     copyText(to.version, sizeof to.version, entry.version);
-    copyText(to.bits, sizeof to.bits, entry.bits);
+    to.machine = entry.machine;
     to.origin = entry.origin;
     to.verdict = entry.verdict;
 }
 
 static const char DASH[] = " \xE2\x80\x94 ";  // an em dash between blanks
 
-void searchEntryLine(const SearchEntry& e, const char* minVersion, const char* maxVersion, const char* neededBits,
+void searchEntryLine(const SearchEntry& e, const char* minVersion, const char* maxVersion, uint16_t ownMachine,
                      char* dst, size_t cap) {
     if (e.verdict == VERDICT_MISSING) {
         copyText(dst, cap, "No java.exe at ");
@@ -36,7 +37,10 @@ void searchEntryLine(const SearchEntry& e, const char* minVersion, const char* m
         case VERDICT_NO_VERSION: appendText(dst, cap, "it did not tell its version in time"); break;
         case VERDICT_TOO_OLD: appendTexts(dst, cap, {"older than ", minVersion}); break;
         case VERDICT_TOO_NEW: appendTexts(dst, cap, {"newer than ", maxVersion}); break;
-        case VERDICT_WRONG_BITNESS: appendTexts(dst, cap, {e.bits, ", this program needs ", neededBits}); break;
+        case VERDICT_WRONG_BITNESS:
+            appendTexts(dst, cap, {machineWords(e.machine, ownMachine), ", this program needs ",
+                                   machineWords(ownMachine, e.machine)});
+            break;
         case VERDICT_NO_JAVAW: appendText(dst, cap, "it has no javaw.exe"); break;
         case VERDICT_NO_JVM_DLL: appendText(dst, cap, "no jvm.dll"); break;
         case VERDICT_MISSING: break;
@@ -44,12 +48,12 @@ void searchEntryLine(const SearchEntry& e, const char* minVersion, const char* m
 }
 
 void searchReportText(const SearchReport* report, const char* minVersion, const char* maxVersion,
-                      const char* neededBits, char* dst, size_t cap) {
+                      uint16_t ownMachine, char* dst, size_t cap) {
     if (cap) dst[0] = '\0';
     int shown = report->count < REPORT_SHOWN ? report->count : REPORT_SHOWN;
     char line[TEXT_CAP];
     for (int i = 0; i < shown; ++i) {
-        searchEntryLine(report->entries[i], minVersion, maxVersion, neededBits, line, sizeof line);
+        searchEntryLine(report->entries[i], minVersion, maxVersion, ownMachine, line, sizeof line);
         appendTexts(dst, cap, {i ? "\n" : "", line});
     }
     unsigned long more = (unsigned long)(report->count - shown + report->dropped);

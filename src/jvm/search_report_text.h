@@ -3,6 +3,7 @@
 // message, a line a candidate.
 #pragma once
 #include <cstddef>
+#include <cstdint>
 
 enum Verdict {
     VERDICT_ACCEPTED,
@@ -25,7 +26,7 @@ struct SearchEntry {
     char version[64];
     VersionOrigin origin;
     Verdict verdict;
-    char bits[16];               // for a wrong bitness: what the Java is built for
+    uint16_t machine;            // for a wrong bitness: what the Java is built for
 };
 
 struct SearchReport {
@@ -39,12 +40,13 @@ struct SearchReport {
 void addSearchEntry(SearchReport* report, const SearchEntry& entry);
 
 // One line for the user, e.g. "Java 1.6.0_45 in C:\Java\jre6\ — older than 1.8".
-void searchEntryLine(const SearchEntry& entry, const char* minVersion, const char* maxVersion, const char* neededBits,
+// `ownMachine` is the machine of the Java this program needs.
+void searchEntryLine(const SearchEntry& entry, const char* minVersion, const char* maxVersion, uint16_t ownMachine,
                      char* dst, size_t cap);
 // The lines of the whole report, at most REPORT_SHOWN and a last one that
 // counts the rest; empty when nothing was considered.
 void searchReportText(const SearchReport* report, const char* minVersion, const char* maxVersion,
-                      const char* neededBits, char* dst, size_t cap);
+                      uint16_t ownMachine, char* dst, size_t cap);
 // Whether every Java the search considered was turned away only for its
 // bitness or its version (a place without a java.exe is no Java), with at
 // least one such Java and none beyond the list's room.

@@ -78,8 +78,8 @@ void wrongBitnessText(char* dst, size_t cap, const char* pattern, const char* ve
     copyText(dst, cap, pattern);
     if (!*version) substitutePlaceholder(dst, cap, "%JAVA_VERSION% ", "");
     substitutePlaceholder(dst, cap, "%JAVA_VERSION%", version);
-    substitutePlaceholder(dst, cap, "%JAVA_BITS%", found);
-    substitutePlaceholder(dst, cap, "%NEEDED_BITS%", needed);
+    substituteMachineWords(dst, cap, "%JAVA_BITS%", found);
+    substituteMachineWords(dst, cap, "%NEEDED_BITS%", needed);
     substitutePlaceholder(dst, cap, "%JAVA_HOME%", home);
 }
 

@@ -50,7 +50,7 @@ static void explain(char* text, size_t cap, const char* javaPath) {
     if (javaPath) describeLoadFailure(javaPath, reason, sizeof reason);
     configString(CFG_MIN_VERSION, minVersion, sizeof minVersion);
     configString(CFG_MAX_VERSION, maxVersion, sizeof maxVersion);
-    searchReportText(searchReport(), minVersion, maxVersion, machineWords(ownMachine()), lines, sizeof lines);
+    searchReportText(searchReport(), minVersion, maxVersion, ownMachine(), lines, sizeof lines);
     if (reason[0]) appendTexts(text, cap, {"\n\n", reason});
     if (lines[0]) appendTexts(text, cap, {"\n\n", lines});
 }
@@ -83,11 +83,11 @@ static void explain(char* text, size_t cap, const char* javaPath) {
     bool report = configInt(CFG_SEARCH_REPORT) != 0;
     char text[TEXT_CAP];
     if (foreign && (!report || onlyUnsuitableJavas(searchReport()))) {
-        const char* found = machineWords(foreign->machine);
         char pattern[TEXT_CAP];
-        messageText(MSG_WRONG_BITNESS, pattern, sizeof pattern);
+        const char* needed = machineWords(ownMachine(), foreign->machine);
+        messageText(MSG_WRONG_BITNESS, pattern, sizeof pattern, needed);
         wrongBitnessText(text, sizeof text, pattern, foreign->version, foreign->home,
-                         found ? found : "another machine's", machineWords(ownMachine()));
+                         machineWords(foreign->machine, ownMachine()), needed);
     } else {
         messageText(MSG_NO_JVM, text, sizeof text);
     }

@@ -106,6 +106,18 @@ TEST_F(LaunchTest, AJavaOfTheOtherBitnessIsPassedOverAndNamedWhenItIsAllThereIs)
     EXPECT_EQ(std::string("Java 17.0.9 (") + found + ") was found in\n" + foreign + "\\\nbut this program needs a " +
                   needed + " Java.",
               shown(run()));
+
+    // On Windows on ARM, the x64 launcher names the ARM64 Java it passed
+    // over, and itself apart from it.
+    std::string library = foreign + "\\bin\\server\\jvm.dll", image = readFile(library);
+    uint32_t pe = 0;
+    memcpy(&pe, image.data() + 0x3C, 4);
+    image[pe + 4] = '\x64';
+    image[pe + 5] = '\xAA';
+    writeFile(library, image);
+    EXPECT_EQ("Java 17.0.9 (ARM64) was found in\n" + foreign + "\\\nbut this program needs " +
+                  (testingX86() ? "a 32-bit" : "an x64") + " Java.",
+              shown(run()));
 }
 
 TEST_F(LaunchTest, TheBannersOfCurrentVmsAreRead) {

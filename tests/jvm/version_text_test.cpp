@@ -97,5 +97,5 @@ TEST(ImageMachine, ReadsThePeHeaderOnlyWhenComplete) {
     image[0x3C] = 0xFF;
     image[0x3F] = 0x7F;
     EXPECT_EQ(MACHINE_UNKNOWN, imageMachine(image, sizeof image)) << "header offset past the data";
-    EXPECT_STREQ("32-bit", machineWords(MACHINE_I386));
+    EXPECT_STREQ("32-bit", machineWords(MACHINE_I386, MACHINE_AMD64));
 }

@@ -85,6 +85,14 @@ TEST_F(BuilderTest, TheExampleProjectRoundTripsToTheSameBytes) {
     spit(at("printed.toml"), builder("--print '" + at("a.exe") + "'"));
     EXPECT_EQ("", builder("'" + at("printed.toml") + "' -o '" + at("c.exe") + "'", &ok));
     EXPECT_EQ(slurp(at("a.exe")), slurp(at("c.exe"))) << slurp(at("printed.toml"));
+
+    // The ARM64 launcher from the same project, and back.
+    EXPECT_EQ("", build("", &ok, "arch = \"arm64\""));
+    EXPECT_NE(std::string::npos, slurp(at("out.exe")).substr(0, 0x400).find(std::string("PE\0\0\x64\xAA", 6)));
+    spit(at("printed.toml"), builder("--print '" + at("out.exe") + "'"));
+    EXPECT_NE(std::string::npos, slurp(at("printed.toml")).find("arch = 'arm64'\n")) << slurp(at("printed.toml"));
+    EXPECT_EQ("", builder("'" + at("printed.toml") + "' -o '" + at("c.exe") + "'", &ok));
+    EXPECT_EQ(slurp(at("out.exe")), slurp(at("c.exe")));
 }
 
 TEST_F(BuilderTest, TheResourceSectionIsRebuiltLastWithNothingBehindIt) {
@@ -213,7 +221,7 @@ TEST_F(BuilderTest, ARuntimeIsStoredWholeWithItsHashAndSearchedFirstOrRefusedByN
     EXPECT_NE(std::string::npos, message.find(":3: runtime: expected the release file of a Java home in jre")) << message;
     spit(at("jre/release"), "JAVA_VERSION=\"21.0.2\"\n");
     message = build("runtime = \"jre\"\n", &ok, "arch = \"x86\"\n");
-    EXPECT_NE(std::string::npos, message.find(":3: runtime: its jvm.dll is for 64-bit Windows, the launcher for 32-bit"))
+    EXPECT_NE(std::string::npos, message.find(":3: runtime: its jvm.dll is for x64 Windows, the launcher for 32-bit"))
         << message;
     // Without a name its copies would live in a folder named after the file.
     EXPECT_NE(std::string::npos, build("runtime = \"jre\"\n", &ok).find("warning: ")) << "neither name nor data_folder";

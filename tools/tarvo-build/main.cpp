@@ -57,8 +57,9 @@ bool buildInto(const std::string& path, const std::vector<uint8_t>& base, Projec
 }
 
 std::vector<uint8_t> embeddedTemplate(const std::string& arch) {
-    return arch == "x86" ? std::vector<uint8_t>(TEMPLATE_X86, TEMPLATE_X86 + TEMPLATE_X86_SIZE)
-                         : std::vector<uint8_t>(TEMPLATE_X64, TEMPLATE_X64 + TEMPLATE_X64_SIZE);
+    if (arch == "x86") return std::vector<uint8_t>(TEMPLATE_X86, TEMPLATE_X86 + TEMPLATE_X86_SIZE);
+    if (arch == "arm64") return std::vector<uint8_t>(TEMPLATE_ARM64, TEMPLATE_ARM64 + TEMPLATE_ARM64_SIZE);
+    return std::vector<uint8_t>(TEMPLATE_X64, TEMPLATE_X64 + TEMPLATE_X64_SIZE);
 }
 
 int print(const std::string& path) {
@@ -67,7 +68,9 @@ int print(const std::string& path) {
     PeImage image, base;
     std::string error;
     if (!readPeImage(bytes, &image, &error, true)) return fail(path + ": " + error);
-    std::string arch = image.machine == 0x014C ? "x86" : "x64";
+    const Arch* machine = archOfMachine(image.machine);
+    if (!machine) return fail(path + ": not a launcher for a machine this builder knows");
+    std::string arch = machine->name;
     std::map<unsigned, std::string> strings, defaults;
     if (!readStringTable(image.resources, &strings, &error)) return fail(path + ": " + error);
     if (!readPeImage(embeddedTemplate(arch), &base, &error) || !readStringTable(base.resources, &defaults, &error))

@@ -27,6 +27,20 @@ bool readWholeFile(const std::string& path, std::vector<uint8_t>* out) {
 }
 
 
+const Arch ARCHES[3] = {{"x86", 0x014C, "32-bit"}, {"x64", 0x8664, "x64"}, {"arm64", 0xAA64, "ARM64"}};
+
+const Arch* archNamed(const std::string& name) {
+    for (const Arch& arch : ARCHES)
+        if (name == arch.name) return &arch;
+    return nullptr;
+}
+
+const Arch* archOfMachine(uint16_t machine) {
+    for (const Arch& arch : ARCHES)
+        if (machine == arch.machine) return &arch;
+    return nullptr;
+}
+
 namespace {
 
 // Keys that name files or tables rather than strings.
@@ -293,10 +307,12 @@ struct Loader {
         }
         if (!jvmMachine) return fail(node, "runtime", "expected bin\\server\\jvm.dll or bin\\client\\jvm.dll in " + given);
         if (!release) return fail(node, "runtime", "expected the release file of a Java home in " + given);
-        uint16_t wanted = arch == "x86" ? 0x14c : 0x8664;
-        if (jvmMachine != wanted)
-            return fail(node, "runtime", std::string("its jvm.dll is for ") + (jvmMachine == 0x8664 ? "64-bit" : jvmMachine == 0x14c ? "32-bit" : "another") +
-                                             " Windows, the launcher for " + (arch == "x86" ? "32-bit" : "64-bit"));
+        const Arch* wanted = archNamed(arch);
+        if (jvmMachine != wanted->machine) {
+            const Arch* found = archOfMachine(jvmMachine);
+            return fail(node, "runtime", std::string("its jvm.dll is for ") + (found ? found->words : "another") +
+                                             " Windows, the launcher for " + wanted->words);
+        }
         // The runtime inside comes first, unless the search places it.
         std::string& search = plan->strings[128];
         for (size_t i = 0; search.empty() && i < CONFIG_ROW_COUNT; ++i)
@@ -359,9 +375,9 @@ struct Loader {
         LauncherPlan& plan = out->plan;
         plan.fromDefaults = true;
         const toml::node* arch = root.get("arch");
-        if (!arch || !arch->is_string() || (**arch->as_string() != "x86" && **arch->as_string() != "x64"))
-            return arch ? fail(*arch, "arch", "expected \"x86\" or \"x64\"")
-                        : (*error = path + ": arch: expected \"x86\" or \"x64\"", false);
+        const char* expected = "expected \"x86\", \"x64\" or \"arm64\"";
+        if (!arch || !arch->is_string() || !archNamed(**arch->as_string()))
+            return arch ? fail(*arch, "arch", expected) : (*error = path + ": arch: " + expected, false);
         out->arch = **arch->as_string();
         const toml::node* subsystem = root.get("subsystem");
         if (subsystem && (!subsystem->is_string() || !chooseSubsystem(**subsystem->as_string(), out)))

@@ -7,8 +7,20 @@
 // A whole file; false when it cannot be read to its end.
 bool readWholeFile(const std::string& path, std::vector<uint8_t>* out);
 
+// The machines a launcher is built for: the project's name for each, the
+// image's machine field, and the words that name its Windows to the user.
+struct Arch {
+    const char* name;
+    uint16_t machine;
+    const char* words;
+};
+extern const Arch ARCHES[3];
+// Null for a name or machine that no launcher is built for.
+const Arch* archNamed(const std::string& name);
+const Arch* archOfMachine(uint16_t machine);
+
 struct Project {
-    std::string arch;  // "x86" or "x64"
+    std::string arch;  // one of ARCHES' names
     LauncherPlan plan;
     bool errorLogGiven = false;  // logs.error_log stands in the project
 };

@@ -1,4 +1,4 @@
-// The two launcher templates, carried inside the builder.
+// The launcher templates, one for each machine, carried inside the builder.
 #pragma once
 #include <cstddef>
 #include <cstdint>
@@ -7,3 +7,5 @@ extern const uint8_t TEMPLATE_X86[];
 extern const size_t TEMPLATE_X86_SIZE;
 extern const uint8_t TEMPLATE_X64[];
 extern const size_t TEMPLATE_X64_SIZE;
+extern const uint8_t TEMPLATE_ARM64[];
+extern const size_t TEMPLATE_ARM64_SIZE;
