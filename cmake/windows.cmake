@@ -19,7 +19,7 @@ endif()
 if(CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
   # No C++ runtime is linked to guard a function's static, and the launcher
   # has none that needs a guard.
-  set(SMALL ${SMALL} -fno-threadsafe-statics)
+  set(SMALL ${SMALL} -fno-threadsafe-statics -Oz)
 endif()
 target_compile_options(tarvo_text PRIVATE ${SMALL} -Wall -Wextra -Werror)
 # An elevated start hashes a whole runtime: there speed is worth its bytes.

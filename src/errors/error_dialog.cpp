@@ -72,7 +72,9 @@ INT_PTR CALLBACK errorDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARA
         fillIntro(dialog);
         fillErrorLogText(dialog);
         if (dialogNamesLog) {
-            char caption[TEXT_CAP] = "Error \xE2\x80\x94 ";
+            // Copied, not initialised: clang would keep the whole buffer's image.
+            char caption[TEXT_CAP];
+            copyText(caption, sizeof caption, "Error \xE2\x80\x94 ");
             appendText(caption, sizeof caption, dialogLogPath);
             WidePath wide(caption);
             if (wide.ok) SetWindowTextW(dialog, wide.text);

@@ -130,7 +130,9 @@ void exitAfterFailedStart() {
 }
 
 void failAssertion(const char* expression) {
-    char text[TEXT_CAP] = "Assertion failed!\n\nUnit: AppLoader\nExpression: ";
+    // Copied, not initialised: clang would keep the whole buffer's image.
+    char text[TEXT_CAP];
+    copyText(text, sizeof text, "Assertion failed!\n\nUnit: AppLoader\nExpression: ");
     appendText(text, sizeof text, expression);
     runExitHook(true);
     if (messagesAsText()) printToStandardError(text);
