@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Fails when a source file includes a header from a folder above its own (the
-# order is src/layers.txt), when the builder reaches above the launcher's
+# order is src/layers.txt), when files include each other round a circle, when the builder reaches above the launcher's
 # ground, or when a configuration number is written anywhere but in the one
 # table of the configuration.
 set -uo pipefail
@@ -26,6 +26,16 @@ for file in src/*/*; do
     [ "$t" -ge "$r" ] || fault "$file:$line includes $target, from $folder, above $own"
   done < <(grep -no '^#include "[a-z_]*/[^"]*"' "$file" | sed 's/#include "//; s/"$//')
 done
+
+# Within a folder, too, the files call down: no two units (a source and its
+# header) include each other, however far round.
+while IFS= read -r member; do
+  fault "$member is in a circle of includes"
+done < <(for file in src/*/*.cpp src/*/*.h; do
+           unit=${file%.*}
+           grep -o '^#include "[a-z_]*/[^"]*\.h"' "$file" | sed 's/#include "//; s/\.h"$//' |
+             while read -r target; do [ "src/$target" != "$unit" ] && echo "$unit src/$target"; done
+         done | tsort 2>&1 >/dev/null | grep -v 'input contains a loop' | sed 's/^tsort: //' | sort -u)
 
 # The builder shares only the ground: text helpers and the table.
 while IFS=: read -r file line target; do

@@ -9,7 +9,6 @@
 #include "files/paths.h"
 #include "files/trace.h"
 #include "files/registry.h"
-#include "files/runtime_cache.h"
 #include "files/string_list.h"
 #include "files/busy.h"
 #include "files/list_text.h"
@@ -98,8 +97,10 @@ static void deleteFileEntry(const char* path) {
 // An extraction folder goes with what is left in it: a runtime copied
 // there is recorded by its folder alone, and stays while a start runs
 // from it.
+static bool (*folderInUse)(const char*) = nullptr;
+
 static void removeDirEntry(const char* path) {
-    if (!copiesInUse(path)) removeTree(path);
+    if (!folderInUse(path)) removeTree(path);
 }
 
 // A link or junction is never followed: deleting through it would delete
@@ -143,7 +144,8 @@ static void cleanRecord(HKEY key, const char* valueName, void (*remove)(const ch
     free(record);
 }
 
-void cleanupTempRecords() {
+void cleanupTempRecords(bool (*inUse)(const char* folder)) {
+    folderInUse = inUse;
     HANDLE lock = nullptr;
     bool locked = false;
     for (HKEY root : RECORD_ROOTS) {

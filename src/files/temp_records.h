@@ -6,5 +6,6 @@ void addTempFile(const char* path);
 void addTempDir(const char* path);
 void recordTempPaths();
 void recordForDeletion(const char* path, const char* valueName);
-void cleanupTempRecords();
+// `inUse` tells of a recorded folder that a running start still needs.
+void cleanupTempRecords(bool (*inUse)(const char* folder));
 bool canOpenExclusively(const char* path);

@@ -8,7 +8,6 @@
 #include "files/paths.h"
 #include "files/text.h"
 #include "files/wide.h"
-#include "jvm/find_jvm.h"
 #include "jvm/image_text.h"
 #include "jvm/search_text.h"
 
@@ -85,10 +84,8 @@ static void findMissingImport(const char* javaPath, const char* library, char* d
                            " nor in the system folder."});
 }
 
-void describeLoadFailure(const char* javaPath, char* dst, size_t cap) {
+void describeLoadFailure(const char* javaPath, DWORD error, const char* library, char* dst, size_t cap) {
     if (cap) dst[0] = '\0';
-    const char* library = nullptr;
-    DWORD error = jvmLoadError(&library);
     if (!error || !library[0]) return;
     char reason[1024];
     systemMessage(error, reason, sizeof reason);

@@ -255,7 +255,7 @@ HMODULE loadJvmLibrary(const char* javaPath) {
         // The system's words and the missing DLL, whether or not the user
         // is shown them.
         char reason[TEXT_CAP] = "";
-        if (tracing()) describeLoadFailure(javaPath, reason, sizeof reason);
+        if (tracing()) describeLoadFailure(javaPath, loadError, loadPath, reason, sizeof reason);
         trace({"load ", library, ": failed: ", reason});
     }
     return nullptr;

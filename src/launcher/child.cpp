@@ -47,7 +47,9 @@ static void explain(char* text, size_t cap, const char* javaPath) {
     }
     if (!configInt(CFG_SEARCH_REPORT)) return;
     char reason[TEXT_CAP] = "", lines[TEXT_CAP], minVersion[TEXT_CAP], maxVersion[TEXT_CAP];
-    if (javaPath) describeLoadFailure(javaPath, reason, sizeof reason);
+    const char* library = nullptr;
+    DWORD error = jvmLoadError(&library);
+    if (javaPath) describeLoadFailure(javaPath, error, library, reason, sizeof reason);
     configString(CFG_MIN_VERSION, minVersion, sizeof minVersion);
     configString(CFG_MAX_VERSION, maxVersion, sizeof maxVersion);
     searchReportText(searchReport(), minVersion, maxVersion, ownMachine(), lines, sizeof lines);

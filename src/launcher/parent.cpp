@@ -7,6 +7,7 @@
 #include "files/busy.h"
 #include "files/extract.h"
 #include "files/paths.h"
+#include "files/runtime_cache.h"
 #include "files/temp_records.h"
 #include "errors/message_text.h"
 #include "files/text.h"
@@ -178,7 +179,7 @@ void runParentMode(const char* tail) {
         setBusyHook(pumpMessages);
     }
     trace({"parent: started, ", exeDirectory()});
-    cleanupTempRecords();
+    cleanupTempRecords(copiesInUse);
     trace({"parent: clean-up of earlier runs done"});
     startTail = tail;
     char commFile[TEXT_CAP];
