@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Runs the layer check, the three layers of tests (native units, fuzz
-# replays, Wine) and the application library's own tests.
+# replays, Wine, and the ARM64 launcher's smoke suite under an emulated ARM64
+# Wine) and the application library's own tests.
 set -uo pipefail
 B=${1:-build}
 status=0
@@ -10,6 +11,10 @@ run "native unit tests" ctest --test-dir "$B/native" --output-on-failure
 run "application library (JUnit 5)" tools/java.sh "$B" test
 run "fuzz corpus replay" ctest --test-dir "$B/fuzz" --output-on-failure
 run "Wine tests" tests/rig/with-display.sh ctest --test-dir "$B/win64" --output-on-failure -j 2
+# An exit of 77 is a machine that cannot run arm64 code: the suite has said
+# so in one line, and the rest stands.
+arm64() { tests/e2e/arm64-smoke.sh . "$B"; local s=$?; [ $s -eq 77 ] || return $s; }
+run "ARM64 smoke suite (Wine on qemu)" arm64
 # ctest keeps a skipped test's words to itself; this one the reader must see.
 grep -h "32-bit suite skipped" "$B/win64/Testing/Temporary/LastTest.log" 2>/dev/null
 grep -h -m1 "real-VM suite skipped" "$B/win64/Testing/Temporary/LastTest.log" 2>/dev/null
