@@ -1,7 +1,8 @@
 # Cross build for Windows on ARM: clang and lld against the MinGW-w64 headers.
 # Debian has no C runtime and no import libraries for this target, so the
 # build writes the import libraries it links (cmake/arm64.cmake) and only the
-# launcher, which needs neither runtime, is built here.
+# launcher, which needs neither runtime, and on demand the tests' stand-ins,
+# which bring what they need of one, are built here.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR aarch64)
 set(TARVO_TRIPLE aarch64-w64-mingw32)
@@ -23,6 +24,7 @@ list(GET TARVO_CXX_INCLUDE 0 TARVO_CXX_INCLUDE)
 set(CMAKE_CXX_FLAGS_INIT "-isystem ${TARVO_CXX_INCLUDE} -isystem ${TARVO_CXX_INCLUDE}/x86_64-w64-mingw32")
 set(CMAKE_RC_FLAGS_INIT "--target=${TARVO_TRIPLE} --preprocessor-arg=--sysroot=${CMAKE_SYSROOT}")
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-fuse-ld=lld")
+set(CMAKE_SHARED_LINKER_FLAGS_INIT "-fuse-ld=lld")
 
 # Nothing links without the import libraries the build writes, so the
 # compiler checks stop at an archive.

@@ -9,8 +9,6 @@
 #include <windows.h>
 
 #include <cstdlib>
-#include <fstream>
-#include <sstream>
 #include <string>
 
 #include "standin_text.h"
@@ -23,8 +21,25 @@ static std::string ownDirectory() {
 }
 
 static void appendLine(const std::string& file, const std::string& line) {
-    std::ofstream out(file, std::ios::app | std::ios::binary);
-    out << line << "\n";
+    HANDLE f = CreateFileA(file.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (f == INVALID_HANDLE_VALUE) return;
+    std::string text = line + "\n";
+    DWORD n;
+    WriteFile(f, text.data(), (DWORD)text.size(), &n, nullptr);
+    CloseHandle(f);
+}
+
+// False when the file cannot be opened.
+static bool readWhole(const std::string& file, std::string& text) {
+    HANDLE f = CreateFileA(file.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (f == INVALID_HANDLE_VALUE) return false;
+    char chunk[4096];
+    DWORD got = 0;
+    while (ReadFile(f, chunk, sizeof chunk, &got, nullptr) && got) text.append(chunk, got);
+    CloseHandle(f);
+    return true;
 }
 
 static void say(const std::string& text) {
@@ -38,14 +53,12 @@ int main() {
     appendLine(ownDirectory() + "java.runs", GetCommandLineA());
     if (const char* log = getenv("JAVA_STANDIN_LOG")) appendLine(log, self);
 
-    std::ifstream in(ownDirectory() + "java.script", std::ios::binary);
-    if (!in) {
+    std::string script;
+    if (!readWhole(ownDirectory() + "java.script", script)) {
         say("java version \"1.4.2_03\"\r\nJava(TM) 2 Runtime Environment, Standard Edition\r\n");
         return 0;
     }
-    std::string step;
-    while (std::getline(in, step)) {
-        if (!step.empty() && step.back() == '\r') step.pop_back();
+    for (const std::string& step : scriptLines(script)) {
         size_t eq = step.find('=');
         std::string verb = step.substr(0, eq), arg = eq == std::string::npos ? "" : step.substr(eq + 1);
         if (verb == "say") say(unescapeScript(arg));

@@ -52,13 +52,10 @@
 
 #include <cstdarg>
 #include <cstdlib>
-#include <fstream>
-#include <map>
-#include <sstream>
 #include <string>
+#include <vector>
 
 #include "standin_text.h"
-#include <vector>
 
 #include "app/jni.h"
 
@@ -67,9 +64,11 @@ namespace {
 std::wstring directory;  // any script, whatever the code page
 std::vector<std::pair<std::string, std::string>> script;
 std::string commFile;
-// As in a VM, each thread has its own pending exception.
+// As in a VM, each thread has its own pending exception. Its text is held
+// by pointer: a thread's object with a destructor would need the C++
+// runtime's hook for the end of a thread.
 thread_local bool thrown = false;
-thread_local std::string throwText;
+thread_local std::string* pendingText = nullptr;
 typedef jint(JNICALL* PrintHook)(void*, const char*, va_list);
 PrintHook printHook = nullptr;
 ExitHook exitHook = nullptr;
@@ -85,6 +84,11 @@ std::vector<std::vector<std::string>> arrays;
 std::vector<std::string> elements;
 CRITICAL_SECTION objects;
 std::vector<std::string> arrayOf(jobject array);
+
+std::string& throwText() {
+    if (!pendingText) pendingText = new std::string;
+    return *pendingText;
+}
 
 std::string escape(const std::string& s) {
     std::string out;
@@ -146,10 +150,7 @@ void loadScript() {
     DWORD got = 0;
     while (f != INVALID_HANDLE_VALUE && ReadFile(f, chunk, sizeof chunk, &got, nullptr) && got) all.append(chunk, got);
     if (f != INVALID_HANDLE_VALUE) CloseHandle(f);
-    std::istringstream in(all);
-    std::string line;
-    while (std::getline(in, line)) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
+    for (const std::string& line : scriptLines(all)) {
         size_t eq = line.find('=');
         script.push_back({line.substr(0, eq), eq == std::string::npos ? "" : unescapeScript(line.substr(eq + 1))});
     }
@@ -176,12 +177,22 @@ std::string fromHex(const std::string& hex) {
     return out;
 }
 
+// Creates or empties the file.
+void writeFileText(const std::string& path, const std::string& text) {
+    HANDLE f = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, CREATE_ALWAYS,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (f == INVALID_HANDLE_VALUE) return;
+    DWORD n;
+    WriteFile(f, text.data(), (DWORD)text.size(), &n, nullptr);
+    CloseHandle(f);
+}
+
 void writeCommandLine(const std::string& path) {
     const wchar_t* line = GetCommandLineW();
     int n = WideCharToMultiByte(CP_UTF8, 0, line, -1, nullptr, 0, nullptr, nullptr);
     std::string utf8(n > 0 ? n - 1 : 0, '\0');
     if (n > 1) WideCharToMultiByte(CP_UTF8, 0, line, -1, &utf8[0], n, nullptr, nullptr);
-    std::ofstream(path, std::ios::binary) << utf8;
+    writeFileText(path, utf8);
 }
 
 // True once: it leaves a marker beside the library.
@@ -209,12 +220,12 @@ jclass JNICALL findClass(JNIEnv*, const char* name) {
     if (std::string(name) == "brannoc/tarvo/TarvoApp") {
         if (has("openhandler")) return handle(3);
         thrown = true;
-        throwText = "java.lang.NoClassDefFoundError: brannoc/tarvo/TarvoApp";
+        throwText() = "java.lang.NoClassDefFoundError: brannoc/tarvo/TarvoApp";
         return nullptr;
     }
     if (std::string(name) != "java/lang/String" && has("noclass")) {
         thrown = !valueOf("noclass").empty();
-        throwText = valueOf("noclass");
+        throwText() = valueOf("noclass");
         return nullptr;
     }
     return handle(1);
@@ -240,7 +251,7 @@ jint JNICALL throwObject(JNIEnv*, jthrowable object) {
 
 // Java's modified UTF-8 of the thrown text: it holds no zero byte here.
 const char* JNICALL getStringUTFChars(JNIEnv*, jstring text, jboolean*) {
-    return text == handle(12) ? throwText.c_str() : nullptr;
+    return text == handle(12) ? throwText().c_str() : nullptr;
 }
 
 void JNICALL releaseStringUTFChars(JNIEnv*, jstring, const char*) { record("ReleaseStringUTFChars"); }
@@ -252,7 +263,7 @@ jthrowable JNICALL exceptionOccurred(JNIEnv*) {
 
 void JNICALL exceptionDescribe(JNIEnv*) {
     record("ExceptionDescribe");
-    writeStd(STD_ERROR_HANDLE, throwText);
+    writeStd(STD_ERROR_HANDLE, throwText());
 }
 
 jmethodID JNICALL getStaticMethodID(JNIEnv*, jclass, const char* name, const char* sig) {
@@ -263,12 +274,8 @@ jmethodID JNICALL getStaticMethodID(JNIEnv*, jclass, const char* name, const cha
     if (std::string(name) == "getProperty") return nullptr;
     if (!has("nomain")) return (jmethodID)handle(2);
     thrown = !valueOf("nomain").empty();
-    throwText = valueOf("nomain");
+    throwText() = valueOf("nomain");
     return nullptr;
-}
-
-void writeFileText(const std::string& path, const std::string& text) {
-    std::ofstream(path, std::ios::binary) << text;
 }
 
 BOOL WINAPI onConsoleEvent(DWORD event) {
@@ -317,7 +324,7 @@ void runMain() {
         }
         else if (step.first == "throw") {
             thrown = true;
-            throwText = step.second;
+            throwText() = step.second;
             break;
         }
     }
@@ -380,7 +387,10 @@ uint64_t fileTimeNow() {
 }
 
 volatile bool shuttingDown = false;
-std::map<std::string, std::string> archiveAtExit;
+// What each archive option names, by its place in archiveOptions.
+const char* const archiveOptions[] = {"-XX:SharedArchiveFile=", "-XX:ArchiveClassesAtExit=", "-XX:AOTCacheOutput="};
+enum { SHARED_ARCHIVE, ARCHIVE_AT_EXIT, AOT_CACHE };
+std::string archiveAtExit[3];
 bool autoArchive = false;
 
 // TarvoApp.handOver: the application's handler records what it was given,
@@ -412,7 +422,7 @@ jint JNICALL detachCurrentThread(JavaVM*) {
     if (thrown) {
         std::string handler = valueOf("handler");
         record(handler.empty() ? "default handler" : "application's handler");
-        writeStd(STD_ERROR_HANDLE, handler.empty() ? throwText : handler);
+        writeStd(STD_ERROR_HANDLE, handler.empty() ? throwText() : handler);
         thrown = false;
     }
     return 0;
@@ -428,8 +438,8 @@ jint JNICALL attachCurrentThreadAsDaemon(JavaVM*, void** outEnv, void*) {
 jint JNICALL destroyJavaVM(JavaVM*) {
     record("DestroyJavaVM");
     // As the VM writes its archive at exit.
-    std::string written = archiveAtExit["-XX:ArchiveClassesAtExit="] + archiveAtExit["-XX:AOTCacheOutput="];
-    if (written.empty() && autoArchive) written = archiveAtExit["-XX:SharedArchiveFile="];
+    std::string written = archiveAtExit[ARCHIVE_AT_EXIT] + archiveAtExit[AOT_CACHE];
+    if (written.empty() && autoArchive) written = archiveAtExit[SHARED_ARCHIVE];
     if (!written.empty()) {
         writeFileText(written, "archive");
         SetFileAttributesA(written.c_str(), FILE_ATTRIBUTE_READONLY);
@@ -516,7 +526,7 @@ extern "C" __declspec(dllexport) jint JNICALL JNI_CreateJavaVM(JavaVM** outVm, v
     JavaVMInitArgs* args = (JavaVMInitArgs*)rawArgs;
     record("JNI_CreateJavaVM version=" + std::to_string(args->version) + " nOptions=" +
            std::to_string(args->nOptions) + " ignoreUnrecognized=" + std::to_string(args->ignoreUnrecognized));
-    archiveAtExit.clear();
+    for (std::string& named : archiveAtExit) named.clear();
     autoArchive = false;
     for (jint i = 0; i < args->nOptions; ++i) {
         std::string option = args->options[i].optionString;
@@ -534,8 +544,9 @@ extern "C" __declspec(dllexport) jint JNICALL JNI_CreateJavaVM(JavaVM** outVm, v
             record("refused " + option);
             return -6;
         }
-        for (const char* head : {"-XX:SharedArchiveFile=", "-XX:ArchiveClassesAtExit=", "-XX:AOTCacheOutput="})
-            if (option.rfind(head, 0) == 0) archiveAtExit[head] = option.substr(strlen(head));
+        for (int which = 0; which < 3; ++which)
+            if (option.rfind(archiveOptions[which], 0) == 0)
+                archiveAtExit[which] = option.substr(strlen(archiveOptions[which]));
         if (option == "-XX:+AutoCreateSharedArchive") autoArchive = true;
         if (option.compare(0, 17, "-Dtarvo.commFile=") == 0) commFile = option.substr(17);
     }

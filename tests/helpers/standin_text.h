@@ -1,6 +1,8 @@
-// The escapes the stand-ins read in their scripts: \n, \r, \t, \0 and \\.
+// How the stand-ins read their scripts: one step a line, with \n, \r, \t, \0
+// and \\ escapes in the text a step carries.
 #pragma once
 #include <string>
+#include <vector>
 
 inline std::string unescapeScript(const std::string& in) {
     std::string out;
@@ -13,4 +15,18 @@ inline std::string unescapeScript(const std::string& in) {
         out.push_back(c == 'n' ? '\n' : c == 'r' ? '\r' : c == 't' ? '\t' : c == '0' ? '\0' : c);
     }
     return out;
+}
+
+// Lines end with \n or \r\n; the last one may have no end, and an end at the
+// very end starts no further line.
+inline std::vector<std::string> scriptLines(const std::string& text) {
+    std::vector<std::string> lines;
+    for (size_t start = 0; start < text.size();) {
+        size_t end = text.find('\n', start);
+        if (end == std::string::npos) end = text.size();
+        lines.push_back(text.substr(start, end - start));
+        if (!lines.back().empty() && lines.back().back() == '\r') lines.back().pop_back();
+        start = end + 1;
+    }
+    return lines;
 }
