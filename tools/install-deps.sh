@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Installs what the build and the tests need on a Debian 12 machine, and nothing
 # when all of it is already there, so that `make` stays quick on a ready machine.
-# The 32-bit Wine comes along only where the kernel runs 32-bit programs.
+# The 32-bit Wine comes along only where the kernel runs 32-bit programs. The
+# ARM64 launcher runs under an arm64 Wine in an emulated chroot
+# (tests/rig/arm64-wine.sh), whose windows the host's X tools look at.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 
@@ -17,7 +19,7 @@ install() {
 need=()
 for p in cmake make g++ g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine64 xvfb xauth googletest \
          clang libclang-rt-14-dev lld llvm mingw-w64-common python3 file libtomlplusplus-dev osslsigncode openssl \
-         openjdk-17-jdk-headless junit5 zlib1g-dev; do
+         openjdk-17-jdk-headless junit5 zlib1g-dev qemu-user-static debootstrap x11-utils imagemagick; do
   have_pkg "$p" || need+=("$p")
 done
 [ ${#need[@]} -eq 0 ] || install "${need[@]}"
