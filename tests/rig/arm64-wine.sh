@@ -2,7 +2,7 @@
 # Runs ARM64 Windows programs under Debian's arm64 Wine, in an arm64 Debian
 # chroot that qemu-user runs through binfmt_misc. The chroot, its Wine and a
 # Wine prefix are made once under BUILD_DIR/arm64-wine; Wine's windows open
-# on the host's X display, where host tools (xwininfo, xwd) see them.
+# on the host's X display, where host tools (xwininfo, import) see them.
 #
 #   arm64-wine.sh prepare BUILD_DIR
 #       Installs what the host lacks and makes the chroot, once. Where this
@@ -14,15 +14,22 @@
 #       then stops Wine and unmounts. COMMAND runs programs in the chroot with
 #       `arm64-wine.sh exec BUILD_DIR -- COMMAND_LINE`.
 #   arm64-wine.sh exec BUILD_DIR -- COMMAND_LINE...
-#       Inside a session only: runs a shell command line in the chroot, e.g.
-#       'wine /smoke/tarvo-arm64.exe', and passes its exit code on.
+#       Only from a session's COMMAND, in whose private mount namespace the
+#       chroot's mounts are: runs the words, joined as one shell command
+#       line, in the chroot, e.g. 'wine /smoke/tarvo-arm64.exe', and passes
+#       its exit code on; its output comes when it ends.
 #   arm64-wine.sh run BUILD_DIR HOST_DIR -- COMMAND_LINE...
 #       A session whose only command is one exec.
 #
 # Sessions use $DISPLAY (and $XAUTHORITY), or start a private Xvfb and
 # export its DISPLAY to COMMAND. In the chroot WINEPREFIX=/root/prefix,
 # WINEDEBUG is the caller's or -all, WINEDLLOVERRIDES the caller's or
-# mscoree,mshtml= (no Mono or Gecko dialogs).
+# mscoree,mshtml= (no Mono or Gecko dialogs). Wine's windows have no frame
+# (no window manager); on the host, during a session:
+#   xwininfo -root -tree | grep '"Error": ("tarvo-arm64.exe"'   title, class
+#   xwininfo -id WINDOW | grep IsViewable   shown: a window is listed earlier
+#   xprop -id WINDOW _NET_WM_PID    the host pid of the window's program
+#   import -window root shot.png    a picture of the screen
 set -uo pipefail
 self=$(cd "$(dirname "$0")" && pwd)/$(basename "$0")
 xvfb= job=
@@ -172,7 +179,8 @@ own_display() {
   [ -z "${DISPLAY:-}" ] || return 0
   local n
   for n in $(seq 90 140); do [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ] && break; done
-  Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 9>&- &
+  # Ends with the session even when it is killed outright.
+  setpriv --pdeathsig KILL Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 9>&- &
   xvfb=$!
   for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
   export DISPLAY=":$n"
@@ -211,8 +219,9 @@ session() {
   # One persistent server, and Wine's services started once, here: each
   # program start then costs only the program.
   guest 'wineserver -p && wineboot' </dev/null >/dev/null 2>&1 9>&-
-  # In the background so that a signal ends the session at once.
-  setsid "$@" <&0 9>&- &
+  # In the background so that a signal ends the session at once; in a
+  # process group of its own, which the session ends whole (stop_command).
+  setsid setpriv --pdeathsig TERM "$@" <&0 9>&- &
   job=$!
   wait $job
 }
