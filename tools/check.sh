@@ -7,6 +7,7 @@ B=${1:-build}
 status=0
 run() { echo "== $1"; shift; "$@" || status=1; }
 run "layers" tools/check-layers.sh
+run "reference (docs/reference.md from res/config_table.inc)" python3 tools/reference.py --check
 run "native unit tests" ctest --test-dir "$B/native" --output-on-failure
 run "application library (JUnit 5)" tools/java.sh "$B" test
 run "fuzz corpus replay" ctest --test-dir "$B/fuzz" --output-on-failure
