@@ -174,6 +174,9 @@ TEST_F(RuntimeTest, TwoFirstStartsAtOnceEndWithOneCopyAndLeftoversGoOnlyWhenOld)
     EXPECT_EQ(0u, exitOf(r, "child")) << r.describe();
     EXPECT_EQ(0u, exitOf(other, "child")) << other.describe();
     std::string copy = onlyCopy();
+    // Without a copy the names below would be relative: files in the test's
+    // own current folder.
+    ASSERT_FALSE(copy.empty());
     // What parents killed while copying left: an hour old, and just now.
     std::string old = copy + ".partial-4001", fresh = copy + ".partial-4002";
     for (const std::string& f : {old, fresh}) {
