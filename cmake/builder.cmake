@@ -1,6 +1,6 @@
 # The builder of product launchers: portable C++17 without the Windows API,
 # built natively for the tests and the host, and cross-built for Windows.
-set(BUILDER_DIR ${CMAKE_SOURCE_DIR}/tools/tarvo-build)
+set(BUILDER_DIR ${CMAKE_SOURCE_DIR}/builder)
 # toml++ comes from the host's packages; a cross build sees only it, never
 # the rest of the host's headers.
 set(TOML_INCLUDE ${CMAKE_BINARY_DIR}/toml-include)

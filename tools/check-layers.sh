@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Fails when a source file includes a header from a folder above its own (the
-# order is src/layers.txt), when files include each other round a circle, when the builder reaches above the launcher's
-# ground, or when a configuration number is written anywhere but in the one
-# table of the configuration.
+# order is src/layers.txt), when files include each other round a circle,
+# when the builder reaches above the launcher's ground, or when a
+# configuration number is written anywhere but in the one table of the
+# configuration.
 set -uo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 cd "$top"
@@ -40,7 +41,7 @@ done < <(for file in src/*/*.cpp src/*/*.h; do
 # The builder shares only the ground: text helpers and the table.
 while IFS=: read -r file line target; do
   case $target in files/*) ;; *) fault "$file:$line includes $target; the builder takes only files/ of the launcher" ;; esac
-done < <(grep -no '^#include "[a-z_]*/[^"]*"' tools/tarvo-build/*.cpp tools/tarvo-build/*.h | sed 's/#include "//; s/"$//')
+done < <(grep -no '^#include "[a-z_]*/[^"]*"' builder/*.cpp builder/*.h | sed 's/#include "//; s/"$//')
 
 # Configuration numbers live in res/config_table.inc alone: a declared
 # number or a cast to ConfigId would read a string the table does not know.

@@ -68,10 +68,16 @@ struct Loader {
         return false;
     }
 
+    // A name the project gives, from the project's folder unless it is whole
+    // already: a drive, or a root of either host ("\\server\share" too).
+    std::string fromProject(const std::string& name) const {
+        bool whole = !name.empty() && (name[0] == '/' || name[0] == '\\' || name.find(':') == 1);
+        return whole ? name : folder + name;
+    }
+
     bool readFile(const toml::node& node, const std::string& key, const std::string& name,
                   std::vector<uint8_t>* out) {
-        std::string full = name.size() > 0 && (name[0] == '/' || name.find(':') == 1) ? name : folder + name;
-        return readWholeFile(full, out) || fail(node, key, "cannot read the file " + name);
+        return readWholeFile(fromProject(name), out) || fail(node, key, "cannot read the file " + name);
     }
 
     bool text(const toml::node& node, const std::string& key, std::string* out) {
@@ -265,7 +271,7 @@ struct Loader {
         namespace fs = std::filesystem;
         std::string given;
         if (!text(node, "runtime", &given)) return false;
-        fs::path root = fs::u8path(given.size() > 0 && (given[0] == '/' || given.find(':') == 1) ? given : folder + given);
+        fs::path root = fs::u8path(fromProject(given));
         std::error_code failed;
         if (!fs::is_directory(root, failed)) return fail(node, "runtime", "expected a folder, got \"" + given + "\"");
         std::vector<std::pair<std::string, fs::path>> files;
