@@ -14,10 +14,11 @@ echo "| row | figure |"
 echo "|---|---|"
 # Each product is guarded at 128 KB: a launcher that grows past it has taken
 # in something it should not carry.
-sizes=""
+sizes="" sizes_json=""
 for product in tarvo.exe tarvo64.exe tarvo-arm64.exe; do
   size=$(stat -c %s "dist/$product")
   sizes="$sizes${sizes:+, }dist/$product $size bytes"
+  sizes_json="$sizes_json${sizes_json:+, }\"$product\": $size"
   [ "$size" -le 131072 ] || sizes="$sizes (over the 131072 guard)"
 done
 printf "| %-34s | %s |\n" size "$sizes"
@@ -51,7 +52,7 @@ for arch in $arches; do
 done
 {
   echo "{"
-  echo "  \"size\": {\"tarvo.exe\": $x86, \"tarvo64.exe\": $x64},"
+  echo "  \"size\": {$sizes_json},"
   echo "  \"builder_200mb\": {\"ms\": [${built# }], \"copy_ms\": [${copied# }]},"
   for arch in $arches; do echo "  \"$arch\": $(cat "$work/bench-$arch.json"),"; done
   echo "  \"rounds\": \"median of the rounds; each row's raw figures above\""
