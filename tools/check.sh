@@ -12,8 +12,8 @@ run "native unit tests" ctest --test-dir "$B/native" --output-on-failure
 run "application library (JUnit 5)" tools/java.sh "$B" test
 run "fuzz corpus replay" ctest --test-dir "$B/fuzz" --output-on-failure
 run "Wine tests" tests/rig/with-display.sh ctest --test-dir "$B/win64" --output-on-failure -j 2
-# An exit of 77 is a machine that cannot run arm64 code: the suite has said
-# so in one line, and the rest stands.
+# An exit of 77 is a machine (or a user other than root) that cannot run
+# arm64 code: the suite has said so in one line, and the rest stands.
 arm64() { tests/e2e/arm64-smoke.sh . "$B"; local s=$?; [ $s -eq 77 ] || return $s; }
 run "ARM64 smoke suite (Wine on qemu)" arm64
 # ctest keeps a skipped test's words to itself; this one the reader must see.

@@ -283,7 +283,8 @@ def page():
                    f"| {MEANINGS[number]} |")
     out += ["", "## Messages", "",
             "Every message may also name the product and what it needs: `%NAME%` (string 101, else the",
-            "executable's name), `%MIN_VERSION%` (string 126) and `%NEEDED_BITS%` (`32-bit` or `64-bit`); where",
+            "executable's name), `%MIN_VERSION%` (string 126) and `%NEEDED_BITS%` (`32-bit`, `64-bit` or `ARM64`,",
+            "the Java the launcher can load; `x64` in 1018 where the Java found is ARM64); where",
             "no lower bound is set, \" %MIN_VERSION% or newer\" drops out whole. The example's text is shown",
             "only where it differs from a new project's.", "",
             "| string | key | when | text of a new project | the example's | placeholders |",

@@ -31,7 +31,7 @@ bool substituteEvery(char* text, size_t cap, const char* placeholder, const char
 // first sound.
 bool substituteMachineWords(char* text, size_t cap, const char* placeholder, const char* words) {
     bool whole = true;
-    if (*words && strchr("AEIOUaeioux", *words)) {
+    if (*words && strchr("AEIOUx", *words)) {
         char article[32] = " a ", withAn[32] = " an ";
         appendText(article, sizeof article, placeholder);
         appendText(withAn, sizeof withAn, words);

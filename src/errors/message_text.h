@@ -8,7 +8,8 @@ bool substitutePlaceholder(char* text, size_t cap, const char* placeholder, cons
 // Every occurrence, within cap bytes (and TEXT_CAP); the same cut.
 bool substituteEvery(char* text, size_t cap, const char* placeholder, const char* value);
 // Every occurrence of a placeholder that stands for a machine's words
-// ("64-bit", "ARM64"), with "a" before it made "an" where they need it.
+// ("64-bit", "ARM64", "x64"), with "a" before it made "an" where they need
+// it.
 bool substituteMachineWords(char* text, size_t cap, const char* placeholder, const char* words);
 // A configured message's words for the product: %NAME%, %MIN_VERSION% and
 // %NEEDED_BITS% wherever they stand; without a lower bound the phrase

@@ -100,7 +100,7 @@ static void deleteFileEntry(const char* path) {
 static bool (*folderInUse)(const char*) = nullptr;
 
 static void removeDirEntry(const char* path) {
-    if (!folderInUse(path)) removeTree(path);
+    if (!folderInUse || !folderInUse(path)) removeTree(path);
 }
 
 // A link or junction is never followed: deleting through it would delete

@@ -183,7 +183,8 @@ static void restart() {
 // line decide.
 static bool stillStarting() {
     if (commFile != INVALID_HANDLE_VALUE) readCommFile();
-    return !up;
+    // A child that has just said its start failed shows its own message.
+    return !up && !startFailed;
 }
 
 // The records come first: a child that failed says so before its message

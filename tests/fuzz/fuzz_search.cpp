@@ -14,7 +14,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         jvmDirectoryOf(dir, sizeof dir, arg);
         javaHomeOf(dir, sizeof dir, arg);
         jvmLibraryPath(dir, sizeof dir, arg, 3);
-        wrongBitnessText(key, sizeof key, arg, arg, arg, "64-bit", "32-bit");
+        wrongBitnessText(key, sizeof key, arg, arg, arg, "x64", "ARM64");
     }
     char entry[32], record[128] = "";
     for (const char* at = text.c_str(); nextListEntry(&at, entry, sizeof entry);)
