@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "standin_files.h"
 #include "standin_text.h"
 
 static std::string ownDirectory() {
@@ -30,18 +31,6 @@ static void appendLine(const std::string& file, const std::string& line) {
     CloseHandle(f);
 }
 
-// False when the file cannot be opened.
-static bool readWhole(const std::string& file, std::string& text) {
-    HANDLE f = CreateFileA(file.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (f == INVALID_HANDLE_VALUE) return false;
-    char chunk[4096];
-    DWORD got = 0;
-    while (ReadFile(f, chunk, sizeof chunk, &got, nullptr) && got) text.append(chunk, got);
-    CloseHandle(f);
-    return true;
-}
-
 static void say(const std::string& text) {
     DWORD n;
     WriteFile(GetStdHandle(STD_ERROR_HANDLE), text.data(), (DWORD)text.size(), &n, nullptr);
@@ -54,7 +43,10 @@ int main() {
     if (const char* log = getenv("JAVA_STANDIN_LOG")) appendLine(log, self);
 
     std::string script;
-    if (!readWhole(ownDirectory() + "java.script", script)) {
+    std::string path = ownDirectory() + "java.script";
+    if (!readToEnd(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                               FILE_ATTRIBUTE_NORMAL, nullptr),
+                   &script)) {
         say("java version \"1.4.2_03\"\r\nJava(TM) 2 Runtime Environment, Standard Edition\r\n");
         return 0;
     }

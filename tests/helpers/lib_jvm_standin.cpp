@@ -55,6 +55,7 @@
 #include <string>
 #include <vector>
 
+#include "standin_files.h"
 #include "standin_text.h"
 
 #include "app/jni.h"
@@ -143,13 +144,10 @@ void vmAbort() {
 }
 
 void loadScript() {
-    HANDLE f = CreateFileW((directory + L"jvm.script").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
     std::string all;
-    char chunk[4096];
-    DWORD got = 0;
-    while (f != INVALID_HANDLE_VALUE && ReadFile(f, chunk, sizeof chunk, &got, nullptr) && got) all.append(chunk, got);
-    if (f != INVALID_HANDLE_VALUE) CloseHandle(f);
+    readToEnd(CreateFileW((directory + L"jvm.script").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                          FILE_ATTRIBUTE_NORMAL, nullptr),
+              &all);
     for (const std::string& line : scriptLines(all)) {
         size_t eq = line.find('=');
         script.push_back({line.substr(0, eq), eq == std::string::npos ? "" : unescapeScript(line.substr(eq + 1))});
