@@ -22,6 +22,7 @@ set(TARVO_TEXT_SOURCES
   src/app/java_string_text.cpp
   src/app/class_version_text.cpp
   src/app/class_data_text.cpp
+  src/app/crash_report_text.cpp
   src/files/inflate_text.cpp
   src/files/zip_text.cpp
 )
@@ -59,6 +60,7 @@ set(TARVO_WIN_SOURCES
   src/app/jni_strings.cpp
   src/app/class_version.cpp
   src/app/class_data.cpp
+  src/app/crash_report.cpp
   src/app/vm_print.cpp
   src/app/open_handler.cpp
   src/app/vm_text.cpp

@@ -1,11 +1,12 @@
 # Stand-ins for a Java installation, built for the architecture of this
 # build, so that each launcher meets a java.exe and jvm.dll of its own kind
 # (or, in the tests, of the other kind).
-set(STANDIN_DLLS lib_jvm_standin lib_jvm_noexport lib_rt_standin lib_jvm_modern lib_nowhere lib_jvm_missing)
+set(STANDIN_DLLS lib_jvm_standin lib_jvm_noexport lib_rt_standin lib_jvm_modern lib_nowhere lib_jvm_missing
+                 lib_agent)
 set(STANDIN_TARGETS java_standin ${STANDIN_DLLS})
 add_executable(java_standin tests/helpers/java_standin.cpp)
 target_link_options(java_standin PRIVATE ${STATIC_RUNTIME})
-foreach(name lib_jvm_standin lib_jvm_noexport lib_rt_standin)
+foreach(name lib_jvm_standin lib_jvm_noexport lib_rt_standin lib_agent)
   add_library(${name} SHARED tests/helpers/${name}.cpp)
 endforeach()
 # The VM as installations ship it today: it imports a runtime DLL that only

@@ -50,11 +50,14 @@ for arch in $arches; do
   TARVO_ARCH=$arch tests/rig/with-display.sh tests/rig/wine-run.sh "$B/win64/bench.exe" \
     "$(winpath "$src/$work/bench-$arch.json")"
 done
+# A real application on a real HotSpot, where the set-up could fetch one.
+tools/bench-hotspot.sh "$B"
 {
   echo "{"
   echo "  \"size\": {$sizes_json},"
   echo "  \"builder_200mb\": {\"ms\": [${built# }], \"copy_ms\": [${copied# }]},"
   for arch in $arches; do echo "  \"$arch\": $(cat "$work/bench-$arch.json"),"; done
+  [ ! -f "$work/hotspot.json" ] || echo "  \"hotspot\": $(cat "$work/hotspot.json"),"
   echo "  \"rounds\": \"median of the rounds; each row's raw figures above\""
   echo "}"
 } | sed 's/\[\([0-9]*\) /[\1, /g; s/\([0-9]\) \([0-9]\)/\1, \2/g' > "$B/bench.json"

@@ -11,6 +11,9 @@ run "reference (docs/reference.md from res/config_table.inc)" python3 tools/refe
 run "native unit tests" ctest --test-dir "$B/native" --output-on-failure
 run "application library (JUnit 5)" tools/java.sh "$B" test
 run "fuzz corpus replay" ctest --test-dir "$B/fuzz" --output-on-failure
+# A real HotSpot for its suite, fetched once into a cache of its own; where
+# it cannot be had, one line says why and the suite skips.
+tools/hotspot.sh "$B"
 run "Wine tests" tests/rig/with-display.sh ctest --test-dir "$B/win64" --output-on-failure -j 2
 # An exit of 77 is a machine (or a user other than root) that cannot run
 # arm64 code: the suite has said so in one line, and the rest stands.
@@ -19,4 +22,5 @@ run "ARM64 smoke suite (Wine on qemu)" arm64
 # ctest keeps a skipped test's words to itself; this one the reader must see.
 grep -h "32-bit suite skipped" "$B/win64/Testing/Temporary/LastTest.log" 2>/dev/null
 grep -h -m1 "real-VM suite skipped" "$B/win64/Testing/Temporary/LastTest.log" 2>/dev/null
+cat "$B/hotspot/skipped" 2>/dev/null
 exit $status

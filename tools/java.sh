@@ -9,13 +9,18 @@ mkdir -p "$out/classes" "$out/test-classes" dist
 javac -Xlint:all -Werror --release 8 -encoding UTF-8 -d "$out/classes" $(find java/tarvo-app/src -name '*.java')
 jar --create --file dist/tarvo-app.jar --date=1980-02-01T00:00:00Z -C "$out/classes" .
 echo "dist/tarvo-app.jar: $(stat -c %s dist/tarvo-app.jar) bytes"
-# The applications that the tests run on a real VM: app.jar for Java 8, and
+# The applications that the tests run on real VMs: app.jar for Java 8, and
 # one class compiled for Java 17 alone in newer/.
 rm -rf "$B/realvm" && mkdir -p "$B/realvm/classes" "$B/realvm/newer"
 javac -Xlint:all -Werror --release 8 -encoding UTF-8 -cp dist/tarvo-app.jar -d "$B/realvm/classes" tests/realvm/*.java
 jar --create --file "$B/realvm/app.jar" --date=1980-02-01T00:00:00Z -C "$B/realvm/classes" .
 javac --release 17 -encoding UTF-8 -d "$B/realvm/newer" tests/realvm/newer/Newer.java
 jar --create --file "$B/realvm/newer.jar" --date=1980-02-01T00:00:00Z -C "$B/realvm/newer" .
+# For a Java 17: the same class, marked as compiled for Java 21 (major 65),
+# which this machine's javac cannot make.
+mkdir -p "$B/realvm/newer21" && cp "$B/realvm/newer/Newer.class" "$B/realvm/newer21/"
+printf '\000\101' | dd of="$B/realvm/newer21/Newer.class" bs=1 seek=6 conv=notrunc status=none
+jar --create --file "$B/realvm/newer21.jar" --date=1980-02-01T00:00:00Z -C "$B/realvm/newer21" .
 [ "${2:-}" = test ] || exit 0
 
 junit=/usr/share/java

@@ -137,6 +137,7 @@ MEANINGS = {
     1023: "the line above the error log's text in its dialog",
     1024: "below a message that needs another Java, where `java.download_url` is set; Yes opens the page",
     1025: "the main class's static initialiser threw; the exception follows",
+    1026: "the Java VM crashed in its start and wrote a report of the crash (HotSpot's `hs_err_pid<N>.log`)",
 }
 
 TOKEN = re.compile(r'//[^\n]*|/\*.*?\*/|"(?:\\.|[^"\\\n])*"|[A-Za-z_0-9]+|[(),]|\S', re.S)

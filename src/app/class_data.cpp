@@ -195,6 +195,17 @@ static bool variablesNameSharing() {
     return false;
 }
 
+// Java 13 to 18 archive no class of a jar whose URL escapes a character of
+// its path (a blank, as in "Program Files"): the VM matches a class's URL
+// against the class path without undoing the escapes, and the application's
+// loader names each jar by its long name. The JDK's own classes that the
+// application loads are still archived; support staff learn why the rest is not.
+static void traceUnarchivedEntries(const StringList* options) {
+    if (!tracing() || options->count < 2 || strncmp(options->items[1], "-Djava.class.path=", 18) != 0) return;
+    if (escapedInUrl(options->items[1] + 18))
+        trace({"child: Java 13 to 18 archive no class of a class path entry whose URL escapes a character (a blank)"});
+}
+
 // A dynamic archive is made on top of the Java's own (beside a 64-bit
 // Java's server VM): a runtime cut down without it makes none, and says so
 // at every exit.
@@ -215,11 +226,16 @@ size_t addClassDataSharing(StringList* options, const char* javaPath, unsigned j
     javaHomeOf(home, sizeof home, javaPath);
     SharingKind kind = kindFor(javaPath, home, javaFeature);
     if (kind == SHARING_NONE) return 0;
-    for (size_t i = 0; i < options->count; ++i)
+    for (size_t i = 0; i < options->count; ++i) {
         if (namesSharing(options->items[i])) {
             trace({"child: class data sharing left to the options: ", options->items[i]});
             return 0;
         }
+        if (loadsNativeAgent(options->items[i])) {
+            trace({"child: no class data sharing beside the native agent of ", options->items[i]});
+            return 0;
+        }
+    }
     if (variablesNameSharing()) {
         trace({"child: class data sharing left to JAVA_TOOL_OPTIONS or _JAVA_OPTIONS"});
         return 0;
@@ -234,6 +250,7 @@ size_t addClassDataSharing(StringList* options, const char* javaPath, unsigned j
         trace({"child: no folder for class data sharing: ", folder});
         return 0;
     }
+    if (kind == SHARING_AT_EXIT) traceUnarchivedEntries(options);
     archiveName(hash, kind, name, sizeof name);
     if (!pathForVm(folder, name, path, sizeof path)) {
         trace({"child: no class data sharing: the VM cannot be given the folder ", folder});

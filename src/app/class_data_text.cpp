@@ -20,6 +20,20 @@ bool namesSharing(const char* option) {
     return false;
 }
 
+// A VM that writes an archive refuses to start with a native agent (a
+// debugger's, a profiler's): such a start gets no archive of the launcher's.
+bool loadsNativeAgent(const char* option) {
+    for (const char* head : {"-agentlib:", "-agentpath:", "-Xrun"})
+        if (strncmp(option, head, strlen(head)) == 0) return true;
+    return false;
+}
+
+bool escapedInUrl(const char* text) {
+    for (const unsigned char* at = (const unsigned char*)text; *at; ++at)
+        if (*at >= 0x80 || strchr(" %#\"<>[]^`{|}", *at)) return true;
+    return false;
+}
+
 // Every option but those that change at each start (the comm file, the
 // process's name) or that are hashed by their files (the class path): an
 // archive is made under the options it is mapped under.

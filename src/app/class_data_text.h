@@ -19,6 +19,11 @@ SharingKind sharingKind(unsigned javaFeature, bool vm64, bool hasJavaExe);
 // An option by which a layer (product, files, user, the VM's own variables)
 // manages sharing itself, or may: the launcher then adds none.
 bool namesSharing(const char* option);
+// An option that loads a native agent, with which no archive is written.
+bool loadsNativeAgent(const char* option);
+// A text with a character that a file's URL escapes (a blank, a
+// non-ASCII letter).
+bool escapedInUrl(const char* text);
 // An option that an archive depends on: another one means another archive.
 bool changesArchive(const char* option);
 

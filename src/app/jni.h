@@ -26,7 +26,7 @@ typedef union jvalue {
     jobject l;
 } jvalue;
 
-enum { JNI_VERSION_1_1 = 0x00010001, JNI_VERSION_1_2 = 0x00010002, JNI_TRUE = 1, JNI_OK = 0 };
+enum { JNI_VERSION_1_1 = 0x00010001, JNI_VERSION_1_2 = 0x00010002, JNI_TRUE = 1, JNI_FALSE = 0, JNI_OK = 0 };
 
 struct JavaVMOption {
     char* optionString;

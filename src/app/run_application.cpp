@@ -10,6 +10,7 @@
 #include "app/java_string_text.h"
 #include "app/jni_strings.h"
 #include "app/class_data.h"
+#include "app/crash_report.h"
 #include "app/open_handler.h"
 #include "app/jni.h"
 #include "app/vm_options.h"
@@ -32,6 +33,8 @@ static void (*startFailed)() = nullptr;
 static void (*applicationRuns)() = nullptr;
 static void (*vmStarts)() = nullptr;
 static void (*mainEndedWithException)(const char*) = nullptr;
+static void (*crashedInStart)(const char*) = nullptr;
+static const JavaVMInitArgs* vmArgs = nullptr;
 
 static CreateJavaVMFunction createJavaVM = nullptr;
 static bool libraryRefused = false;
@@ -56,6 +59,9 @@ static void JNICALL vmExit(jint code) {
 static void JNICALL vmAbort() {
     trace({"child: the VM aborted", vmApplicationRuns() ? "" : " in its start"});
     openRequestsEnd();
+    // HotSpot has written its report before it calls here.
+    static char report[TEXT_CAP];
+    if (!vmApplicationRuns() && vmArgs && findCrashReport(vmArgs, report, sizeof report)) crashedInStart(report);
     if (!vmApplicationRuns()) startFailed();
     // The code of an aborted Windows program.
     ExitProcess(3);
@@ -68,8 +74,10 @@ static void addHook(JavaVMOption* option, const char* name, void* function) {
 
 enum { HOOK_COUNT = 3 };
 
-// The archive's options stand last before the hooks, so that a VM that
-// refuses them can be asked again without them.
+// The hooks come first, since the VM takes them in its options' order: its
+// words of an option it refuses reach the message only through the hook.
+// The archive's options stand last, so that a VM that refuses them can be
+// asked again without them.
 static size_t sharingOptions = 0;
 
 static const char* fillVmInitArgs(JavaVMInitArgs* args, const char* javaPath, const char* commFile,
@@ -81,10 +89,15 @@ static const char* fillVmInitArgs(JavaVMInitArgs* args, const char* javaPath, co
         trace({"child: VM option ", list.items[i], " (class data sharing)"});
     ZeroMemory(args, sizeof *args);
     args->version = JNI_VERSION_1_2;
-    args->ignoreUnrecognized = JNI_TRUE;
+    // As java.exe: an option the VM does not know is refused in its own
+    // words, never dropped without a word.
+    args->ignoreUnrecognized = JNI_FALSE;
     args->nOptions = (jint)(list.count + HOOK_COUNT);
     args->options = (JavaVMOption*)calloc(list.count + HOOK_COUNT, sizeof(JavaVMOption));
     if (!args->options) failWithMessage(MSG_OUT_OF_MEMORY);
+    addHook(&args->options[0], "vfprintf", (void*)vmPrint);
+    addHook(&args->options[1], "exit", (void*)vmExit);
+    addHook(&args->options[2], "abort", (void*)vmAbort);
     // The first two, the comm file and the class path, are made for the VM
     // already, path by path.
     for (size_t i = 0; i < list.count; ++i) {
@@ -94,12 +107,8 @@ static const char* fillVmInitArgs(JavaVMInitArgs* args, const char* javaPath, co
         if (!option && strncmp(list.items[i], "-Dsun.java.command=", 19) == 0) option = vmTextLossy(list.items[i]);
         if (!option) failWithMessage(MSG_PATH_NOT_PASSABLE, "%FILE_NAME%", list.items[i]);
         if (option != list.items[i]) free(list.items[i]);
-        args->options[i].optionString = option;
+        args->options[HOOK_COUNT + i].optionString = option;
     }
-    JavaVMOption* hooks = args->options + list.count;
-    addHook(&hooks[0], "vfprintf", (void*)vmPrint);
-    addHook(&hooks[1], "exit", (void*)vmExit);
-    addHook(&hooks[2], "abort", (void*)vmAbort);
     releaseListStorage(&list);
     return mainArgs;
 }
@@ -203,11 +212,10 @@ static void refuseNewerClass(JNIEnv* env, const JavaVMInitArgs* args, const char
 }
 
 // A VM that refuses the archive's options must still start: once more,
-// with the hooks moved over them.
+// without them.
 static jint createWithoutSharing(JavaVM** vm, JNIEnv** env, JavaVMInitArgs* args) {
     trace({"child: the VM refused to start with class data sharing; once more without"});
-    JavaVMOption* hooks = args->options + args->nOptions - HOOK_COUNT;
-    memmove(hooks - sharingOptions, hooks, sizeof *hooks * HOOK_COUNT);
+    forgetVmWords();
     args->nOptions -= (jint)sharingOptions;
     sharingOptions = 0;
     return createJavaVM(vm, (void**)env, args);
@@ -283,6 +291,7 @@ unsigned runApplication(const char* javaPath, const char* commFile, const char* 
                         const ApplicationEnds& ends) {
     startFailed = ends.failToStart;
     mainEndedWithException = ends.mainThrew;
+    crashedInStart = ends.crashedInStart;
     applicationRuns = ends.applicationRuns;
     vmStarts = ends.vmStarts;
     startVmPrint();
@@ -300,6 +309,7 @@ unsigned runApplication(const char* javaPath, const char* commFile, const char* 
     traceDpiAwareness("child: DPI awareness ", awareness, forJava, refused);
     JavaVMInitArgs args;
     JavaMainArgs start = {javaPath, &args, fillVmInitArgs(&args, javaPath, commFile, extractDir, userArgs, feature)};
+    vmArgs = &args;
     SIZE_T stack = mainStackSize(&args, library);
     HANDLE thread = CreateThread(nullptr, stack, javaMain, &start, STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr);
     if (!thread) thread = CreateThread(nullptr, stack, javaMain, &start, 0, nullptr);

@@ -17,6 +17,9 @@ struct ApplicationEnds {
     // An exception came out of main: its words (its toString), before the
     // application's handler is given it.
     void (*mainThrew)(const char* words);
+    // The VM crashed before main and wrote its report there: ends the
+    // process with a message that says so.
+    void (*crashedInStart)(const char* report);
 };
 
 // Returns the process's exit code when main has returned and the VM is

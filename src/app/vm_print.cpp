@@ -108,6 +108,12 @@ void releaseVmWords() {
     LeaveCriticalSection(&lock);
 }
 
+void forgetVmWords() {
+    EnterCriticalSection(&lock);
+    if (!heldWritten) held[0] = '\0';
+    LeaveCriticalSection(&lock);
+}
+
 size_t vmStartWords(char* dst, size_t cap) {
     if (cap) dst[0] = '\0';
     if (!started) return 0;

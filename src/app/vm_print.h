@@ -16,6 +16,9 @@ jint JNICALL vmPrint(void* file, const char* format, va_list args);
 void releaseVmWords();
 // Whether the application runs, for the VM's exit and abort hooks.
 bool vmApplicationRuns();
+// A start that is tried again: what the first try said is no longer the
+// VM's word.
+void forgetVmWords();
 // What the VM printed before its application ran, UTF-8, with no last line
 // break; for the failure's message.
 size_t vmStartWords(char* dst, size_t cap);

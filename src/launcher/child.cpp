@@ -110,6 +110,11 @@ static void failFoundJvm() {
     failToStart(foundSource, foundName, foundPath);
 }
 
+// A crash's report names the file; the source of the Java is no matter.
+[[noreturn]] static void failCrashed(const char* report) {
+    failExplained(MSG_JVM_CRASHED, "%FILE_NAME%", report, foundPath);
+}
+
 static char commFile[TEXT_CAP] = "";
 
 void endChild(bool beforeError) {
@@ -168,6 +173,6 @@ void runChildMode(const char* tail) {
         runtimeCopyFailed();
         failFoundJvm();
     }
-    ApplicationEnds ends = {failFoundJvm, tellVmStarts, tellApplicationRuns, tellMainThrew};
+    ApplicationEnds ends = {failFoundJvm, tellVmStarts, tellApplicationRuns, tellMainThrew, failCrashed};
     ExitProcess(runApplication(foundPath, commFile, extractDir, userArgs, ends));
 }

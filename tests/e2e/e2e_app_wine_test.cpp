@@ -34,7 +34,7 @@ TEST_F(LaunchTest, TheExampleConfigurationStartsItsMainClassWithItsOptions) {
     EXPECT_EQ(0u, exitOf(r, "child"));
     EXPECT_EQ(0u, exitOf(r, "parent"));
     std::string rec = vmRecord();
-    EXPECT_EQ((Lines{"version=65538 nOptions=6 ignoreUnrecognized=1"}), lines(rec, "JNI_CreateJavaVM "));
+    EXPECT_EQ((Lines{"version=65538 nOptions=6 ignoreUnrecognized=0"}), lines(rec, "JNI_CreateJavaVM "));
     Lines options = lines(rec, "option=");
     ASSERT_EQ(3u, options.size()) << rec;
     EXPECT_EQ(0u, options[0].find("-Dtarvo.commFile=" + tmp + "\\tvo")) << options[0];
