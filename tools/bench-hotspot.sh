@@ -72,8 +72,10 @@ export WORK="$work" JAVA_HOME_WIN="$(winpath "$home")" ROUNDS
 tests/rig/with-display.sh bash -c '
   set -eu
   cd "$WORK"
-  export JAVA_HOME="$JAVA_HOME_WIN" LOCALAPPDATA="Z:${WORK//\//\\}\\local"
-  mkdir -p local
+  export JAVA_HOME="$JAVA_HOME_WIN"
+  # Wine sets the profile folders itself: the archives are in the prefix.
+  cds() { rm -rf "$WINEPREFIX"/drive_c/users/*/AppData/Local/"Gen Bench"/cds; }
+  cds
   now() { date +%s%3N; }
   # Milliseconds from the start to the end of main, as main wrote it.
   timed() { rm -f end.txt; local t=$(now); "$@" end.txt >/dev/null 2>&1 </dev/null; echo $(( $(cut -d" " -f1 end.txt) - t )); }
@@ -89,7 +91,7 @@ tests/rig/with-display.sh bash -c '
   done
   # A first start writes the archive as the VM ends: the whole process.
   for round in $(seq "$ROUNDS"); do
-    rm -rf local/Gen\ Bench/cds
+    cds
     t=$(now); $java gen-true.exe end.txt >/dev/null 2>&1; first="$first $(( $(now) - t ))"
     t=$(now); $java gen-true.exe end.txt >/dev/null 2>&1; later="$later $(( $(now) - t ))"
   done

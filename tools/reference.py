@@ -121,7 +121,7 @@ MEANINGS = {
     1007: "the Java that a variable names (an `E` entry, or the flavour's) does not start",
     1008: "the Java of a folder of the search (`A`, `R`) does not start",
     1009: "a Java from the registry or the runtime inside does not start, or the application ended before `main`",
-    1010: "a required class-path entry is missing",
+    1010: "a required class-path entry is missing; `%FILE_NAME%` is its whole path",
     1011: "VM options or words that cannot be split: a quote left open, or `-J` with no word behind it",
     1012: "the variable of a required `E` class-path entry is not set",
     1013: "the launcher itself failed (a timer, the child process, a copy); the code tells which",
@@ -136,7 +136,8 @@ MEANINGS = {
     1022: "with `single_instance`, the running instance does not answer",
     1023: "the line above the error log's text in its dialog",
     1024: "below a message that needs another Java, where `java.download_url` is set; Yes opens the page",
-    1025: "the main class's static initialiser threw; the exception follows",
+    1025: "the main class's static initialiser threw; `%MAIN_CLASS%` names it; the exception follows, and its cause where the VM gives it",
+    1027: "the main class was compiled for a newer Java than the one found (`%NEEDED_JAVA%` from its class file's version); the VM's words follow",
     1026: "the Java VM crashed in its start and wrote a report of the crash (HotSpot's `hs_err_pid<N>.log`)",
 }
 

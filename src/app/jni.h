@@ -75,6 +75,8 @@ enum JniSlot {
     SLOT_EXCEPTION_DESCRIBE = 16,
     SLOT_EXCEPTION_CLEAR = 17,
     SLOT_THROW = 13,
+    SLOT_GET_METHOD_ID = 33,
+    SLOT_CALL_OBJECT_METHOD_A = 36,
     SLOT_GET_STATIC_METHOD_ID = 113,
     SLOT_CALL_STATIC_OBJECT_METHOD_A = 116,
     SLOT_CALL_STATIC_INT_METHOD_A = 131,
@@ -109,6 +111,8 @@ typedef void(JNICALL* ExceptionClearFunction)(JNIEnv* env);
 typedef jobject(JNICALL* CallStaticObjectMethodAFunction)(JNIEnv* env, jclass cls, jmethodID method,
                                                           const jvalue* args);
 typedef jint(JNICALL* ThrowFunction)(JNIEnv* env, jthrowable thrown);
+typedef jobject(JNICALL* CallObjectMethodAFunction)(JNIEnv* env, jobject object, jmethodID method,
+                                                    const jvalue* args);
 typedef const char*(JNICALL* GetStringUTFCharsFunction)(JNIEnv* env, jstring text, jboolean* isCopy);
 typedef void(JNICALL* ReleaseStringUTFCharsFunction)(JNIEnv* env, jstring text, const char* chars);
 

@@ -19,6 +19,7 @@
 #include "app/words_text.h"
 #include "config/config.h"
 #include "errors/fail.h"
+#include "errors/message_text.h"
 #include "files/string_list.h"
 #include "files/text.h"
 #include "files/trace.h"
@@ -171,10 +172,20 @@ static jthrowable pendingException(JNIEnv* env, char* dst, size_t cap) {
 // Why the class or its main could not be had, and which Java said so: a
 // class compiled for a newer Java names the Java as the one too old.
 [[noreturn]] static void failMainClass(ConfigId message, const char* why, const char* javaPath) {
-    char text[TEXT_CAP], home[TEXT_CAP];
+    char text[TEXT_CAP], home[TEXT_CAP], mainClass[TEXT_CAP];
     messageText(message, text, sizeof text);
+    configString(CFG_MAIN_CLASS, mainClass, sizeof mainClass);
+    substitutePlaceholder(text, sizeof text, "%MAIN_CLASS%", mainClass);
     javaHomeOf(home, sizeof home, javaPath);
     const char* version = acceptedJavaVersion();
+    // A class for a newer Java: the user learns which Java it needs.
+    unsigned needed = strstr(why, "UnsupportedClassVersionError") ? javaForClassMajor(classMajorInWords(why)) : 0;
+    if (needed) {
+        char number[16] = "";
+        appendUnsigned(number, sizeof number, needed);
+        messageText(MSG_CLASS_TOO_NEW, text, sizeof text);
+        substitutePlaceholder(text, sizeof text, "%NEEDED_JAVA%", number);
+    }
     if (*why) appendTexts(text, sizeof text, {"\n\n", why});
     appendTexts(text, sizeof text, {*why ? "\n" : "\n\n", "Java ", *version ? version : "of unknown version", " in ",
                                     home});
@@ -182,11 +193,35 @@ static jthrowable pendingException(JNIEnv* env, char* dst, size_t cap) {
     failWithText(text);
 }
 
-// A class whose static initialiser threw is there, but cannot run.
+static bool vmHasOpenJdkLibrary(JNIEnv* env);
+
+// The cause of an initialiser's error (its getCause), where the VM can be
+// asked: an instance call, made only where the class library is an
+// OpenJDK's, whose VMs serve them.
+static void causeText(JNIEnv* env, jthrowable error, char* dst, size_t cap) {
+    dst[0] = '\0';
+    if (!error || !vmHasOpenJdkLibrary(env)) return;
+    jclass throwable = jniSlot<FindClassFunction>(*env, SLOT_FIND_CLASS)(env, "java/lang/Throwable");
+    jmethodID getCause = throwable ? jniSlot<GetStaticMethodIDFunction>(*env, SLOT_GET_METHOD_ID)(
+                                         env, throwable, "getCause", "()Ljava/lang/Throwable;")
+                                   : nullptr;
+    jobject cause = getCause ? jniSlot<CallObjectMethodAFunction>(*env, SLOT_CALL_OBJECT_METHOD_A)(
+                                   env, error, getCause, nullptr)
+                             : nullptr;
+    jniSlot<ExceptionClearFunction>(*env, SLOT_EXCEPTION_CLEAR)(env);
+    if (cause) javaObjectText(env, cause, dst, cap);
+}
+
+// A class whose static initialiser threw is there, but cannot run: what it
+// threw is the user's clue.
 [[noreturn]] static void failPending(JNIEnv* env, ConfigId message, const char* javaPath) {
-    char why[TEXT_CAP];
-    pendingException(env, why, sizeof why);
-    if (strncmp(why, "java.lang.ExceptionInInitializerError", 37) == 0) message = MSG_MAIN_CLASS_INIT;
+    char why[TEXT_CAP], cause[TEXT_CAP / 2];
+    jthrowable thrown = pendingException(env, why, sizeof why);
+    if (strncmp(why, "java.lang.ExceptionInInitializerError", 37) == 0) {
+        message = MSG_MAIN_CLASS_INIT;
+        causeText(env, thrown, cause, sizeof cause);
+        if (*cause) appendTexts(why, sizeof why, {"\nCaused by: ", cause});
+    }
     failMainClass(message, why, javaPath);
 }
 
@@ -221,6 +256,29 @@ static jint createWithoutSharing(JavaVM** vm, JNIEnv** env, JavaVMInitArgs* args
     return createJavaVM(vm, (void**)env, args);
 }
 
+// Whether the VM's class library is an OpenJDK's, by a method that all of
+// them have (Thread.dispatchUncaughtException): such a VM prints an
+// uncaught exception as main's thread detaches, and serves instance calls
+// through this interface. One without it may print nothing, and its
+// instance calls may be broken. The method is only looked up, never called.
+enum { MAIN_THREW = 1, VM_NOT_CREATED = 2, MAIN_EXCEPTION_CAP = 2048 };
+
+static bool vmHasOpenJdkLibrary(JNIEnv* env) {
+    jclass thread = jniSlot<FindClassFunction>(*env, SLOT_FIND_CLASS)(env, "java/lang/Thread");
+    jmethodID dispatch = thread ? jniSlot<GetStaticMethodIDFunction>(*env, SLOT_GET_METHOD_ID)(
+                                      env, thread, "dispatchUncaughtException", "(Ljava/lang/Throwable;)V")
+                                : nullptr;
+    jniSlot<ExceptionClearFunction>(*env, SLOT_EXCEPTION_CLEAR)(env);
+    return dispatch != nullptr;
+}
+
+static void printUncaught(const char* words) {
+    char line[MAIN_EXCEPTION_CAP + 32];
+    copyText(line, sizeof line, "Exception in thread \"main\" ");
+    appendText(line, sizeof line, words);
+    printToStandardError(line);
+}
+
 struct JavaMainArgs {
     const char* javaPath;
     JavaVMInitArgs* vmArgs;
@@ -230,7 +288,6 @@ struct JavaMainArgs {
 // The thread that creates the VM and runs main, as the JDK's launcher runs
 // it: 0 when main has run, MAIN_THREW when an exception came out of it,
 // VM_NOT_CREATED when there is no VM.
-enum { MAIN_THREW = 1, VM_NOT_CREATED = 2, MAIN_EXCEPTION_CAP = 2048 };
 static DWORD WINAPI javaMain(void* raw) {
     const JavaMainArgs* start = (const JavaMainArgs*)raw;
     JavaVM* vm = nullptr;
@@ -268,8 +325,11 @@ static DWORD WINAPI javaMain(void* raw) {
     char words[MAIN_EXCEPTION_CAP];
     if (jthrowable thrown = pendingException(env, words, sizeof words)) {
         trace({"child: main ended with an exception: ", words});
+        bool vmPrints = vmHasOpenJdkLibrary(env);
         jniSlot<ThrowFunction>(*env, SLOT_THROW)(env, thrown);
         mainEndedWithException(words);
+        // As java.exe would have it said.
+        if (!vmPrints) printUncaught(words);
         code = MAIN_THREW;
     }
     jniSlot<DetachCurrentThreadFunction>(*vm, SLOT_DETACH_CURRENT_THREAD)(vm);

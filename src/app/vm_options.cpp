@@ -38,7 +38,11 @@ const char* splitOrFail(const char* text, const char* prefix, StringList* list) 
 
 const char* splitUserWords(const char* text, const char* prefix, StringList* list) {
     const char* stop = text;
-    if (splitCommandLine(text, prefix, list, &stop) != SPLIT_OK) outOfMemory();
+    switch (splitCommandLine(text, prefix, list, &stop)) {
+        case SPLIT_OK: return stop;
+        case SPLIT_WRONG_USAGE: failWithMessage(MSG_WRONG_PARAMETERS);
+        case SPLIT_NO_MEMORY: outOfMemory();
+    }
     return stop;
 }
 
@@ -112,6 +116,15 @@ static bool addPathEntry(GrowText* classPath, char kind, const char* name) {
     return pathExists(canonical);
 }
 
+// Named by its whole path, as the user finds it in Explorer, whatever
+// folder the product names it from.
+[[noreturn]] static void failMissingEntry(const char* name) {
+    char joined[TEXT_CAP], whole[TEXT_CAP];
+    resolveFromExeDir(joined, name);
+    if (!fullPath(joined, whole, sizeof whole)) copyText(whole, sizeof whole, joined);
+    failWithMessage(MSG_FILE_NOT_FOUND, "%FILE_NAME%", whole);
+}
+
 void buildClassPath(GrowText* classPath, const char* extractDir) {
     addArchivesOfDirectory(classPath, extractDir, "jar");
     addArchivesOfDirectory(classPath, extractDir, "zip");
@@ -126,7 +139,7 @@ void buildClassPath(GrowText* classPath, const char* extractDir) {
             found = addPathEntry(classPath, kind, name);
         else
             continue;  // an unknown kind adds nothing
-        if (required && !found) failWithMessage(MSG_FILE_NOT_FOUND, "%FILE_NAME%", name);
+        if (required && !found) failMissingEntry(name);
     }
 }
 

@@ -90,6 +90,11 @@ SplitResult splitCommandLine(const char* text, const char* prefix, StringList* l
             free(word.data);
             break;
         }
+        if (prefix && !word.data[n]) {
+            free(word.data);
+            *stop = at;
+            return SPLIT_WRONG_USAGE;
+        }
         bool added = addString(list, word.data + n);
         free(word.data);
         if (!added) {

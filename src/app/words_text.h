@@ -22,8 +22,8 @@ SplitResult splitArguments(const char* text, const char* prefix, StringList* lis
 // opens or closes a quoted run inside a word; 2n backslashes before a quote
 // are n, 2n + 1 are n and a quote; "" inside a quoted run is a quote; other
 // backslashes are themselves. Takes words while they begin with prefix
-// (removed); never wrong usage. *stop is where the first word not taken
-// begins.
+// (removed); the prefix alone, with nothing behind it, is wrong usage.
+// *stop is where the first word not taken begins.
 SplitResult splitCommandLine(const char* text, const char* prefix, StringList* list, const char** stop);
 
 // The next class-path entry of a ";"-separated list: kind letter, required

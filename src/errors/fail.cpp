@@ -67,9 +67,9 @@ static int endWithBox(const char* text, UINT buttons) {
     return messageBox(text, caption, buttons | MB_ICONERROR | MB_SETFOREGROUND);
 }
 
-void failWithText(const char* text) {
+void failWithText(const char* text, unsigned code) {
     endWithBox(text, MB_OK);
-    ExitProcess(1);
+    ExitProcess(code);
 }
 
 // The shell is loaded only for the one start that needs it.
@@ -123,10 +123,10 @@ void exitNormally(unsigned code) {
     ExitProcess(code);
 }
 
-void exitAfterFailedStart() {
+void exitAfterFailedStart(unsigned code) {
     trace({"end: the child's start failed"});
     exitCleanup(true);
-    ExitProcess(1);
+    ExitProcess(code);
 }
 
 void failAssertion(const char* expression) {

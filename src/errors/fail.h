@@ -8,7 +8,8 @@
 // product asks for boxes.
 bool messagesAsText();
 [[noreturn]] void failWithMessage(ConfigId id, const char* placeholder = nullptr, const char* value = nullptr);
-[[noreturn]] void failWithText(const char* text);
+// Ends the process with `code`, 1 unless told.
+[[noreturn]] void failWithText(const char* text, unsigned code = 1);
 // A message that the user can only answer with another Java: where the
 // product names a download page, the box offers to open it (Yes/No).
 [[noreturn]] void failNeedingJava(const char* text);
@@ -23,9 +24,9 @@ size_t messageText(ConfigId id, char* text, size_t cap, const char* neededBits =
 // without a window and without an error to show; with the child's code
 // where a console waits for it.
 [[noreturn]] void exitNormally(unsigned code = 0);
-// The parent's end with 1 after the child told of a failed start and ended:
-// the child has shown its message, and the start is no success.
-[[noreturn]] void exitAfterFailedStart();
+// The parent's end with 1 (or the child's code) after a start that failed:
+// the child has shown its message, or the product shows none.
+[[noreturn]] void exitAfterFailedStart(unsigned code = 1);
 // What the process must do before it ends, handed down by the entry point:
 // the parent stops its monitor, and before an error both processes hide the
 // splash, so that no error opens behind it. On a successful end the splash

@@ -113,9 +113,23 @@ void checkErrorLogAfterFailure() {
     if (showErrorLog == SHOW_ON_FAILURE) showLogWithText();
 }
 
-void showStartFailure(const char* words) {
+void echoErrorLog() {
+    if (!initialised) initOutputRedirection();
+    if (!errorLog || !messagesAsText()) return;
+    HANDLE out = GetStdHandle(STD_ERROR_HANDLE);
+    // A handle of its own: the parent's shares its place with the child's.
+    HANDLE log = openFile(errorLogPath, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING);
+    if (log == INVALID_HANDLE_VALUE) return;
+    char bytes[4096];
+    DWORD got = 0, done = 0;
+    while (out && out != INVALID_HANDLE_VALUE && ReadFile(log, bytes, sizeof bytes, &got, nullptr) && got)
+        WriteFile(out, bytes, got, &done, nullptr);
+    CloseHandle(log);
+}
+
+void showStartFailure(const char* words, unsigned code) {
     if (!initialised) initOutputRedirection();
     if (showErrorLog == SHOW_NEVER) return;
     showLogWithText();
-    failWithText(words);
+    failWithText(words, code);
 }

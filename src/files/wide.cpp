@@ -335,6 +335,13 @@ void printToStandardError(const char* text) {
         return;
     }
     UINT page = GetConsoleOutputCP() ? GetConsoleOutputCP() : GetACP();
+    // A file or pipe is read in whatever code page its reader takes: the
+    // launcher's own punctuation goes as ASCII, which reads right in all.
+    for (wchar_t* at = wide; *at; ++at) {
+        if (*at == 0x2013 || *at == 0x2014) *at = L'-';
+        if (*at == 0x2018 || *at == 0x2019) *at = L'\'';
+        if (*at == 0x201C || *at == 0x201D) *at = L'"';
+    }
     // Pieces that fit the buffer in any code page, a line end where the
     // text has one.
     for (const wchar_t* at = wide; *at;) {

@@ -246,6 +246,13 @@ static Verdict rangeVerdict(const char* version, const char* minVersion, const c
     return versionInRange(version, minVersion, "") ? VERDICT_TOO_NEW : VERDICT_TOO_OLD;
 }
 
+void passOverByKeyName(const char* javaPath, const char* version, const char* minVersion) {
+    char canonical[TEXT_CAP];
+    canonicalLowerPath(canonical, javaPath);
+    bool newer = versionNameInRange(version, minVersion, "");
+    judge(canonical, version, ORIGIN_KEY_NAME, newer ? VERDICT_TOO_NEW : VERDICT_TOO_OLD);
+}
+
 static bool hasJvmLibrary(const char* javaPath) {
     char library[TEXT_CAP];
     for (int place = 0; place < JVM_LIBRARY_PLACES; ++place)

@@ -38,5 +38,8 @@ struct SearchReport;
 // Where the next candidates come from, for the report: the search letter
 // and its argument, e.g. "E JAVA_HOME".
 void setSearchSource(const char* source);
+// A Java that an installer's key names by a version outside the bounds:
+// passed over by its key's name, unprobed, and told in the report.
+void passOverByKeyName(const char* javaPath, const char* version, const char* minVersion);
 // Every candidate considered so far, with its verdict.
 const SearchReport* searchReport();

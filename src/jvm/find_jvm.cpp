@@ -104,18 +104,35 @@ static const RegistryLayout REGISTRY_LAYOUTS[] = {
     VENDOR_LAYOUTS(HKEY_CURRENT_USER),
 };
 
-static void usableCurrentVersion(HKEY root, const char* key, char* value, const char* minVersion,
-                                 const char* maxVersion) {
-    if (!readKeyString(root, key, "CurrentVersion", value, CURRENT_VERSION_CAP) ||
-        !versionNameInRange(value, minVersion, maxVersion))
+// A key outside the bounds is never tried, but the user learns of its Java.
+static void reportOutOfBounds(HKEY root, const char* subKey, const char* homeValue, const char* version,
+                              const char* minVersion) {
+    char home[TEXT_CAP], javaPath[TEXT_CAP];
+    if (!readKeyString(root, subKey, homeValue, home, sizeof home)) return;
+    javaExeFromHome(javaPath, home);
+    passOverByKeyName(javaPath, version, minVersion);
+}
+
+static void usableCurrentVersion(HKEY root, const char* key, char* value, const char* homeValue,
+                                 const char* minVersion, const char* maxVersion) {
+    if (!readKeyString(root, key, "CurrentVersion", value, CURRENT_VERSION_CAP)) {
         value[0] = '\0';
+        return;
+    }
+    if (versionNameInRange(value, minVersion, maxVersion)) return;
+    char subKey[TEXT_CAP];
+    copyText(subKey, sizeof subKey, key);
+    appendText(subKey, sizeof subKey, "\\");
+    setSearchSource(key);
+    if (appendText(subKey, sizeof subKey, value)) reportOutOfBounds(root, subKey, homeValue, value, minVersion);
+    value[0] = '\0';
 }
 
 static bool jvmFromCurrentVersion(char* javaPath, const RegistryLayout& layout, const char* minVersion,
                                   const char* maxVersion) {
     char jdk[CURRENT_VERSION_CAP], jre[CURRENT_VERSION_CAP], key[TEXT_CAP];
-    usableCurrentVersion(layout.root, layout.key, jdk, minVersion, maxVersion);
-    usableCurrentVersion(layout.root, layout.otherKey, jre, minVersion, maxVersion);
+    usableCurrentVersion(layout.root, layout.key, jdk, layout.homeValue, minVersion, maxVersion);
+    usableCurrentVersion(layout.root, layout.otherKey, jre, layout.homeValue, minVersion, maxVersion);
     // A tie, both empty included, goes to the runtime.
     bool takeJdk = compareVersions(jdk, jre) > 0;
     // The report and the trace name the key the home is read from.
@@ -127,17 +144,24 @@ static bool jvmFromCurrentVersion(char* javaPath, const RegistryLayout& layout, 
 }
 
 // Keeps the version part of each sub-key name that carries the prefix and
-// lies within the bounds.
-static void collectVersionNames(HKEY base, const char* prefix, StringList* list, const char* minVersion,
+// lies within the bounds; the others go to the report.
+static void collectVersionNames(HKEY base, const RegistryLayout& layout, StringList* list, const char* minVersion,
                                 const char* maxVersion) {
-    char name[TEXT_CAP];
-    size_t prefixLength = strlen(prefix);
+    char name[TEXT_CAP], subKey[TEXT_CAP];
+    size_t prefixLength = strlen(layout.namePrefix);
     for (DWORD index = 0;; ++index) {
         int found = subKeyName(base, index, name, sizeof name);
         if (found < 0) continue;  // no usable name at this index
         if (found == 0) return;   // the end, or an enumeration that cannot go on
-        if (strncmp(name, prefix, prefixLength) != 0) continue;
-        if (versionNameInRange(name + prefixLength, minVersion, maxVersion)) addString(list, name + prefixLength);
+        if (strncmp(name, layout.namePrefix, prefixLength) != 0) continue;
+        const char* version = name + prefixLength;
+        if (versionNameInRange(version, minVersion, maxVersion)) {
+            addString(list, version);
+            continue;
+        }
+        copyText(subKey, sizeof subKey, name);
+        if (appendText(subKey, sizeof subKey, layout.below))
+            reportOutOfBounds(base, subKey, layout.homeValue, version, minVersion);
     }
 }
 
@@ -146,7 +170,7 @@ static bool jvmFromVersionKeys(char* javaPath, const RegistryLayout& layout, con
     HKEY base;
     if (openKey(layout.root, layout.key, KEY_READ, &base) != ERROR_SUCCESS) return false;
     StringList list = {nullptr, 0, 0};
-    collectVersionNames(base, layout.namePrefix, &list, minVersion, maxVersion);
+    collectVersionNames(base, layout, &list, minVersion, maxVersion);
     sortVersionNames(list.items, list.count);
     bool found = false;
     char subKey[TEXT_CAP];

@@ -70,7 +70,7 @@ const char* verdictWords(Verdict verdict) {
 }
 
 const char* originWords(VersionOrigin origin) {
-    static const char* const WORDS[] = {"unknown", "cache", "release file", "probe"};
+    static const char* const WORDS[] = {"unknown", "cache", "release file", "probe", "registry key's name"};
     return WORDS[origin];
 }
 

@@ -16,7 +16,7 @@ enum Verdict {
     VERDICT_NO_JVM_DLL,     // nothing to load beside it (a link, a half-removed Java)
 };
 
-enum VersionOrigin { ORIGIN_NONE, ORIGIN_CACHE, ORIGIN_RELEASE, ORIGIN_PROBE };
+enum VersionOrigin { ORIGIN_NONE, ORIGIN_CACHE, ORIGIN_RELEASE, ORIGIN_PROBE, ORIGIN_KEY_NAME };
 
 enum { REPORT_ENTRIES = 12, REPORT_TEXT = 512, REPORT_SHOWN = 10 };
 

@@ -28,6 +28,9 @@ static bool startFailed = false;
 static bool (*restartChild)(HANDLE*, DWORD*, char*) = nullptr;
 static int restartCode = -1;
 static bool up = false;
+// A window of the application was seen, whether or not it ends the parent:
+// its end is then no failed start in the user's eyes.
+static bool windowSeen = false;
 static bool untilChildEnds = false;
 enum { MAX_RESTARTS = 5, RESTART_WINDOW_MS = 60000 };
 static ULONGLONG restartTimes[MAX_RESTARTS];
@@ -166,6 +169,7 @@ static void restart() {
     // The new child tells its own course.
     mainThrew = false;
     applicationRuns = false;
+    windowSeen = false;
     thrownWords[0] = '\0';
     optionFiles[0] = '\0';
 }
@@ -176,6 +180,20 @@ static void restart() {
     messageText(MSG_JVM_NOT_STARTED, text, sizeof text);
     if (*optionFiles) appendTexts(text, sizeof text, {"\n\nOptions were added from\n", optionFiles});
     failWithText(text);
+}
+
+// The application ended with a code of its own before it was up (an exit
+// before its window, or the VM's abort), leaving nothing in its log: the
+// user learns so where the product shows failures, and the parent ends with
+// that code in any case.
+[[noreturn]] static void failEndedBeforeUp(DWORD code) {
+    char text[TEXT_CAP], number[16] = "";
+    appendUnsigned(number, sizeof number, code);
+    trace({"parent: the application ended with ", number, " before it was up"});
+    messageText(MSG_JVM_NOT_STARTED, text, sizeof text);
+    appendTexts(text, sizeof text, {"\n\nThe application ended with code ", number, " before it was ready."});
+    showStartFailure(text, code);
+    exitAfterFailedStart(code);
 }
 
 // An application that told it is up and then wrote to its log may have done
@@ -196,11 +214,14 @@ void CALLBACK monitorTick(HWND, UINT, UINT_PTR, DWORD) {
     if (!GetExitCodeProcess(childProcess, &code)) failInternal(ERR_CHILD_EXIT_CODE);
     bool ended = childHasEnded(childProcess, code);
     if (startFailed) {
-        if (ended) exitAfterFailedStart();
-        return;
+        if (!ended) return;
+        echoErrorLog();
+        exitAfterFailedStart();
     }
-    if (!up && (closeOnWindow || commFile == INVALID_HANDLE_VALUE) && childHasVisibleWindow(childProcessId))
-        applicationIsUp();
+    if (!up && !windowSeen && childHasVisibleWindow(childProcessId)) {
+        windowSeen = true;
+        if (closeOnWindow || commFile == INVALID_HANDLE_VALUE) applicationIsUp();
+    }
     // Where the parent stays only for a restart or a console, an application
     // that is up may write what it likes.
     if (!up) checkErrorLog(stillStarting);
@@ -230,6 +251,7 @@ void CALLBACK monitorTick(HWND, UINT, UINT_PTR, DWORD) {
     // It ended before the application was up: a failure where it says so.
     // A console's user has seen its words, and the script takes its code.
     if (code != 0 && !untilChildEnds) checkErrorLogAfterFailure();
+    if (code != 0 && !up && !windowSeen && !untilChildEnds) failEndedBeforeUp(code);
     // A script that started it from a console sees the application's result.
     exitNormally(untilChildEnds ? code : 0);
 }

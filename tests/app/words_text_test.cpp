@@ -111,9 +111,12 @@ TEST(MainClassName, DotsBecomeSlashes) {
 TEST(SplitCommandLine, TakesPrefixedWordsAndStopsBeforeTheFirstOther) {
     StringList list = {nullptr, 0, 0};
     const char* stop = nullptr;
-    const char* text = "  -J-Xmx1g\t\"-J-Dt=a b\" -J report.txt -J-Dlate";
+    const char* text = "  -J-Xmx1g\t\"-J-Dt=a b\" report.txt -J-Dlate";
     ASSERT_EQ(SPLIT_OK, splitCommandLine(text, "-J", &list, &stop));
-    EXPECT_EQ((Words{"-Xmx1g", "-Dt=a b", ""}), Words(list.items, list.items + list.count));
+    EXPECT_EQ((Words{"-Xmx1g", "-Dt=a b"}), Words(list.items, list.items + list.count));
     EXPECT_STREQ("report.txt -J-Dlate", stop) << "main's words begin here";
+    // A -J with nothing behind it is no option.
+    EXPECT_EQ(SPLIT_WRONG_USAGE, splitCommandLine("-J-Xmx1g -J x", "-J", &list, &stop));
+    EXPECT_STREQ("-J x", stop);
     freeStringList(&list);
 }

@@ -76,7 +76,6 @@ TEST_F(LaunchTest, UserWordsBecomeVmOptionsAndArgumentsOfMain) {
     // Split as java.exe's C runtime splits them, as callers quote them.
     for (const Case& c : {Case{"-J-Xmx256m -J-Dmode=a data.txt", {"-Xmx256m", "-Dmode=a"}, {"data.txt"}},
                           Case{"-J\"-Dtitle=a b\" x", {"-Dtitle=a b"}, {"x"}},
-                          Case{"-J", {""}, {}},
                           Case{"'it''s' \"a b\"c", {}, {"'it''s'", "a bc"}},
                           // ProcessBuilder's and Python's quoting of the word x "y" z.
                           Case{"\"x \\\"y\\\" z\" \"C:\\Dir\\\\\" \"\"", {}, {"x \"y\" z", "C:\\Dir\\", ""}},
@@ -117,6 +116,13 @@ TEST_F(LaunchTest, MalformedConfiguredWordsAreWrongUsageBeforeOrAfterTheVmExists
             EXPECT_EQ(std::string::npos, rec.find("NewObjectArray"));
         }
     }
+    // A -J with no option behind it, as the reference says.
+    configure();
+    DeleteFileA((root / "vm\\bin\\client\\jvm.record").c_str());
+    WatchReport r = run("-J report.txt");
+    EXPECT_EQ("Wrong Parameter Usage", shown(r));
+    EXPECT_EQ(1u, exitOf(r, "parent"));
+    EXPECT_EQ(std::string::npos, vmRecord().find("JNI_CreateJavaVM"));
 }
 
 TEST_F(LaunchTest, AVmThatCannotStartGivesTheMessageOfItsSource) {
@@ -177,9 +183,9 @@ TEST_F(LaunchTest, ClassPathEntriesOfEachKind) {
               options[1]);
 
     configure({"121=A1.\\missing.jar;"});
-    EXPECT_EQ("File or directory .\\missing.jar not found or empty\n", shown(run()));
+    EXPECT_EQ("File or directory " + app + "\\missing.jar not found or empty\n", shown(run()));
     configure({"121=S1nodir;"});
-    EXPECT_EQ("File or directory nodir not found or empty\n", shown(run()));
+    EXPECT_EQ("File or directory " + app + "\\nodir not found or empty\n", shown(run()));
     configure({"121=E1UNDEFINED_CP;"});
     EXPECT_EQ("The environment variable UNDEFINED_CP has to be defined", shown(run()));
 }

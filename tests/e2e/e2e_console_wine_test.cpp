@@ -47,6 +47,18 @@ TEST_F(ConsoleTest, AScriptWaitsForTheToolAndHasItsInputOutputAndCode) {
     EXPECT_EQ(expected + "\r\n", readFile(out));
 }
 
+TEST_F(ConsoleTest, AFailedStartsWordsReachStandardErrorInAsciiEvenWhereTheyGoToTheErrorLog) {
+    makeLauncher(exe, {"102=1", "126=1.8", "148=1"}, true);
+    std::string old = javaHome("jre6", "say=java version \"1.6.0_45\"\\n\n");
+    setEnv("JAVA_HOME", old.c_str());
+    WatchReport r = script("\"" + exe + "\" 2> \"" + out + "\"");
+    EXPECT_EQ(1u, exitOf(r, "parent")) << r.describe();
+    std::string expected = std::string(MESSAGE_NO_JVM) + "\n\nJava 1.6.0_45 in " + lowerCopy(old) + "\\ - older than 1.8\n";
+    for (size_t at = 0; (at = expected.find('\n', at)) != std::string::npos; at += 2) expected.insert(at, "\r");
+    EXPECT_EQ(expected, readFile(out));
+    EXPECT_EQ(expected, readFile(app + "\\error.log"));
+}
+
 TEST_F(ConsoleTest, CtrlCReachesTheVmWhoseShutdownHookRunsAndItsCodeEndsBoth) {
     std::string hook = root / "hook.txt", running = root / "running.txt";
     vmHome("ctrlhook=" + scriptText(hook) + "\ncmdline=" + scriptText(running) + "\nsleep=20000");

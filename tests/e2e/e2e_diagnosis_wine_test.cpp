@@ -18,6 +18,17 @@ std::string bits(bool foreign) {
 
 }  // namespace
 
+TEST_F(LaunchTest, RegistryJavasOutsideTheBoundsAreListedByTheirKeysWithoutAProbe) {
+    std::string log = root / "probes.txt";
+    setEnv("JAVA_STANDIN_LOG", log.c_str());
+    std::string home = javaHome("jdk11", "say=java version \"11.0.2\"\\n\n");
+    writeRegistryValue("SOFTWARE\\JavaSoft\\JDK\\11.0.2", "JavaHome", REG_SZ, home);
+    configure({"126=17", "148=1"});
+    EXPECT_EQ(std::string(MESSAGE_NO_JVM) + "\n\nJava 11.0.2 in " + lowerCopy(home) + "\\" + DASH + "older than 17",
+              shown(run()));
+    EXPECT_EQ("", readFile(log));
+}
+
 TEST_F(LaunchTest, TheNoJavaMessageListsWhatTheSearchFoundAndWhyEachWasRefused) {
     std::string wrongBits = modernHome("jdk-17", false, "17.0.9", true);
     std::string old = javaHome("jre6", "say=java version \"1.6.0_45\"\\n\n");

@@ -125,11 +125,17 @@ TEST_F(HotSpotTest, AnApplicationGetsItsWordsFolderCommandAndAClassPathOfJarsAnd
 }
 
 TEST_F(HotSpotTest, ExitCodesAndFailedStartsReachTheUserAsUnderJava) {
+    // System.exit before the application was up: the code reaches the
+    // parent, and where the product shows failures, the user.
     build("main_class = \"Exits\"\n");
     WatchReport r = start("7");
+    EXPECT_EQ("The JVM could not be started.\n\nThe application ended with code 7 before it was ready.", shown(r));
     EXPECT_EQ(7u, exitOf(r, "child")) << r.describe();
-    EXPECT_EQ(0u, exitOf(r, "parent"));
+    EXPECT_EQ(7u, exitOf(r, "parent"));
+    build("main_class = \"Exits\"\n", "[logs]\nshow_error_log = false\n");
+    r = start("7");
     EXPECT_TRUE(r.windows.empty()) << r.describe();
+    EXPECT_EQ(7u, exitOf(r, "parent"));
 
     // HotSpot prints the exception itself: its trace is the dialog's log.
     build("main_class = \"Throws\"\n");
@@ -150,9 +156,20 @@ TEST_F(HotSpotTest, ExitCodesAndFailedStartsReachTheUserAsUnderJava) {
     EXPECT_EQ(1u, exitOf(r, "child"));
     EXPECT_EQ(1u, exitOf(r, "parent"));
 
+    // What the initialiser threw is the clue.
+    build("main_class = \"InitThrows\"\n");
+    EXPECT_EQ("The main class InitThrows could not be initialised.\n\njava.lang.ExceptionInInitializerError\n"
+              "Caused by: java.lang.IllegalStateException: no configuration\n" + javaLine(),
+              shown(start()));
+
+    // A part of the product that is not there.
+    build("main_class = \"Facts\"\nclass_path = [\"A1app.jar\", \"S1lib\"]\n");
+    EXPECT_EQ("A part of Ledger is missing or empty:\n" + app + "\\lib\nReinstall Ledger to mend it.", shown(start()));
+
     build("main_class = \"Newer\"\nclass_path = [\"A1newer21.jar\"]\n");
     r = start();
-    EXPECT_EQ("Main class not found.\n\njava.lang.UnsupportedClassVersionError: Newer has been compiled by a more "
+    EXPECT_EQ("Ledger needs Java 21 or newer.\nInstall it, then start Ledger again.\n\n"
+              "java.lang.UnsupportedClassVersionError: Newer has been compiled by a more "
               "recent version of the Java Runtime (class file version 65.0), this version of the Java Runtime only "
               "recognizes class file versions up to 61.0\n" + javaLine(),
               shown(r));
@@ -303,14 +320,14 @@ TEST_F(HotSpotTest, TheArchiveIsWrittenAtTheEndMappedLaterRenewedAndNeverStopsAS
 
 TEST_F(HotSpotTest, SystemExitWritesTheArchiveAndANativeAgentStartsWithoutOne) {
     build("main_class = \"Exits\"\nclass_data_sharing = true\n");
-    WatchReport r = start("4");
-    EXPECT_EQ(4u, exitOf(r, "child")) << r.describe();
+    WatchReport r = start("0");
+    EXPECT_EQ(0u, exitOf(r, "child")) << r.describe();
     EXPECT_EQ(1u, filesIn(cds(), "*.jsa").size()) << "written as the application ended the VM";
 
     // A VM that writes an archive refuses a native agent.
     build("main_class = \"Exits\"\nclass_data_sharing = true\nvm_options = '" + agent("") + "'\n");
-    r = start("5");
-    EXPECT_EQ(5u, exitOf(r, "child")) << r.describe();
+    r = start("0");
+    EXPECT_EQ(0u, exitOf(r, "child")) << r.describe();
     EXPECT_TRUE(r.windows.empty()) << r.describe();
 }
 

@@ -62,10 +62,10 @@ TEST_F(LaunchTest, AVisibleWindowEndsTheParentOnlyWhenConfigured) {
 }
 
 TEST_F(LaunchTest, AChildEndingWithCode259IsStillSeenAsEnded) {
-    configure({"145=0"});
+    configure({"145=0", "106=0"});
     WatchReport r = runApplication("exit=259");
     EXPECT_EQ(259u, exitOf(r, "child"));
-    EXPECT_EQ(0u, exitOf(r, "parent"));
+    EXPECT_EQ(259u, exitOf(r, "parent"));
     EXPECT_LT(endOf(r, "parent"), 5000u) << r.describe();
 }
 
@@ -105,10 +105,13 @@ TEST_F(LaunchTest, ErrorOutputIsOnlyWrittenWhenShowingItIsOff) {
     EXPECT_EQ("hello", readFile(app + "\\logs\\out.txt"));
 }
 
-TEST_F(LaunchTest, AnEndedChildWithAnEmptyLogEndsTheParentWithZero) {
+TEST_F(LaunchTest, AChildThatEndsWithACodeBeforeItIsUpAndLogsNothingSaysSoAndPassesItsCode) {
     configure({"145=0", "102=0"});
     WatchReport r = runApplication("stderr=nowhere\nexit=3");
     EXPECT_EQ(3u, exitOf(r, "child"));
-    EXPECT_EQ(0u, exitOf(r, "parent"));
+    EXPECT_EQ(3u, exitOf(r, "parent"));
+    ASSERT_EQ(1u, r.windows.size()) << r.describe();
+    EXPECT_EQ("The JVM could not be started.\n\nThe application ended with code 3 before it was ready.",
+              r.windows[0].text);
     EXPECT_FALSE(fileExists(app + "\\error.log"));
 }

@@ -70,11 +70,12 @@ TEST_F(RealVmTest, MainRunsAndSystemExitEndsTheChildWithItsCode) {
     EXPECT_TRUE(r.windows.empty()) << r.describe();
     EXPECT_EQ("hello first two words", readFile(app + "\\output.log").substr(0, 21));
 
+    // Before it was up, with nothing in its log: never a silent end.
     project("Exits");
     r = run("7");
+    EXPECT_EQ("The JVM could not be started.\n\nThe application ended with code 7 before it was ready.", shown(r));
     EXPECT_EQ(7u, exitOf(r, "child")) << r.describe();
-    EXPECT_EQ(0u, exitOf(r, "parent"));
-    EXPECT_TRUE(r.windows.empty()) << r.describe();
+    EXPECT_EQ(7u, exitOf(r, "parent"));
 }
 
 TEST_F(RealVmTest, AMissingMainClassSaysSoWithTheVmsReason) {
@@ -88,12 +89,34 @@ TEST_F(RealVmTest, AMissingMainClassSaysSoWithTheVmsReason) {
     EXPECT_EQ(1u, exitOf(r, "parent"));
 }
 
-TEST_F(RealVmTest, AnExceptionOutOfMainThatTheVmDoesNotPrintIsShownAndEndsWithOne) {
-    project("Throws");
+// This VM prints nothing for an exception out of main: the launcher says it
+// as java.exe would, after what the application wrote.
+TEST_F(RealVmTest, AnExceptionOutOfMainThatTheVmDoesNotPrintFollowsTheLogAndEndsWithOne) {
+    project("Warns");
     WatchReport r = run();
-    EXPECT_EQ("Exception in thread \"main\" java.lang.IllegalStateException: the ledger is locked", shown(r));
+    ASSERT_EQ(1u, r.windows.size()) << r.describe();
+    EXPECT_EQ("An error occurred while starting up Ledger:", r.windows[0].text);
+    // Its own lines end as under its java.exe (\r\r\n): only the words are ours.
+    auto lines = [](std::string text) {
+        text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
+        return text;
+    };
+    const std::string words =
+        "the ledger is old\nException in thread \"main\" java.lang.IllegalStateException: the ledger is locked\n";
+    EXPECT_EQ(words, lines(r.windows[0].editText));
+    EXPECT_EQ(words, lines(readFile(app + "\\error.log")));
     EXPECT_EQ(1u, exitOf(r, "child"));
     EXPECT_EQ(1u, exitOf(r, "parent"));
+
+    // A command-line tool's user reads it on standard error.
+    project("Warns", {{102, "0"}}, true);
+    std::string out = root / "out.txt";
+    WatchOptions options;
+    options.program = "C:\\windows\\system32\\cmd.exe";
+    options.commandLine = "cmd /c \"\"" + exe + "\" 2> \"" + out + "\"\"";
+    r = watchProgram(options);
+    EXPECT_EQ(1u, exitOf(r, "parent")) << r.describe();
+    EXPECT_EQ(words, lines(readFile(out)));
 }
 
 TEST_F(RealVmTest, AClassForANewerJavaNamesBothVersionsFromAJarOrAFolder) {
@@ -103,7 +126,8 @@ TEST_F(RealVmTest, AClassForANewerJavaNamesBothVersionsFromAJarOrAFolder) {
     for (const char* classPath : {"A1newer.jar;", "D1newer;"}) {
         project("Newer", {{121, classPath}, {104, "1"}});
         WatchReport r = run();
-        EXPECT_EQ("Main class not found.\n\njava.lang.UnsupportedClassVersionError: Newer has been compiled by a more "
+        EXPECT_EQ("Ledger needs Java 17 or newer.\nInstall it, then start Ledger again.\n\n"
+                  "java.lang.UnsupportedClassVersionError: Newer has been compiled by a more "
                   "recent version of the Java Runtime (class file version 61.0), this version of the Java Runtime "
                   "only recognizes class file versions up to 52.0\n" + javaLine(),
                   shown(r)) << classPath;
@@ -156,7 +180,7 @@ TEST_F(RealVmTest, AStaticInitialisersExitIsTheApplicationsOwnEndAndItsException
     EXPECT_EQ("", readFile(app + "\\output.log")) << "main never ran";
     // One that throws is named as such, not as a missing class or method.
     project("InitThrows");
-    EXPECT_EQ("The main class could not be initialised.\n\njava.lang.ExceptionInInitializerError\n" + javaLine(),
+    EXPECT_EQ("The main class InitThrows could not be initialised.\n\njava.lang.ExceptionInInitializerError\n" + javaLine(),
               shown(run()));
 }
 

@@ -69,3 +69,11 @@ TEST(ClassVersion, ReadFromTheJarsJavacAndJarMade) {
     EXPECT_EQ(48u, highestClassMajor(4));
     EXPECT_EQ(0u, highestClassMajor(0));
 }
+
+TEST(ClassVersion, TheJavaAClassNeedsFromItsVersionOrTheVmsWords) {
+    EXPECT_EQ(21u, javaForClassMajor(classMajorInWords("Newer has been compiled by a more recent version of the Java "
+                                                      "Runtime (class file version 65.0), this version ...")));
+    EXPECT_EQ(8u, javaForClassMajor(classMajorInWords("Newer : Unsupported major.minor version 52.0")));
+    EXPECT_EQ(0u, javaForClassMajor(classMajorInWords("java.lang.NoClassDefFoundError: Newer")));
+    EXPECT_EQ(0u, javaForClassMajor(48));
+}

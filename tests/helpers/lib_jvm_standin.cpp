@@ -48,6 +48,9 @@
 //                   asks for a restart to apply an update)
 //   throw=TEXT      main ends with an exception, TEXT its default trace;
 //                   detaching the thread hands it to the handler
+//   nodispatch      its Thread has no dispatchUncaughtException: detaching
+//                   prints nothing for an exception (as a VM that is no
+//                   OpenJDK)
 #include <windows.h>
 
 #include <cstdarg>
@@ -276,6 +279,18 @@ jmethodID JNICALL getStaticMethodID(JNIEnv*, jclass, const char* name, const cha
     return nullptr;
 }
 
+jmethodID JNICALL getMethodID(JNIEnv*, jclass, const char* name, const char*) {
+    record(std::string("GetMethodID=") + name);
+    thrown = has("nodispatch");
+    return thrown ? nullptr : (jmethodID)handle(13);
+}
+
+// No exception of a script has a cause.
+jobject JNICALL callObjectMethodA(JNIEnv*, jobject, jmethodID, const jvalue*) {
+    record("CallObjectMethodA");
+    return nullptr;
+}
+
 BOOL WINAPI onConsoleEvent(DWORD event) {
     writeFileText(valueOf("ctrlhook"), "hook ran on event " + std::to_string(event) + "\n");
     ExitProcess(130);
@@ -417,12 +432,12 @@ jint JNICALL callStaticIntMethodA(JNIEnv*, jclass, jmethodID method, const jvalu
 // uncaught-exception handler, as Thread.exit does.
 jint JNICALL detachCurrentThread(JavaVM*) {
     record("DetachCurrentThread");
-    if (thrown) {
+    if (thrown && !has("nodispatch")) {
         std::string handler = valueOf("handler");
         record(handler.empty() ? "default handler" : "application's handler");
         writeStd(STD_ERROR_HANDLE, handler.empty() ? throwText() : handler);
-        thrown = false;
     }
+    thrown = false;
     return 0;
 }
 
@@ -568,6 +583,8 @@ extern "C" __declspec(dllexport) jint JNICALL JNI_CreateJavaVM(JavaVM** outVm, v
     envTable.slot[SLOT_GET_STRING_UTF_CHARS] = (void*)getStringUTFChars;
     envTable.slot[SLOT_RELEASE_STRING_UTF_CHARS] = (void*)releaseStringUTFChars;
     envTable.slot[SLOT_GET_STATIC_METHOD_ID] = (void*)getStaticMethodID;
+    envTable.slot[SLOT_GET_METHOD_ID] = (void*)getMethodID;
+    envTable.slot[SLOT_CALL_OBJECT_METHOD_A] = (void*)callObjectMethodA;
     envTable.slot[SLOT_CALL_STATIC_VOID_METHOD] = (void*)callStaticVoidMethod;
     envTable.slot[SLOT_CALL_STATIC_VOID_METHOD_V] = (void*)callStaticVoidMethodV;
     envTable.slot[SLOT_NEW_STRING_UTF] = (void*)newStringUTF;

@@ -235,8 +235,15 @@ WatchReport watchProgram(const WatchOptions& options) {
     // the start, it cannot hide that child from the first poll.
     EnumWindows([](HWND, LPARAM) { return FALSE; }, 0);
     HANDLE token = options.limited ? (HANDLE)limitedToken() : nullptr;
-    BOOL made = token ? CreateProcessAsUserW(token, program, &line[0], nullptr, nullptr, FALSE, 0, nullptr, dir, &si, &pi)
-                      : CreateProcessW(program, &line[0], nullptr, nullptr, FALSE, 0, nullptr, dir, &si, &pi);
+    // Under load Wine now and then fails a start with its catch-all error
+    // before the program runs at all; a user would double-click again.
+    BOOL made = FALSE;
+    for (int attempt = 0; attempt < 3 && !made; ++attempt) {
+        if (attempt) Sleep(200);
+        made = token ? CreateProcessAsUserW(token, program, &line[0], nullptr, nullptr, FALSE, 0, nullptr, dir, &si, &pi)
+                     : CreateProcessW(program, &line[0], nullptr, nullptr, FALSE, 0, nullptr, dir, &si, &pi);
+        if (!made && GetLastError() != ERROR_INTERNAL_ERROR) break;
+    }
     if (token) CloseHandle(token);
     if (!made) {
         report.error = "CreateProcess failed with " + std::to_string(GetLastError());
