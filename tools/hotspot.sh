@@ -27,8 +27,10 @@ fetch() {
   command -v npm >/dev/null || skip "npm is missing"
   mkdir -p "$cache/dl"
   if [ ! -f "$cache/dl/$tarball" ]; then
-    (cd "$cache/dl" && timeout 600 npm pack --silent "$package" >/dev/null 2>"$cache/dl/npm.txt") ||
-      { rm -f "$cache/dl/$tarball"; skip "the npm registry did not give $package ($(tail -1 "$cache/dl/npm.txt"))"; }
+    # A registry out of reach is told in a few seconds, not after npm's retries.
+    (cd "$cache/dl" && timeout 600 npm pack --loglevel=error --fetch-retries=1 --fetch-retry-mintimeout=2000 \
+      --fetch-retry-maxtimeout=5000 "$package" >/dev/null 2>"$cache/dl/npm.txt") ||
+      { rm -f "$cache/dl/$tarball"; skip "the npm registry did not give $package ($(grep -m1 . "$cache/dl/npm.txt"))"; }
   fi
   if [ "$(sha256sum "$cache/dl/$tarball" | cut -d' ' -f1)" != "$sha" ]; then
     rm -f "$cache/dl/$tarball"
@@ -39,17 +41,22 @@ fetch() {
 # Unpacked and given its archive in a folder of its own, then moved into
 # place: a cut-short run leaves no image that looks whole.
 prepare() {
-  local work=$cache/work
-  rm -rf "$work" && mkdir -p "$work"
-  tar -xzf "$cache/dl/$tarball" -C "$work" || skip "$tarball would not unpack"
+  local work
+  work=$(mktemp -d "$cache/work.XXXXXX")
+  tar -xzf "$cache/dl/$tarball" -C "$work" || { rm -rf "$work"; skip "$tarball would not unpack"; }
   local jre=$work/package/jre
   local win="Z:${jre//\//\\}"
   "$here/../tests/rig/with-display.sh" /usr/lib/wine/wine64 "$win\\bin\\java.exe" -Xshare:dump \
-    >"$work/dump.txt" 2>&1 </dev/null
-  [ -s "$jre/bin/server/classes.jsa" ] || skip "its java -Xshare:dump made no archive ($(tail -1 "$work/dump.txt"))"
+    >"$work/dump.txt" 2>&1 </dev/null 8>&-
+  [ -s "$jre/bin/server/classes.jsa" ] || { rm -rf "$work"; skip "its java -Xshare:dump made no archive"; }
   rm -rf "$image" && mv "$jre" "$image" && rm -rf "$work"
 }
 
+# One set-up at a time for every clone that shares the cache.
+mkdir -p "$cache"
+exec 8>"$cache/lock"
+flock 8
 [ -f "$image/bin/server/classes.jsa" ] || { fetch; prepare; }
+exec 8>&-
 ln -s "$image" "$B/hotspot/jre17"
 echo "HotSpot: Temurin 17.0.17 in $image"

@@ -188,7 +188,7 @@ static bool pathForVm(const char* folder, const char* name, char* path, size_t c
 static bool variablesNameSharing() {
     for (const char* name : {"JAVA_TOOL_OPTIONS", "_JAVA_OPTIONS"}) {
         char* value = environmentValue(name);
-        bool names = value && namesSharing(value);
+        bool names = value && (namesSharing(value) || namesAgent(value));
         free(value);
         if (names) return true;
     }
@@ -231,13 +231,13 @@ size_t addClassDataSharing(StringList* options, const char* javaPath, unsigned j
             trace({"child: class data sharing left to the options: ", options->items[i]});
             return 0;
         }
-        if (loadsNativeAgent(options->items[i])) {
-            trace({"child: no class data sharing beside the native agent of ", options->items[i]});
+        if (namesAgent(options->items[i])) {
+            trace({"child: no class data sharing beside the agent of ", options->items[i]});
             return 0;
         }
     }
     if (variablesNameSharing()) {
-        trace({"child: class data sharing left to JAVA_TOOL_OPTIONS or _JAVA_OPTIONS"});
+        trace({"child: class data sharing left to JAVA_TOOL_OPTIONS or _JAVA_OPTIONS, or none beside their agent"});
         return 0;
     }
     uint64_t hash = 0;

@@ -20,11 +20,12 @@ bool namesSharing(const char* option) {
     return false;
 }
 
-// A VM that writes an archive refuses to start with a native agent (a
-// debugger's, a profiler's): such a start gets no archive of the launcher's.
-bool loadsNativeAgent(const char* option) {
-    for (const char* head : {"-agentlib:", "-agentpath:", "-Xrun"})
-        if (strncmp(option, head, strlen(head)) == 0) return true;
+// A VM that writes an archive refuses to start beside an agent (a
+// debugger's, a profiler's, a Java agent): such a start gets no archive of
+// the launcher's.
+bool namesAgent(const char* text) {
+    for (const char* word : {"-agentlib:", "-agentpath:", "-javaagent:", "-Xrun"})
+        if (strstr(text, word)) return true;
     return false;
 }
 

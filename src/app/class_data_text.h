@@ -19,8 +19,9 @@ SharingKind sharingKind(unsigned javaFeature, bool vm64, bool hasJavaExe);
 // An option by which a layer (product, files, user, the VM's own variables)
 // manages sharing itself, or may: the launcher then adds none.
 bool namesSharing(const char* option);
-// An option that loads a native agent, with which no archive is written.
-bool loadsNativeAgent(const char* option);
+// An option (or a variable's options) that loads an agent, beside which
+// no archive is written.
+bool namesAgent(const char* text);
 // A text with a character that a file's URL escapes (a blank, a
 // non-ASCII letter).
 bool escapedInUrl(const char* text);

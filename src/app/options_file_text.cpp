@@ -252,7 +252,7 @@ static const char* const TWO_WORD_OPTIONS[][2] = {
     {"--patch-module", "--patch-module="}, {"--enable-native-access", "--enable-native-access="},
 };
 // Options of java.exe itself, which no VM takes.
-static const char* const LAUNCHER_ONLY[] = {"-server", "-client", "-showversion", "-version"};
+static const char* const LAUNCHER_ONLY[] = {"-server", "-client", "-showversion", "-version", "-d32", "-d64"};
 
 static char* joinedOption(const char* head, const char* value) {
     size_t length = strlen(head) + strlen(value) + 1;
@@ -267,7 +267,8 @@ static char* joinedOption(const char* head, const char* value) {
 static bool isLauncherOnly(const char* word) {
     for (const char* only : LAUNCHER_ONLY)
         if (strcmp(word, only) == 0) return true;
-    return false;
+    // java.exe's own splash, which no VM takes.
+    return strncmp(word, "-splash:", 8) == 0;
 }
 
 bool joinOptionWords(StringList* words, void (*dropped)(const char* option)) {

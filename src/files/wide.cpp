@@ -335,8 +335,9 @@ void printToStandardError(const char* text) {
         return;
     }
     UINT page = GetConsoleOutputCP() ? GetConsoleOutputCP() : GetACP();
-    // A file or pipe is read in whatever code page its reader takes: the
-    // launcher's own punctuation goes as ASCII, which reads right in all.
+    // A file or pipe is read in whatever code page its reader takes:
+    // typographic dashes and quotes (the report's dash among them) go as
+    // ASCII, which reads right in all.
     for (wchar_t* at = wide; *at; ++at) {
         if (*at == 0x2013 || *at == 0x2014) *at = L'-';
         if (*at == 0x2018 || *at == 0x2019) *at = L'\'';

@@ -249,6 +249,9 @@ static Verdict rangeVerdict(const char* version, const char* minVersion, const c
 void passOverByKeyName(const char* javaPath, const char* version, const char* minVersion) {
     char canonical[TEXT_CAP];
     canonicalLowerPath(canonical, javaPath);
+    // Several keys name one Java (its CurrentVersion, "1.8" and "1.8.0_x").
+    for (int i = 0; i < report.count; ++i)
+        if (strcmp(report.entries[i].javaPath, canonical) == 0) return;
     bool newer = versionNameInRange(version, minVersion, "");
     judge(canonical, version, ORIGIN_KEY_NAME, newer ? VERDICT_TOO_NEW : VERDICT_TOO_OLD);
 }

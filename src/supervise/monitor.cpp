@@ -218,9 +218,10 @@ void CALLBACK monitorTick(HWND, UINT, UINT_PTR, DWORD) {
         echoErrorLog();
         exitAfterFailedStart();
     }
-    if (!up && !windowSeen && childHasVisibleWindow(childProcessId)) {
+    bool waitsForWindow = closeOnWindow || commFile == INVALID_HANDLE_VALUE;
+    if (!up && !windowSeen && (waitsForWindow || !untilChildEnds) && childHasVisibleWindow(childProcessId)) {
         windowSeen = true;
-        if (closeOnWindow || commFile == INVALID_HANDLE_VALUE) applicationIsUp();
+        if (waitsForWindow) applicationIsUp();
     }
     // Where the parent stays only for a restart or a console, an application
     // that is up may write what it likes.

@@ -36,6 +36,9 @@ TEST(ClassDataSharing, OptionsThatManageItOrChangeTheArchiveAreKnownAndOnlyOwnNa
                             "-XX:-UseSharedSpaces", "-XX:VMOptionsFile=more.txt"})
         EXPECT_TRUE(namesSharing(own)) << own;
     EXPECT_FALSE(namesSharing("-Xmx1g"));
+    for (const char* agent : {"-agentlib:jdwp=transport=dt_socket", "-javaagent:a.jar", "-Xfoo -agentpath:C:\\p.dll"})
+        EXPECT_TRUE(namesAgent(agent)) << agent;
+    EXPECT_FALSE(namesAgent("-Dagent=-javaagent"));
     for (const char* changes : {"-XX:+UseZGC", "-Xmx40g", "--enable-preview", "-javaagent:a.jar"})
         EXPECT_TRUE(changesArchive(changes)) << changes;
     for (const char* every : {"-Dtarvo.commFile=C:\\t\\x.tmp", "-Dsun.java.command=Main a", "-Djava.class.path=a.jar"})

@@ -124,16 +124,16 @@ TEST(OptionsFile, UnicodeAsPowerShellWritesIt) {
 
 TEST(OptionsFile, TwoWordOptionsAreJoinedAndJavaExesOwnLeftOut) {
     StringList words = {nullptr, 0, 0};
-    for (const char* w : {"-server", "--add-opens", "java.base/java.lang=ALL-UNNAMED", "-p", "mods", "-Dx=1",
+    for (const char* w : {"-server", "--add-opens", "java.base/java.lang=ALL-UNNAMED", "-splash:s.png", "-p", "mods", "-Dx=1",
                           "--add-exports  java.base/sun.nio.ch=ALL-UNNAMED", "--add-modules"})
         addString(&words, w);
     static std::string dropped;
     dropped.clear();
-    ASSERT_TRUE(joinOptionWords(&words, [](const char* o) { dropped += o; }));
+    ASSERT_TRUE(joinOptionWords(&words, [](const char* o) { dropped += o + std::string(" "); }));
     EXPECT_EQ((Lines{"--add-opens=java.base/java.lang=ALL-UNNAMED", "--module-path=mods", "-Dx=1",
                      "--add-exports=java.base/sun.nio.ch=ALL-UNNAMED", "--add-modules"}),
               Lines(words.items, words.items + words.count))
         << "a last one without its value goes as it is, for the VM to refuse";
-    EXPECT_EQ("-server", dropped);
+    EXPECT_EQ("-server -splash:s.png ", dropped);
     freeStringList(&words);
 }

@@ -185,7 +185,7 @@ TEST_F(HotSpotTest, ASwingApplicationsWindowClosesTheSplashAndEndsTheParentWithI
     saveBitmap(picture, root / "splash.bmp");
     build("main_class = \"Window\"\n",
           "[splash]\nshow = true\nbitmap = 'splash.bmp'\n[logs]\noutput_log = true\nshow_error_log = false\n");
-    WatchReport r = start("2500");
+    WatchReport r = start("4000");
     ASSERT_EQ(2u, r.windows.size()) << r.describe();
     EXPECT_EQ("TarvoSplashScreen", r.windows[0].className);
     EXPECT_EQ("SunAwtFrame", r.windows[1].className);

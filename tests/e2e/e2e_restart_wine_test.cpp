@@ -66,8 +66,12 @@ TEST_F(LaunchTest, StartedFromAConsoleTheApplicationWritesThereAndItsCodeIsThePa
     EXPECT_EQ(7u, exitOf(r, "parent")) << r.describe() << readFile(trace);
     std::string text = readFile(shown);
     EXPECT_NE(std::string::npos, text.find("out to the console\nerr to the console\n")) << text;
-    // Started from Explorer, nothing changes: the parent ends at 0 when the
-    // application has ended.
+    // Started from Explorer, with no console: an end with a code before the
+    // application was up is said in a box, and the code is the parent's.
     options.commandLine = "console_host - \"" + exe + "\"";
-    EXPECT_EQ(0u, exitOf(watchProgram(options), "parent"));
+    r = watchProgram(options);
+    ASSERT_EQ(1u, r.windows.size()) << r.describe();
+    EXPECT_EQ("The JVM could not be started.\n\nThe application ended with code 7 before it was ready.",
+              r.windows[0].text);
+    EXPECT_EQ(7u, exitOf(r, "child"));
 }
