@@ -202,18 +202,14 @@ TEST_F(HotSpotTest, ASwingApplicationsWindowClosesTheSplashAndEndsTheParentWithI
 TEST_F(HotSpotTest, TheConsoleTwinServesAScriptAndCtrlCRunsTheShutdownHooksInItsProcess) {
     build("main_class = \"Echo\"\n", "", " --subsystem console");
     std::string out = root / "out.txt";
-    WatchOptions options;
-    options.program = "C:\\windows\\system32\\cmd.exe";
-    options.commandLine = "cmd /c \"echo hello| \"" + exe + "\" > \"" + out + "\" 2>&1\"";
-    WatchReport r = watchProgram(options);
+    WatchReport r = runScript("echo hello| \"" + exe + "\" > \"" + out + "\" 2>&1");
     EXPECT_EQ(3u, exitOf(r, "parent")) << r.describe();
-    std::string text = readFile(out);
-    text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
-    EXPECT_EQ("read: hello\ndone\n", text);
+    EXPECT_EQ("read: hello\ndone\n", textLines(out));
 
     std::string record = root / "hook.txt";
     build("main_class = \"Hooks\"\n", "", " --subsystem console");
     setEnv("CTRL_C_WHEN", (record + ".up").c_str());
+    WatchOptions options;
     options.program = standinPath("console_host.exe");
     options.commandLine = "console_host \"" + root / "screen.txt" + "\" \"" + exe + "\" \"" + record + "\"";
     r = watchProgram(options);

@@ -96,7 +96,6 @@ TEST_F(RealVmTest, AnExceptionOutOfMainThatTheVmDoesNotPrintFollowsTheLogAndEnds
     WatchReport r = run();
     ASSERT_EQ(1u, r.windows.size()) << r.describe();
     EXPECT_EQ("An error occurred while starting up Ledger:", r.windows[0].text);
-    // Its own lines end as under its java.exe (\r\r\n): only the words are ours.
     auto lines = [](std::string text) {
         text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
         return text;
@@ -104,19 +103,16 @@ TEST_F(RealVmTest, AnExceptionOutOfMainThatTheVmDoesNotPrintFollowsTheLogAndEnds
     const std::string words =
         "the ledger is old\nException in thread \"main\" java.lang.IllegalStateException: the ledger is locked\n";
     EXPECT_EQ(words, lines(r.windows[0].editText));
-    EXPECT_EQ(words, lines(readFile(app + "\\error.log")));
+    EXPECT_EQ(words, textLines(app + "\\error.log"));
     EXPECT_EQ(1u, exitOf(r, "child"));
     EXPECT_EQ(1u, exitOf(r, "parent"));
 
     // A command-line tool's user reads it on standard error.
     project("Warns", {{102, "0"}}, true);
     std::string out = root / "out.txt";
-    WatchOptions options;
-    options.program = "C:\\windows\\system32\\cmd.exe";
-    options.commandLine = "cmd /c \"\"" + exe + "\" 2> \"" + out + "\"\"";
-    r = watchProgram(options);
+    r = runScript("\"" + exe + "\" 2> \"" + out + "\"");
     EXPECT_EQ(1u, exitOf(r, "parent")) << r.describe();
-    EXPECT_EQ(words, lines(readFile(out)));
+    EXPECT_EQ(words, textLines(out));
 }
 
 TEST_F(RealVmTest, AClassForANewerJavaNamesBothVersionsFromAJarOrAFolder) {
@@ -187,13 +183,7 @@ TEST_F(RealVmTest, AStaticInitialisersExitIsTheApplicationsOwnEndAndItsException
 TEST_F(RealVmTest, AToolInAScriptReadsItsInputWritesInOrderAndEndsWithItsCode) {
     project("Echo", {{102, "0"}}, true);
     std::string out = root / "out.txt";
-    WatchOptions options;
-    options.program = "C:\\windows\\system32\\cmd.exe";
-    options.commandLine = "cmd /c \"echo hello| \"" + exe + "\" > \"" + out + "\" 2>&1\"";
-    WatchReport r = watchProgram(options);
+    WatchReport r = runScript("echo hello| \"" + exe + "\" > \"" + out + "\" 2>&1");
     EXPECT_EQ(3u, exitOf(r, "parent")) << r.describe();
-    // Its lines end as under its own java.exe (\r\r\n): only the order is ours.
-    std::string text = readFile(out);
-    text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
-    EXPECT_EQ("read: hello\ndone\n", text);
+    EXPECT_EQ("read: hello\ndone\n", textLines(out));
 }

@@ -1,5 +1,7 @@
 #include "launch_fixture.h"
 
+#include <algorithm>
+
 const char MESSAGE_NO_JVM[] =
     "No JVM could be found on your system.\nPlease define TARVO_JAVA_HOME\nto point to an installed JDK or JRE.";
 
@@ -58,6 +60,19 @@ std::string LaunchTest::tempRecord(const char* value) {
     // The platform may hand a string back with a terminator that was never stored.
     while (!data.empty() && data.back() == '\0') data.pop_back();
     return data;
+}
+
+WatchReport runScript(const std::string& line) {
+    WatchOptions options;
+    options.program = "C:\\windows\\system32\\cmd.exe";
+    options.commandLine = "cmd /c \"" + line + "\"";
+    return watchProgram(options);
+}
+
+std::string textLines(const std::string& path) {
+    std::string text = readFile(path);
+    text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
+    return text;
 }
 
 unsigned exitOf(const WatchReport& report, const char* role) {

@@ -66,5 +66,10 @@ unsigned endOf(const WatchReport& report, const char* role);
 bool parentWaitedForChild(const WatchReport& report);
 // A path as a stand-in's script takes it: its backslashes escaped.
 std::string scriptText(const std::string& path);
+// cmd /c LINE, as a script runs it; the parent's code is cmd's.
+WatchReport runScript(const std::string& line);
+// A file's text with its carriage returns dropped: a real VM's lines end
+// as under its own java.exe (\r\r\n), and only the order is ours.
+std::string textLines(const std::string& path);
 // How often `what` stands in `text`.
 size_t count(const std::string& text, const std::string& what);
