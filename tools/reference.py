@@ -138,6 +138,7 @@ MEANINGS = {
     1024: "below a message that needs another Java, where `java.download_url` is set; Yes opens the page",
     1025: "the main class's static initialiser threw; `%MAIN_CLASS%` names it; the exception follows, and its cause where the VM gives it",
     1027: "the main class was compiled for a newer Java than the one found (`%NEEDED_JAVA%` from its class file's version); the VM's words follow",
+    1028: "below message 1020 for the user's own options file, in a window launcher; Yes starts without that file, No ends",
     1026: "the Java VM crashed in its start and wrote a report of the crash (HotSpot's `hs_err_pid<N>.log`)",
 }
 

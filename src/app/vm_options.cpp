@@ -12,6 +12,7 @@
 #include "app/options_file_text.h"
 #include "config/data_folder.h"
 #include "errors/message_text.h"
+#include "supervise/splash.h"
 #include "files/text.h"
 #include "files/trace.h"
 #include "files/wide.h"
@@ -246,15 +247,41 @@ static void addSplitLayer(Layers* layers, const char* text, const char* origin) 
     addLayer(layers, &words, origin);
 }
 
-[[noreturn]] static void failOptionsFile(const char* path, size_t line, const char* reason) {
-    char text[TEXT_CAP], number[24] = "";
+static void optionsFileMessage(char* text, size_t cap, const char* path, size_t line, const char* reason) {
+    char number[24] = "";
     appendUnsigned(number, sizeof number, (unsigned long)line);
-    messageText(MSG_OPTIONS_FILE_REFUSED, text, sizeof text);
-    if (line == 0) substitutePlaceholder(text, sizeof text, "line %LINE%: ", "");
-    substitutePlaceholder(text, sizeof text, "%FILE_NAME%", path);
-    substitutePlaceholder(text, sizeof text, "%LINE%", number);
-    substitutePlaceholder(text, sizeof text, "%REASON%", reason);
+    messageText(MSG_OPTIONS_FILE_REFUSED, text, cap);
+    if (line == 0) substitutePlaceholder(text, cap, "line %LINE%: ", "");
+    substitutePlaceholder(text, cap, "%FILE_NAME%", path);
+    substitutePlaceholder(text, cap, "%LINE%", number);
+    substitutePlaceholder(text, cap, "%REASON%", reason);
+}
+
+[[noreturn]] static void failOptionsFile(const char* path, size_t line, const char* reason) {
+    char text[TEXT_CAP];
+    optionsFileMessage(text, sizeof text, path, line, reason);
     failWithText(text);
+}
+
+// The user's own file must not lock the user out of the program that could
+// mend it (or of its settings that wrote it): a window launcher asks
+// whether to start without it. An administrator's file is the machine's
+// rule, and a console tool's script cannot answer.
+static void refuseUserFile(const char* path, size_t line, const char* reason) {
+    if (messagesAsText()) failOptionsFile(path, line, reason);
+    char text[TEXT_CAP], question[TEXT_CAP], caption[TEXT_CAP];
+    optionsFileMessage(text, sizeof text, path, line, reason);
+    messageText(MSG_OFFER_START_WITHOUT, question, sizeof question);
+    appendTexts(text, sizeof text, {"\n\n", question});
+    configString(MSG_CAPTION, caption, sizeof caption);
+    trace({"child: asks: ", text});
+    // Never behind the splash; the start goes on without it.
+    hideParentSplash(true);
+    if (messageBox(text, caption, MB_YESNO | MB_ICONWARNING | MB_SETFOREGROUND) != IDYES) {
+        trace({"child: the user chose not to start"});
+        exitAfterFailedStart();
+    }
+    trace({"child: starts without ", path});
 }
 
 static bool variableValue(const char* name, char* value, size_t cap) { return environmentValue(name, value, cap); }
@@ -263,21 +290,30 @@ enum { MAX_OPTIONS_FILE = 1 << 20 };
 
 // A file that does not exist is no error; one that exists and cannot be
 // read, or breaks a rule, is refused whole with the line at fault.
-static void addOptionsFile(Layers* layers, const char* path, const char* kind) {
+static void addOptionsFile(Layers* layers, const char* path, const char* kind, bool ownedByUser) {
     size_t length = 0;
     char* text = readFileAlloc(path, MAX_OPTIONS_FILE + 1, &length);
     if (!text && !pathExists(path)) {
         trace({"child: ", kind, " ", path, ": none"});
         return;
     }
-    if (!text) failOptionsFile(path, 0, "it cannot be read");
-    // Never a part of it: its cut line would be read as an option.
-    if (length > MAX_OPTIONS_FILE) failOptionsFile(path, 0, "it is larger than 1 MB");
+    const char* reason = nullptr;
     StringList words = {nullptr, 0, 0};
     size_t line = 0;
-    OptionsFileResult result = readOptionsFile(text, length, variableValue, &words, &line);
+    if (!text) reason = "it cannot be read";
+    // Never a part of it: its cut line would be read as an option.
+    else if (length > MAX_OPTIONS_FILE) reason = "it is larger than 1 MB";
+    else {
+        OptionsFileResult result = readOptionsFile(text, length, variableValue, &words, &line);
+        if (result != OPTIONS_OK) reason = optionsFileFault(result);
+    }
     free(text);
-    if (result != OPTIONS_OK) failOptionsFile(path, line, optionsFileFault(result));
+    if (reason) {
+        freeStringList(&words);
+        if (!ownedByUser) failOptionsFile(path, line, reason);
+        refuseUserFile(path, line, reason);
+        return;
+    }
     trace({"child: ", kind, " ", path, ": read"});
     char origin[TEXT_CAP];
     copyText(origin, sizeof origin, kind);
@@ -361,10 +397,10 @@ const char* buildVmOptions(StringList* list, const char* commFile, const char* e
     addSplitLayer(&layers, configured, "product");
     optionsFileName(fileName, sizeof fileName);
     copyText(path, sizeof path, exeDirectory());
-    if (*fileName && appendText(path, sizeof path, fileName)) addOptionsFile(&layers, path, "machine file");
+    if (*fileName && appendText(path, sizeof path, fileName)) addOptionsFile(&layers, path, "machine file", false);
     if (configInt(CFG_USER_VM_OPTIONS) && *fileName && userDataFolder("APPDATA", path, sizeof path, false) &&
         appendText(path, sizeof path, fileName))
-        addOptionsFile(&layers, path, "user file");
+        addOptionsFile(&layers, path, "user file", true);
     if (javaFeature >= 9) {
         StringList words = {nullptr, 0, 0};
         addJdkJavaOptions(&words);

@@ -136,6 +136,13 @@ TEST_F(HotSpotTest, ExitCodesAndFailedStartsReachTheUserAsUnderJava) {
     r = start("7");
     EXPECT_TRUE(r.windows.empty()) << r.describe();
     EXPECT_EQ(7u, exitOf(r, "parent"));
+    // From a script, with the console passed on: the code, and no box.
+    // (Wine's start.exe leaves no console to attach to, so that under Wine
+    // only the direct call shows it.)
+    build("main_class = \"Exits\"\nconsole = true\n");
+    r = runScript("\"" + exe + "\" 6");
+    EXPECT_TRUE(r.windows.empty()) << r.describe();
+    EXPECT_EQ(6u, exitOf(r, "parent")) << r.describe();
 
     // HotSpot prints the exception itself: its trace is the dialog's log.
     build("main_class = \"Throws\"\n");

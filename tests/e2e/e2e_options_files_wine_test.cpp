@@ -63,6 +63,32 @@ TEST_F(OptionsTest, ABrokenFileIsNamedWithItsLineAndNothingStarts) {
                                      "remove it."))
         << r.windows[0].text;
     EXPECT_EQ(std::string::npos, vmRecord().find("JNI_CreateJavaVM")) << "no VM with half a file";
+
+    // The user's own file asks: No ends the start with 1, Yes starts
+    // without that file (the administrator's still counts).
+    configure({"150=1"});
+    writeFile(app + "\\launch.vmoptions", "-Dproxy=machine\n");
+    writeFile(userFile, "-Xmx2g\n-Xmx150%\n");
+    for (int answer : {IDNO, IDYES}) {
+        WatchOptions press;
+        press.closeBy = CloseBy::Never;
+        press.eachPoll = [answer](WatchReport& seen, unsigned) {
+            for (const SeenWindow& w : seen.windows)
+                if (IsWindow((HWND)w.handle)) PostMessageA(GetDlgItem((HWND)w.handle, answer), BM_CLICK, 0, 0);
+        };
+        DeleteFileA((root / "vm\\bin\\client\\jvm.record").c_str());
+        WatchReport asked = run("", press);
+        ASSERT_EQ(1u, asked.windows.size()) << asked.describe();
+        EXPECT_NE(std::string::npos, asked.windows[0].text.find(userFile + "\ncannot be used: line 2: a share of memory for the heap "))
+            << asked.windows[0].text;
+        EXPECT_NE(std::string::npos, asked.windows[0].text.find("\n\nStart Orvan Desk without the options of this "
+                                                                "file now?"))
+            << asked.windows[0].text;
+        EXPECT_EQ(answer == IDYES ? 0u : 1u, exitOf(asked, "parent")) << asked.describe();
+        EXPECT_EQ(answer == IDYES ? 0u : 1u, exitOf(asked, "child"));
+        if (answer == IDYES) EXPECT_EQ((std::vector<std::string>{"-Dproxy=machine"}), layered());
+        else EXPECT_EQ(std::string::npos, vmRecord().find("JNI_CreateJavaVM"));
+    }
 }
 
 TEST_F(OptionsTest, TheHeapAsAShareOfMemory) {
