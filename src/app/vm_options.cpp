@@ -380,6 +380,24 @@ static void noteFilesUsed(const Layers* layers) {
     }
 }
 
+// The application's JNI libraries find their own imports in the folders
+// the product names for them, as they would on the search path of
+// java.exe, whose folder is the Java's: nowhere else but the system's.
+static void allowLibraryPathFolders(const StringList* options) {
+    static const char PROPERTY[] = "-Djava.library.path=";
+    for (size_t i = 0; i < options->count; ++i) {
+        if (strncmp(options->items[i], PROPERTY, sizeof PROPERTY - 1) != 0) continue;
+        for (const char* at = options->items[i] + sizeof PROPERTY - 1; *at;) {
+            const char* end = strchr(at, ';');
+            size_t length = end ? (size_t)(end - at) : strlen(at);
+            char folder[TEXT_CAP], whole[TEXT_CAP];
+            if (length && copyChars(folder, sizeof folder, at, length) && fullPath(folder, whole, sizeof whole))
+                trace({"child: libraries' imports also from ", whole, allowDllFolder(whole) ? "" : ": refused"});
+            at += length + (end ? 1 : 0);
+        }
+    }
+}
+
 const char* buildVmOptions(StringList* list, const char* commFile, const char* extractDir, const char* userArgs,
                            unsigned javaFeature) {
     addOwnedOrFail(list, commFileOption(commFile), "launcher");
@@ -416,5 +434,6 @@ const char* buildVmOptions(StringList* list, const char* commFile, const char* e
     }
     releaseListStorage(&layers.options);
     freeStringList(&layers.origins);
+    allowLibraryPathFolders(list);
     return mainArgs;
 }

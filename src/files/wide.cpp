@@ -304,6 +304,29 @@ bool setDllDirectory(const char* path) {
     return w.ok && SetDllDirectoryW(w.text);
 }
 
+typedef BOOL(WINAPI* SetDefaultDllDirectoriesFunction)(DWORD);
+typedef void*(WINAPI* AddDllDirectoryFunction)(const wchar_t*);
+
+// Looked up, not imported: a Windows 7 without its update would refuse to
+// start a program that imports them.
+static FARPROC kernelFunction(const char* name) {
+    HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
+    return kernel ? GetProcAddress(kernel, name) : nullptr;
+}
+
+bool allowDllFolder(const char* directory) {
+    AddDllDirectoryFunction add = (AddDllDirectoryFunction)(void*)kernelFunction("AddDllDirectory");
+    WidePath w(directory);
+    return add && w.ok && add(w.text) != nullptr;
+}
+
+bool restrictDllSearch(const char* directory) {
+    SetDefaultDllDirectoriesFunction restrict =
+        (SetDefaultDllDirectoriesFunction)(void*)kernelFunction("SetDefaultDllDirectories");
+    if (!restrict || !allowDllFolder(directory)) return false;
+    return restrict(LOAD_LIBRARY_SEARCH_SYSTEM32 | LOAD_LIBRARY_SEARCH_USER_DIRS) != FALSE;
+}
+
 BOOL createProcess(const char* program, const char* commandLine, BOOL inherit, DWORD flags, const char* directory,
                    STARTUPINFOW* si, PROCESS_INFORMATION* pi) {
     ZeroMemory(pi, sizeof *pi);

@@ -83,6 +83,15 @@ HMODULE loadLibrary(const char* path);
 // who can write there may have put a DLL of the same name.
 HMODULE loadLibraryAlone(const char* path);
 bool setDllDirectory(const char* path);
+// From now on, every load by bare name and every import of a library
+// loaded by its path (the VM's own, the application's JNI libraries) looks
+// in the system folder and the folders allowed here alone: never beside the
+// launcher or in the current folder, which anyone may share (Downloads).
+// `directory` is the first such folder. False on a Windows 7 without the
+// update that knows it; the DLL directory then stands in.
+bool restrictDllSearch(const char* directory);
+// One more folder for that search, by its full path.
+bool allowDllFolder(const char* directory);
 
 BOOL createProcess(const char* program, const char* commandLine, BOOL inherit, DWORD flags, const char* directory,
                    STARTUPINFOW* si, PROCESS_INFORMATION* pi);

@@ -43,9 +43,9 @@ static bool inFolder(const char* folder, const char* name) {
     return appendText(path, sizeof path, name) && pathExists(path);
 }
 
-// Where the loader would look for an import of jvm.dll: the launcher's
-// folder, the Java's bin (made part of the search), the system folders and
-// the search path.
+// Where the loader looks for an import of jvm.dll: its own folder, the
+// Java's bin (made part of the search) and the system folder; never the
+// launcher's folder or the search path.
 static bool takeImport(const char* name, void* context) {
     ImportSearch* search = (ImportSearch*)context;
     if (++search->looked > MAX_IMPORTS) return false;
@@ -69,15 +69,14 @@ static void findMissingImport(const char* javaPath, const char* library, char* d
     size_t length = 0;
     unsigned char* image = (unsigned char*)readFileAlloc(library, MAX_LIBRARY, &length);
     if (!image) return;
-    char bin[TEXT_CAP], system[TEXT_CAP], windows[TEXT_CAP];
+    char bin[TEXT_CAP], own[TEXT_CAP], system[TEXT_CAP];
     jvmDirectoryOf(bin, sizeof bin, javaPath);
+    copyText(own, sizeof own, library);
+    char* slash = strrchr(own, '\\');
+    if (slash) slash[1] = '\0';
     systemFolder(GetSystemDirectoryW, system, sizeof system);
-    systemFolder(GetWindowsDirectoryW, windows, sizeof windows);
-    char* path = environmentValue("PATH");
-    ImportSearch search = {{exeDirectory(), bin, system[0] ? system : nullptr, windows[0] ? windows : nullptr},
-                           path, "", 0};
+    ImportSearch search = {{slash ? own : nullptr, bin, system[0] ? system : nullptr, nullptr}, nullptr, "", 0};
     importedDllNames(image, length, takeImport, &search);
-    free(path);
     free(image);
     if (!search.missing[0]) return;
     appendTexts(dst, cap, {"\njvm.dll needs ", search.missing, ", which is neither in ", bin,

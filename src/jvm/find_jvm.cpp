@@ -261,11 +261,13 @@ DWORD jvmLoadError(const char** library) {
 HMODULE loadJvmLibrary(const char* javaPath) {
     // A VM's own runtime DLLs (vcruntime140.dll, msvcr100.dll) live only in
     // the folder of its java.exe, which loading by full path does not search;
-    // the launcher's own folder, which anyone may share (Downloads), is not
-    // searched for what the VM imports.
+    // the launcher's own folder, which anyone may share (Downloads), is
+    // searched neither for what the VM imports nor for what it loads later
+    // by name.
     char directory[TEXT_CAP], library[TEXT_CAP];
     jvmDirectoryOf(directory, sizeof directory, javaPath);
     setDllDirectory(directory);
+    if (!restrictDllSearch(directory)) trace({"load: this system cannot keep the program's folder out of the search"});
     loadError = ERROR_FILE_NOT_FOUND;
     for (int place = 0; place < JVM_LIBRARY_PLACES; ++place) {
         if (!jvmLibraryPath(library, sizeof library, javaPath, place) || !pathExists(library)) continue;

@@ -74,19 +74,29 @@ TEST_F(LaunchTest, AJdk17KnownOnlyToItsInstallerStartsWithoutAProbe) {
 TEST_F(LaunchTest, TheVmsDllsComeFromItsJavaNeverFromBesideTheLauncher) {
     std::string home = modernHome("jdk-17", false, "17.0.9");
     setEnv("JAVA_HOME", home.c_str());
-    // A DLL of the name the VM imports, beside the launcher in Downloads.
+    // DLLs planted beside the launcher in Downloads, and in the folder it is
+    // started in: one of the name the VM imports, one that the VM would
+    // load later by its name alone.
+    std::string native = app + "\\native", here = root / "here";
+    CreateDirectoryA(native.c_str(), nullptr);
+    CreateDirectoryA(here.c_str(), nullptr);
     CopyFileA(standinPath("lib_jvm_noexport.dll").c_str(), (app + "\\lib_rt_standin.dll").c_str(), FALSE);
-    // The application's own native library, and the one it needs beside it.
-    CopyFileA(standinPath("lib_jvm_missing.dll").c_str(), (app + "\\native.dll").c_str(), FALSE);
-    CopyFileA(standinPath("lib_nowhere.dll").c_str(), (app + "\\lib_nowhere.dll").c_str(), FALSE);
-    std::string escaped;
-    for (char c : app + "\\native.dll") escaped += c == '\\' ? std::string("\\\\") : std::string(1, c);
-    writeFile(home + "\\bin\\server\\jvm.script", "loadlib=" + escaped + "\n");
-    WatchReport r = run();
+    for (const std::string& folder : {app, here})
+        CopyFileA(standinPath("lib_nowhere.dll").c_str(), (folder + "\\planted.dll").c_str(), FALSE);
+    // The application's own JNI library, and the one it imports beside it,
+    // in the folder the product names.
+    CopyFileA(standinPath("lib_jvm_missing.dll").c_str(), (native + "\\native.dll").c_str(), FALSE);
+    CopyFileA(standinPath("lib_nowhere.dll").c_str(), (native + "\\lib_nowhere.dll").c_str(), FALSE);
+    configure({"123=\"-Djava.library.path=" + native + "\""});
+    writeFile(home + "\\bin\\server\\jvm.script",
+              "loadlib=planted.dll\nloadlib=" + scriptText(native + "\\native.dll") + "\n");
+    WatchOptions options;
+    options.currentDirectory = here;
+    WatchReport r = run("", options);
     EXPECT_EQ(0u, exitOf(r, "child")) << r.describe();
     std::string record = modernVmRecord(home);
     EXPECT_NE(std::string::npos, record.find("runtime=140")) << record;
-    EXPECT_NE(std::string::npos, record.find("loadlib loaded")) << record;
+    EXPECT_NE(std::string::npos, record.find("loadlib failed 126\nloadlib loaded")) << record;
 }
 
 TEST_F(LaunchTest, AJavaOfTheOtherBitnessIsPassedOverAndNamedWhenItIsAllThereIs) {
