@@ -10,6 +10,7 @@
 #include "config/config.h"
 #include "config/data_folder.h"
 #include "files/bytes_text.h"
+#include "files/paths.h"
 #include "files/text.h"
 #include "files/trace.h"
 #include "files/wide.h"
@@ -235,6 +236,13 @@ size_t addClassDataSharing(StringList* options, const char* javaPath, unsigned j
             trace({"child: no class data sharing beside the agent of ", options->items[i]});
             return 0;
         }
+    }
+    // The VM checks an archive's header, not its bytes: one in the user's
+    // folder would let any process of the user decide what an elevated VM
+    // maps as code.
+    if (runsElevated()) {
+        trace({"child: no class data sharing of the launcher's: elevated, and the archive would be in the user's folder"});
+        return 0;
     }
     if (variablesNameSharing()) {
         trace({"child: class data sharing left to JAVA_TOOL_OPTIONS or _JAVA_OPTIONS, or none beside their agent"});

@@ -131,3 +131,14 @@ void removeTree(const char* folder) {
     // A link to a folder goes as a folder on one system, as a file on another.
     if (!removeDirectory(folder) && !plainFolder) deleteFile(folder);
 }
+
+bool runsElevated() {
+    HANDLE token = nullptr;
+    TOKEN_ELEVATION_TYPE type = TokenElevationTypeDefault;
+    DWORD size = 0;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return false;
+    bool elevated = GetTokenInformation(token, TokenElevationType, &type, sizeof type, &size) &&
+                    type == TokenElevationTypeFull;
+    CloseHandle(token);
+    return elevated;
+}

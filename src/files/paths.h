@@ -36,3 +36,9 @@ void* holdFolderOpen(const char* path);
 void removeTree(const char* folder);
 // Creates a new empty temporary file; dst is empty when none could be made.
 void makeTempFile(char* dst);
+
+// The user's processes without elevation may write to the user's folders:
+// a start elevated above them loads nothing from there whose bytes it has
+// not checked. False where the user has only one kind of token (no UAC,
+// the built-in administrator): there is no such process to fear.
+bool runsElevated();

@@ -9,6 +9,7 @@
 #include "errors/message_text.h"
 #include "files/busy.h"
 #include "files/extract.h"
+#include "files/paths.h"
 #include "files/runtime_cache.h"
 #include "files/temp_records.h"
 #include "files/text.h"
@@ -42,21 +43,6 @@ struct CopyJob {
     int code;
 };
 static CopyJob runtimeJob, filesJob;
-
-// The user's processes without elevation may write to the user's folders:
-// a start elevated above them loads nothing from there whose bytes it has
-// not checked. Where the user has only one kind of token (no UAC, the
-// built-in administrator), there is no such process to fear.
-static bool runsElevated() {
-    HANDLE token = nullptr;
-    TOKEN_ELEVATION_TYPE type = TokenElevationTypeDefault;
-    DWORD size = 0;
-    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return false;
-    bool elevated = GetTokenInformation(token, TokenElevationType, &type, sizeof type, &size) &&
-                    type == TokenElevationTypeFull;
-    CloseHandle(token);
-    return elevated;
-}
 
 static DWORD WINAPI installJob(void* raw) {
     CopyJob* job = (CopyJob*)raw;

@@ -197,14 +197,37 @@ static bool readMessage(HANDLE pipe, unsigned char* message, DWORD* length) {
     return false;
 }
 
+static InstanceIdentity own;
+
+// A hand-over comes from this program alone, run by this user in this
+// session at this level, as the client checks the server: any other
+// program of the user, or one below an elevated instance, would have the
+// instance start what it likes with the instance's rights.
+static bool trustedClient(HANDLE pipe) {
+    ULONG client = 0;
+    if (!GetNamedPipeClientProcessId(pipe, &client)) return false;
+    HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, client);
+    if (!process) return false;
+    InstanceIdentity* theirs = (InstanceIdentity*)malloc(sizeof *theirs);
+    bool same = theirs && processIdentity(process, client, theirs) && sameIdentity(&own, theirs);
+    if (!same) trace({"child: a client that is not this program of this user at this level is refused: ",
+                      theirs ? theirs->program : ""});
+    free(theirs);
+    CloseHandle(process);
+    return same;
+}
+
 static DWORD WINAPI readThread(void* param) {
     HANDLE pipe = (HANDLE)param;
     unsigned char* message = (unsigned char*)malloc(HAND_OVER_MAX);
     DWORD length = 0;
     StringList items = {nullptr, 0, 0};
-    bool whole = message && readMessage(pipe, message, &length) && decodeHandOver(message, length, &items);
+    bool trusted = trustedClient(pipe);
+    bool whole = trusted && message && readMessage(pipe, message, &length) && decodeHandOver(message, length, &items);
     free(message);
-    if (whole) {
+    if (!trusted) {
+        // Nothing read, nothing answered.
+    } else if (whole) {
         char answer = take(&items) ? HAND_OVER_TAKEN : HAND_OVER_REFUSED;
         DWORD done = 0;
         ULONGLONG deadline = GetTickCount64() + READ_WAIT_MS;
@@ -294,20 +317,28 @@ static DWORD WINAPI listenThread(void*) {
     return 0;
 }
 
-// Only this user may connect, and only from this machine.
-static bool userOnlySecurity(const char* sid) {
-    wchar_t sddl[260], wideSid[200];
+// Only this user may connect, and only from this machine; to an elevated
+// instance, no process below its level may even write.
+static bool userOnlySecurity(const char* sid, bool elevated) {
+    wchar_t sddl[300], wideSid[200];
     if (!toWide(sid, wideSid, 200)) return false;
     lstrcpyW(sddl, L"D:P(A;;GA;;;");
     lstrcatW(sddl, wideSid);
     lstrcatW(sddl, L")");
+    size_t dacl = lstrlenW(sddl);
+    if (elevated) lstrcatW(sddl, L"S:(ML;;NW;;;HI)");
+    if (ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl, SDDL_REVISION_1, &security.lpSecurityDescriptor,
+                                                             nullptr))
+        return true;
+    // A system that knows no labels: each client is still checked.
+    sddl[dacl] = L'\0';
+    trace({"child: the instance's pipe carries no integrity label"});
     return ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl, SDDL_REVISION_1, &security.lpSecurityDescriptor,
                                                                 nullptr) != FALSE;
 }
 
 bool serveHandOvers(Delivery (*deliver)(const StringList* items)) {
-    static InstanceIdentity own;
-    if (!ownIdentity(&own) || !userOnlySecurity(own.userSid)) return false;
+    if (!ownIdentity(&own) || !userOnlySecurity(own.userSid, own.elevated)) return false;
     instanceNames(&own, &names);
     // The child's own hold, taken while the parent's still stands; not
     // inheritable, so that a process the application starts and leaves

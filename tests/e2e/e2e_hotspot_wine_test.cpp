@@ -75,8 +75,11 @@ struct HotSpotTest : LaunchTest {
 
     // As a double-click starts it: in the launcher's folder, where the VM's
     // relative files (logs, crash reports) then land.
+    // With a standard user's token: Wine runs every program elevated, and
+    // an elevated start adds no archive of the user's folder.
     WatchReport start(const std::string& args = "", WatchOptions options = {}) {
         if (options.currentDirectory.empty()) options.currentDirectory = app;
+        options.limited = true;
         return run(args, options);
     }
 
@@ -305,6 +308,12 @@ TEST_F(HotSpotTest, TheArchiveIsWrittenAtTheEndMappedLaterRenewedAndNeverStopsAS
     r = start();
     EXPECT_EQ(0u, exitOf(r, "child")) << r.describe();
     EXPECT_EQ("shared objects file (top)", facts());
+    // An elevated start maps nothing of the user's folder.
+    WatchOptions elevated;
+    elevated.currentDirectory = app;
+    r = run("", elevated);
+    EXPECT_EQ(0u, exitOf(r, "child")) << r.describe();
+    EXPECT_EQ(0u, facts().find("file:/")) << facts();
 
     // One cut short (a power cut as the VM wrote it) never stops a start.
     std::string archive = cds() + "\\" + archives[0];

@@ -267,12 +267,23 @@ TEST_F(InstanceTest, OnlyThisProgramOfThisUserAtThisLevelIsTheInstanceAndASilent
     CloseHandle(squat);
     CloseHandle(mutex);
 
-    WatchReport second, standard;
+    WatchReport second, standard, strangers[2];
     firstStart([&](DWORD) {
         HANDLE silent = CreateFileW(names.pipe, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
         EXPECT_NE(INVALID_HANDLE_VALUE, silent);
         second = secondStart("letter.txt");
         CloseHandle(silent);
+        // Another program of the user, at the instance's level and below
+        // it, gets no answer, and its words reach nothing.
+        char pipe[128];
+        WideCharToMultiByte(CP_UTF8, 0, names.pipe, -1, pipe, sizeof pipe, nullptr, nullptr);
+        for (int i = 0; i < 2; ++i) {
+            WatchOptions client;
+            client.program = standinPath("pipe_client.exe");
+            client.commandLine = "pipe_client " + std::string(pipe) + " " + docs + " -J-javaagent:planted.jar";
+            client.limited = i == 1;
+            strangers[i] = watchProgram(client);
+        }
         // Without the elevation the running instance has: another instance.
         WatchOptions limited;
         limited.limited = true;
@@ -284,4 +295,7 @@ TEST_F(InstanceTest, OnlyThisProgramOfThisUserAtThisLevelIsTheInstanceAndASilent
     std::string record = vmRecord();
     EXPECT_NE(std::string::npos, record.find("words=letter.txt|")) << record;
     EXPECT_NE(std::string::npos, record.find("element=own.txt")) << record;
+    for (const WatchReport& stranger : strangers) EXPECT_GE(exitOf(stranger, "parent"), 1u) << stranger.describe();
+    EXPECT_EQ(2u, exitOf(strangers[0], "parent")) << "the pipe opened, and no answer came";
+    EXPECT_EQ(std::string::npos, record.find("planted")) << record;
 }

@@ -184,6 +184,13 @@ struct SharingTest : LaunchTest {
         userFolder("LOCALAPPDATA", local);
     }
 
+    // As a standard user starts it: Wine runs every program elevated, and
+    // an elevated start adds no archive of the user's folder.
+    WatchReport run(const std::string& args = "", WatchOptions options = {}) {
+        options.limited = true;
+        return LaunchTest::run(args, options);
+    }
+
     // A Java of that version under JAVA_HOME, whose VM acts out `script`.
     std::string java(const std::string& version, const std::string& script = "") {
         std::string home = modernHome("jdk-" + version, false, version);
@@ -272,6 +279,9 @@ TEST_F(SharingTest, ANewClassPathIsANewArchiveAndTheUsersOwnSharingOptionsTurnOu
     configure({"159=1", "123=-Xshare:off"});
     run();
     EXPECT_EQ("", sharing(home));
+    configure({"159=1"});
+    LaunchTest::run();
+    EXPECT_EQ("", sharing(home)) << "elevated";
 }
 
 TEST_F(SharingTest, AVmThatRefusesTheOptionsStartsWithoutThemAndOnlyOldArchivesGo) {
