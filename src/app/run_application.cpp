@@ -82,9 +82,10 @@ enum { HOOK_COUNT = 3 };
 static size_t sharingOptions = 0;
 
 static const char* fillVmInitArgs(JavaVMInitArgs* args, const char* javaPath, const char* commFile,
-                                  const char* extractDir, const char* userArgs, unsigned javaFeature) {
+                                  const char* extractDir, const char* userArgs, size_t optionCount,
+                                  unsigned javaFeature) {
     StringList list = {nullptr, 0, 0};
-    const char* mainArgs = buildVmOptions(&list, commFile, extractDir, userArgs, javaFeature);
+    const char* mainArgs = buildVmOptions(&list, commFile, extractDir, userArgs, optionCount, javaFeature);
     sharingOptions = addClassDataSharing(&list, javaPath, javaFeature, extractDir);
     for (size_t i = list.count - sharingOptions; i < list.count; ++i)
         trace({"child: VM option ", list.items[i], " (class data sharing)"});
@@ -348,7 +349,7 @@ static void failedToStart() {
 }
 
 unsigned runApplication(const char* javaPath, const char* commFile, const char* extractDir, const char* userArgs,
-                        const ApplicationEnds& ends) {
+                        size_t optionCount, const ApplicationEnds& ends) {
     startFailed = ends.failToStart;
     mainEndedWithException = ends.mainThrew;
     crashedInStart = ends.crashedInStart;
@@ -368,7 +369,7 @@ unsigned runApplication(const char* javaPath, const char* commFile, const char* 
     appendText(forJava, sizeof forJava, acceptedJavaVersion());
     traceDpiAwareness("child: DPI awareness ", awareness, forJava, refused);
     JavaVMInitArgs args;
-    JavaMainArgs start = {javaPath, &args, fillVmInitArgs(&args, javaPath, commFile, extractDir, userArgs, feature)};
+    JavaMainArgs start = {javaPath, &args, fillVmInitArgs(&args, javaPath, commFile, extractDir, userArgs, optionCount, feature)};
     vmArgs = &args;
     SIZE_T stack = mainStackSize(&args, library);
     HANDLE thread = CreateThread(nullptr, stack, javaMain, &start, STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr);

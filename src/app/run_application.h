@@ -23,9 +23,10 @@ struct ApplicationEnds {
 };
 
 // Returns the process's exit code when main has returned and the VM is
-// destroyed: 0, or 1 where main left an exception, as under java.exe.
+// destroyed: 0, or 1 where main left an exception, as under java.exe. The
+// first `optionCount` of the user's words are VM options (-J).
 unsigned runApplication(const char* javaPath, const char* commFile, const char* extractDir, const char* userArgs,
-                        const ApplicationEnds& ends);
+                        size_t optionCount, const ApplicationEnds& ends);
 // Whether the VM's library would not load, or exports no JNI_CreateJavaVM:
 // the files themselves are at fault, not the options.
 bool vmLibraryRefused();

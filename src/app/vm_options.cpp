@@ -37,9 +37,9 @@ const char* splitOrFail(const char* text, const char* prefix, StringList* list) 
     return stop;
 }
 
-const char* splitUserWords(const char* text, const char* prefix, StringList* list) {
+const char* splitUserWords(const char* text, const char* prefix, StringList* list, size_t most) {
     const char* stop = text;
-    switch (splitCommandLine(text, prefix, list, &stop)) {
+    switch (splitCommandLine(text, prefix, list, &stop, most)) {
         case SPLIT_OK: return stop;
         case SPLIT_WRONG_USAGE: failWithMessage(MSG_WRONG_PARAMETERS);
         case SPLIT_NO_MEMORY: outOfMemory();
@@ -399,13 +399,13 @@ static void allowLibraryPathFolders(const StringList* options) {
 }
 
 const char* buildVmOptions(StringList* list, const char* commFile, const char* extractDir, const char* userArgs,
-                           unsigned javaFeature) {
+                           size_t optionCount, unsigned javaFeature) {
     addOwnedOrFail(list, commFileOption(commFile), "launcher");
     addOwnedOrFail(list, classPathOption(extractDir), "launcher");
     // The -J words come last, but main's words begin behind them.
     StringList fromCommandLine = {nullptr, 0, 0};
     const char* mainArgs = userArgs;
-    if (configInt(CFG_OPTIONS_FROM_COMMAND_LINE)) mainArgs = splitUserWords(userArgs, "-J", &fromCommandLine);
+    if (optionCount) mainArgs = splitUserWords(userArgs, "-J", &fromCommandLine, optionCount);
     // First of the rest, so that a configured option may name it otherwise.
     addOwnedOrFail(list, javaCommandOption(mainArgs), "launcher");
 

@@ -4,9 +4,10 @@
 #pragma once
 #include "files/string_list.h"
 
-// Returns where the arguments for main begin in userArgs.
+// Returns where the arguments for main begin in userArgs, behind its first
+// `optionCount` words, the -J options that the parent counted.
 const char* buildVmOptions(StringList* list, const char* commFile, const char* extractDir, const char* userArgs,
-                           unsigned javaFeature);
+                           size_t optionCount, unsigned javaFeature);
 // The options files that gave the VM options, a line each; empty when none.
 const char* optionFilesUsed();
 void buildClassPath(GrowText* classPath, const char* extractDir);
@@ -16,4 +17,4 @@ bool addArchivesOfDirectory(GrowText* classPath, const char* directory, const ch
 const char* splitOrFail(const char* text, const char* prefix, StringList* list);
 // Splits the user's words as the Windows C runtime does (they never fail
 // to split); returns where the first word not taken begins.
-const char* splitUserWords(const char* text, const char* prefix, StringList* list);
+const char* splitUserWords(const char* text, const char* prefix, StringList* list, size_t most = (size_t)-1);

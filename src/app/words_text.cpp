@@ -75,10 +75,10 @@ static const char* skipSpace(const char* at) {
     return at;
 }
 
-SplitResult splitCommandLine(const char* text, const char* prefix, StringList* list, const char** stop) {
+SplitResult splitCommandLine(const char* text, const char* prefix, StringList* list, const char** stop, size_t most) {
     size_t n = prefix ? strlen(prefix) : 0;
     const char* at = skipSpace(text);
-    while (*at) {
+    for (size_t taken = 0; *at && taken < most; ++taken) {
         const char* next = at;
         GrowText word = {nullptr, 0, 0};
         if (!readRuntimeWord(&next, &word) || !growAppendText(&word, "")) {

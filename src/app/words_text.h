@@ -22,9 +22,10 @@ SplitResult splitArguments(const char* text, const char* prefix, StringList* lis
 // opens or closes a quoted run inside a word; 2n backslashes before a quote
 // are n, 2n + 1 are n and a quote; "" inside a quoted run is a quote; other
 // backslashes are themselves. Takes words while they begin with prefix
-// (removed); the prefix alone, with nothing behind it, is wrong usage.
-// *stop is where the first word not taken begins.
-SplitResult splitCommandLine(const char* text, const char* prefix, StringList* list, const char** stop);
+// (removed); the prefix alone, with nothing behind it, is wrong usage. At
+// most `most` words. *stop is where the first word not taken begins.
+SplitResult splitCommandLine(const char* text, const char* prefix, StringList* list, const char** stop,
+                             size_t most = (size_t)-1);
 
 // The next class-path entry of a ";"-separated list: kind letter, required
 // flag and name. Entries too short to hold a kind and a flag are skipped.

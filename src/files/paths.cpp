@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include <windows.h>
+#include <tlhelp32.h>
 
 #include <cstdlib>
 
@@ -141,4 +142,16 @@ bool runsElevated() {
                     type == TokenElevationTypeFull;
     CloseHandle(token);
     return elevated;
+}
+
+unsigned long parentProcessId() {
+    HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snap == INVALID_HANDLE_VALUE) return 0;
+    DWORD self = GetCurrentProcessId(), parent = 0;
+    PROCESSENTRY32W entry;
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Process32FirstW(snap, &entry); more && !parent; more = Process32NextW(snap, &entry))
+        if (entry.th32ProcessID == self) parent = entry.th32ParentProcessID;
+    CloseHandle(snap);
+    return parent;
 }

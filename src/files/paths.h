@@ -42,3 +42,5 @@ void makeTempFile(char* dst);
 // not checked. False where the user has only one kind of token (no UAC,
 // the built-in administrator): there is no such process to fear.
 bool runsElevated();
+// The process that made this one, by the system's record; 0 where unknown.
+unsigned long parentProcessId();

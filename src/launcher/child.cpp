@@ -8,6 +8,7 @@
 #include "app/vm_options.h"
 #include "errors/fail.h"
 #include "errors/message_text.h"
+#include "files/paths.h"
 #include "files/text.h"
 #include "files/trace.h"
 #include "jvm/candidate.h"
@@ -20,19 +21,10 @@
 #include "config/state.h"
 #include "files/wide.h"
 #include "supervise/comm_text.h"
+#include "supervise/instance_pipe.h"
 #include "supervise/splash.h"
 #include "supervise/taskbar.h"
 
-const char* readQuotedParam(const char* at, char* dst, size_t cap) {
-    const char* next = at;
-    switch (readQuotedParamText(at, dst, cap, &next)) {
-        case PARAM_NO_BEGIN: failAssertion("beginOfParam");
-        case PARAM_NO_END: failAssertion("endOfParam");
-        case PARAM_TOO_LONG: failAssertion("paramLength < TEXT_CAP");
-        case PARAM_OK: break;
-    }
-    return next;
-}
 
 
 // Below a message, what the user can copy (Ctrl+C) to whoever helps them:
@@ -155,10 +147,51 @@ static void tellVmStarts() {
 
 static void tellApplicationRuns() { tellRecord(APPLICATION_RUNS_RECORD); }
 
+static unsigned long long numberOf(const char* text) {
+    unsigned long long value = 0;
+    for (; *text >= '0' && *text <= '9' && value < (1ULL << 60); ++text) value = value * 10 + (unsigned)(*text - '0');
+    return *text ? 0 : value;
+}
+
+// Only the launcher's own parent makes a child: it hands down a handle to
+// itself, and the child finds that the handle's process is the one that
+// made it, running this program as this user at this level. A command line
+// alone, typed or sent by any other process (or a start again of a
+// hand-over), never names the communication file and folder of a child.
+static bool madeByOwnParent(const char* handleText) {
+    HANDLE parent = (HANDLE)(ULONG_PTR)numberOf(handleText);
+    DWORD id = parent ? GetProcessId(parent) : 0;
+    if (!id) return false;
+    static InstanceIdentity mine, theirs;
+    bool same = id == parentProcessId() && processIdentity(parent, id, &theirs) && ownIdentity(&mine) &&
+                sameIdentity(&mine, &theirs);
+    CloseHandle(parent);
+    return same;
+}
+
+// The child's parameters: its communication file, the included files'
+// folder, its parent's handle and the count of the user's -J words; then
+// the user's words.
+static const char* readChildLine(const char* tail, char* extractDir, size_t* optionCount) {
+    char handle[24], count[24];
+    const char* at = tail;
+    bool whole = readQuotedParamText(at, commFile, sizeof commFile, &at) == PARAM_OK &&
+                 readQuotedParamText(at, extractDir, TEXT_CAP, &at) == PARAM_OK &&
+                 readQuotedParamText(at, handle, sizeof handle, &at) == PARAM_OK &&
+                 readQuotedParamText(at, count, sizeof count, &at) == PARAM_OK;
+    if (!whole || !madeByOwnParent(handle)) {
+        commFile[0] = '\0';
+        trace({"child mode refused: not started by this program's own start: ", tail});
+        failWithMessage(MSG_WRONG_PARAMETERS);
+    }
+    *optionCount = (size_t)numberOf(count);
+    return at;
+}
+
 void runChildMode(const char* tail) {
     char extractDir[TEXT_CAP];
-    const char* at = readQuotedParam(tail, commFile, sizeof commFile);
-    const char* userArgs = readQuotedParam(at, extractDir, sizeof extractDir);
+    size_t optionCount = 0;
+    const char* userArgs = readChildLine(tail, extractDir, &optionCount);
     trace({"child: started with ", tail});
     // A window program that passes its console on: the VM hears its
     // Ctrl+C and its closing, as it would under java.exe.
@@ -174,5 +207,5 @@ void runChildMode(const char* tail) {
         failFoundJvm();
     }
     ApplicationEnds ends = {failFoundJvm, tellVmStarts, tellApplicationRuns, tellMainThrew, failCrashed};
-    ExitProcess(runApplication(foundPath, commFile, extractDir, userArgs, ends));
+    ExitProcess(runApplication(foundPath, commFile, extractDir, userArgs, optionCount, ends));
 }

@@ -6,4 +6,3 @@ void runChildMode(const char* tail);
 // The child's exit hook: before an error, it tells the parent that the
 // start failed and hides the parent's splash.
 void endChild(bool beforeError);
-const char* readQuotedParam(const char* at, char* dst, size_t cap);

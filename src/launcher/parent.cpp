@@ -18,6 +18,7 @@
 #include "app/vm_options.h"
 #include "supervise/console.h"
 #include "supervise/instance_client.h"
+#include "supervise/instance_text.h"
 #include "config/config.h"
 #include "config/state.h"
 #include "supervise/monitor.h"
@@ -110,10 +111,51 @@ static void pumpMessages() {
     }
 }
 
+// The user's words as the child takes them: the count of the first that are
+// VM options (-J), then the text. A start again of a hand-over counts its
+// options itself, so that none of its main words is read as one.
+struct UserWords {
+    const char* text;
+    size_t optionCount;
+};
+static UserWords userWords = {"", 0};
+
+static UserWords userWordsOf(const char* tail) {
+    unsigned long count = 0;
+    if (const char* text = againTail(tail, &count)) return {text, configInt(CFG_OPTIONS_FROM_COMMAND_LINE) ? count : 0};
+    if (!configInt(CFG_OPTIONS_FROM_COMMAND_LINE)) return {tail, 0};
+    StringList options = {nullptr, 0, 0};
+    splitUserWords(tail, "-J", &options);
+    size_t found = options.count;
+    freeStringList(&options);
+    return {tail, found};
+}
+
+// The child's proof that this process made it: a handle to this process,
+// inherited, which no command line alone can give.
+static HANDLE handleForChild() {
+    HANDLE self = nullptr;
+    if (!DuplicateHandle(GetCurrentProcess(), GetCurrentProcess(), GetCurrentProcess(), &self,
+                         PROCESS_QUERY_LIMITED_INFORMATION, TRUE, 0))
+        failInternal(ERR_CHILD_START);
+    return self;
+}
+
+// "'<handle>' '<count>' <words>", behind the child's own parameters.
+static char* childTail(HANDLE self) {
+    GrowText tail = {nullptr, 0, 0};
+    char handle[24] = "", count[24] = "";
+    appendUnsigned(handle, sizeof handle, (unsigned long)(ULONG_PTR)self);
+    appendUnsigned(count, sizeof count, (unsigned long)userWords.optionCount);
+    for (const char* part : {"'", (const char*)handle, "' '", (const char*)count, "' ", userWords.text})
+        if (!growAppendText(&tail, part)) failWithMessage(MSG_OUT_OF_MEMORY);
+    return tail.data;
+}
+
 // A child as a start makes one: the runtime checked, the included files
 // extracted, its own communication file and line. A restart is such a start
 // too, so that an application restarted after an update gets the new files.
-static bool startFreshChild(const char* tail, char* commFile) {
+static bool startFreshChild(char* commFile) {
     prepareRuntime();
     char extractDir[TEXT_CAP];
     char names[TEXT_CAP];
@@ -125,19 +167,21 @@ static bool startFreshChild(const char* tail, char* commFile) {
     makeTempFile(commFile);
     addTempFile(commFile);
     trace({"parent: comm file ", commFile, ", included files in ", *extractDir ? extractDir : "(none)"});
+    HANDLE self = handleForChild();
+    char* tail = childTail(self);
     char* line = childCommandLine(commFile, extractDir, tail);
+    free(tail);
     trace({"parent: child line ", line});
     bool started = startChildProcess(line);
+    CloseHandle(self);
     free(line);
     return started;
 }
 
-static const char* startTail = "";
-
 // The ended child's handle goes once the new one is there.
 static bool restartChild(HANDLE* child, DWORD* childId, char* commFile) {
     HANDLE ended = childProcess;
-    bool started = startFreshChild(startTail, commFile);
+    bool started = startFreshChild(commFile);
     if (ended) CloseHandle(ended);
     if (!started) return false;
     *child = childProcess;
@@ -145,18 +189,19 @@ static bool restartChild(HANDLE* child, DWORD* childId, char* commFile) {
     return true;
 }
 
-// A second start of a single-instance product gives its folder and the
-// words that main would take to the running instance, and ends before its
-// splash and its search for Java.
-static void offerToRunningInstance(const char* tail) {
-    StringList options = {nullptr, 0, 0}, words = {nullptr, 0, 0};
-    const char* mainWords = tail;
-    if (configInt(CFG_OPTIONS_FROM_COMMAND_LINE)) mainWords = splitUserWords(tail, "-J", &options);
+// A second start of a single-instance product gives its folder, the words
+// that main would take and its VM options to the running instance, and ends
+// before its splash and its search for Java.
+static void offerToRunningInstance() {
+    StringList words = {nullptr, 0, 0};
+    char count[24] = "";
+    appendUnsigned(count, sizeof count, (unsigned long)userWords.optionCount);
+    if (!addString(&words, count)) failWithMessage(MSG_OUT_OF_MEMORY);
+    const char* mainWords = splitUserWords(userWords.text, "-J", &words, userWords.optionCount);
     splitUserWords(mainWords, nullptr, &words);
     char folder[TEXT_CAP];
     if (!fullPath(".", folder, sizeof folder)) folder[0] = '\0';
     InstanceClaim claim = claimInstance(folder, &words);
-    freeStringList(&options);
     freeStringList(&words);
     if (claim == INSTANCE_NOT_RESPONDING) failWithMessage(MSG_NOT_RESPONDING);
     if (claim == INSTANCE_FIRST) return;
@@ -165,7 +210,8 @@ static void offerToRunningInstance(const char* tail) {
 }
 
 void runParentMode(const char* tail) {
-    if (configInt(CFG_SINGLE_INSTANCE)) offerToRunningInstance(tail);
+    userWords = userWordsOf(tail);
+    if (configInt(CFG_SINGLE_INSTANCE)) offerToRunningInstance();
     setTaskbarIdentity("parent: ");
     // A console program waits for its application and ends with its code,
     // as java.exe; a window program only where it asks for the console.
@@ -181,9 +227,8 @@ void runParentMode(const char* tail) {
     trace({"parent: started, ", exeDirectory()});
     cleanupTempRecords(copiesInUse);
     trace({"parent: clean-up of earlier runs done"});
-    startTail = tail;
     char commFile[TEXT_CAP];
-    if (!startFreshChild(tail, commFile)) failInternal(ERR_CHILD_START);
+    if (!startFreshChild(commFile)) failInternal(ERR_CHILD_START);
     startChildMonitor(commFile, childProcess, childProcessId, restartChild, fromConsole || tool);
 }
 

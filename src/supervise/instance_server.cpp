@@ -15,9 +15,11 @@
 // instance of the same program may hold the name's last pipes a moment.
 enum { READ_WAIT_MS = 3000, FIRST_PIPE_WAIT_MS = 10000, START_LINE_CAP = 32768 };
 
+// The folder and main's words, for the application; the VM options of the
+// second start, for a start again.
 struct Taken {
     Taken* next;
-    StringList items;
+    StringList items, options;
 };
 
 static CRITICAL_SECTION lock;
@@ -44,7 +46,7 @@ static bool isStopped() {
 }
 
 // Queued in the order taken; the list then owns the items.
-static bool take(StringList* items) {
+static bool take(StringList* items, StringList* options) {
     Taken* taken = (Taken*)malloc(sizeof *taken);
     EnterCriticalSection(&lock);
     bool ok = taken && !stopped;
@@ -52,6 +54,7 @@ static bool take(StringList* items) {
     if (ok) {
         taken->next = nullptr;
         taken->items = *items;
+        taken->options = *options;
         *lastTaken = taken;
         lastTaken = &taken->next;
     }
@@ -61,6 +64,7 @@ static bool take(StringList* items) {
         return false;
     }
     *items = StringList{nullptr, 0, 0};
+    *options = StringList{nullptr, 0, 0};
     char text[24] = "";
     appendUnsigned(text, sizeof text, number);
     trace({"child: hand-over ", text, " taken"});
@@ -89,24 +93,23 @@ static bool landed(Taken* taken) {
 
 static void dropTaken(Taken* taken) {
     freeStringList(&taken->items);
+    freeStringList(&taken->options);
     free(taken);
 }
 
-// A start of this program in the hand-over's folder with its words, as the
-// second start would have run had there been no instance.
-static void startAgain(const StringList* items) {
+// A start of this program in the hand-over's folder with its words and VM
+// options, as the second start would have run had there been no instance;
+// its line says which words are options, so that no word of the user's is
+// read as the launcher's own.
+static void startAgain(const Taken* taken) {
+    const StringList* items = &taken->items;
     char* line = (char*)malloc(START_LINE_CAP);
-    if (!line || !quotedOwnProgramPath(line, START_LINE_CAP)) {
+    size_t dropped = 0;
+    if (!line || !quotedOwnProgramPath(line, START_LINE_CAP) ||
+        !appendAgainWords(line, START_LINE_CAP, &taken->options, items, &dropped)) {
         free(line);
         trace({"child: a hand-over that was not delivered could not be started again"});
         return;
-    }
-    size_t dropped = 0;
-    for (size_t i = 1; i < items->count; ++i) {
-        size_t before = lstrlenA(line);
-        if (appendCommandLineWord(line, START_LINE_CAP, items->items[i])) continue;
-        line[before] = '\0';
-        ++dropped;
     }
     char count[24] = "";
     appendUnsigned(count, sizeof count, dropped);
@@ -128,7 +131,7 @@ static void startAgain(const StringList* items) {
 
 // `current`, the one whose delivery met the end, first; then the queue and
 // whatever was in flight meanwhile.
-static void endServing(const StringList* current) {
+static void endServing(const Taken* current) {
     if (!serving) return;
     EnterCriticalSection(&endLock);
     EnterCriticalSection(&lock);
@@ -148,10 +151,10 @@ static void endServing(const StringList* current) {
     }
     if (current) startAgain(current);
     // Its items stay the delivery's to free, after this lock; they are only read.
-    if (delivering) startAgain(&delivering->items);
+    if (delivering) startAgain(delivering);
     while (rest) {
         Taken* next = rest->next;
-        startAgain(&rest->items);
+        startAgain(rest);
         dropTaken(rest);
         rest = next;
     }
@@ -176,7 +179,7 @@ static DWORD WINAPI deliverThread(void*) {
                 EnterCriticalSection(&endLock);
                 LeaveCriticalSection(&endLock);
             } else if (delivery == APPLICATION_ENDING) {
-                endServing(&taken->items);
+                endServing(taken);
             }
             dropTaken(taken);
         }
@@ -221,14 +224,15 @@ static DWORD WINAPI readThread(void* param) {
     HANDLE pipe = (HANDLE)param;
     unsigned char* message = (unsigned char*)malloc(HAND_OVER_MAX);
     DWORD length = 0;
-    StringList items = {nullptr, 0, 0};
+    StringList items = {nullptr, 0, 0}, options = {nullptr, 0, 0};
     bool trusted = trustedClient(pipe);
-    bool whole = trusted && message && readMessage(pipe, message, &length) && decodeHandOver(message, length, &items);
+    bool whole = trusted && message && readMessage(pipe, message, &length) &&
+                 decodeHandOver(message, length, &items) && takeHandOverOptions(&items, &options);
     free(message);
     if (!trusted) {
         // Nothing read, nothing answered.
     } else if (whole) {
-        char answer = take(&items) ? HAND_OVER_TAKEN : HAND_OVER_REFUSED;
+        char answer = take(&items, &options) ? HAND_OVER_TAKEN : HAND_OVER_REFUSED;
         DWORD done = 0;
         ULONGLONG deadline = GetTickCount64() + READ_WAIT_MS;
         // The client closes once it has the answer: then the pipe may go.
@@ -239,6 +243,7 @@ static DWORD WINAPI readThread(void* param) {
         trace({"child: a client sent no whole hand-over in time"});
     }
     freeStringList(&items);
+    freeStringList(&options);
     DisconnectNamedPipe(pipe);
     CloseHandle(pipe);
     return 0;

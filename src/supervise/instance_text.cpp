@@ -116,3 +116,62 @@ bool appendCommandLineWord(char* dst, size_t cap, const char* word) {
     for (size_t i = 0; ok && i < slashes; ++i) ok = appendText(dst, cap, "\\");
     return ok && appendText(dst, cap, "\"");
 }
+
+bool takeHandOverOptions(StringList* items, StringList* options) {
+    if (items->count < 2) return false;
+    const char* text = items->items[1];
+    unsigned long count = 0;
+    for (const char* at = text; *at; ++at) {
+        if (*at < '0' || *at > '9' || count > HAND_OVER_MAX) return false;
+        count = count * 10 + (unsigned long)(*at - '0');
+    }
+    if (!*text || count > items->count - 2) return false;
+    for (size_t i = 0; i < count; ++i)
+        if (!addOwnedString(options, items->items[2 + i])) {
+            // Those moved go with the list; the rest stay the items'.
+            for (size_t j = i; j < count; ++j) free(items->items[2 + j]);
+            count = 0;
+            break;
+        }
+    free(items->items[1]);
+    size_t rest = items->count - 2 - count;
+    memmove(items->items + 1, items->items + 2 + count, rest * sizeof *items->items);
+    items->count = 1 + rest;
+    return options->count == count;
+}
+
+const char AGAIN_WORD[] = "__tarvo_again";
+
+const char* againTail(const char* tail, unsigned long* optionCount) {
+    size_t n = sizeof AGAIN_WORD - 1;
+    if (strncmp(tail, AGAIN_WORD, n) != 0 || tail[n] != ' ' || tail[n + 1] != '\'') return nullptr;
+    unsigned long count = 0;
+    const char* at = tail + n + 2;
+    for (; *at >= '0' && *at <= '9' && count <= HAND_OVER_MAX; ++at) count = count * 10 + (unsigned long)(*at - '0');
+    if (at == tail + n + 2 || *at != '\'') return nullptr;
+    *optionCount = count;
+    ++at;
+    while (*at == ' ') ++at;
+    return at;
+}
+
+bool appendAgainWords(char* dst, size_t cap, const StringList* options, const StringList* items, size_t* dropped) {
+    char count[24] = "";
+    appendUnsigned(count, sizeof count, options->count);
+    bool ok = appendTexts(dst, cap, {" ", AGAIN_WORD, " '", count, "'"});
+    GrowText option = {nullptr, 0, 0};
+    for (size_t i = 0; ok && i < options->count; ++i) {
+        option.length = 0;
+        ok = growAppendText(&option, "-J") && growAppendText(&option, options->items[i]) &&
+             appendCommandLineWord(dst, cap, option.data);
+    }
+    free(option.data);
+    *dropped = 0;
+    for (size_t i = 1; ok && i < items->count; ++i) {
+        size_t before = strlen(dst);
+        if (appendCommandLineWord(dst, cap, items->items[i])) continue;
+        dst[before] = '\0';
+        ++*dropped;
+    }
+    return ok;
+}

@@ -29,3 +29,22 @@ bool decodeHandOver(const unsigned char* bytes, size_t length, StringList* items
 // splits it back into the same word: how a hand-over that its instance
 // could not deliver becomes a start of its own. False when it did not fit.
 bool appendCommandLineWord(char* dst, size_t cap, const char* word);
+
+// A second start sends, behind its folder, the number of its VM options (its
+// -J words, without the -J), those options and then main's words. This
+// moves the options into `options` (empty before), leaving the folder and
+// main's words; false where the count is not a number of the items there.
+bool takeHandOverOptions(StringList* items, StringList* options);
+
+// The word that begins a start again of a hand-over that its instance could
+// not deliver: "__tarvo_again '<n>' ", then n VM options as -J words and
+// then main's words, none of which is taken for an option or for the
+// child-mode word, however it begins.
+extern const char AGAIN_WORD[];
+// The text behind the word and its count, with the count in *optionCount;
+// null for any other tail.
+const char* againTail(const char* tail, unsigned long* optionCount);
+// Appends that start's words to dst (the program's quoted path): the word,
+// the count, the options and as many of main's words (items 1 on) as fit,
+// counting the others in *dropped. False where the options do not fit.
+bool appendAgainWords(char* dst, size_t cap, const StringList* options, const StringList* items, size_t* dropped);

@@ -1,8 +1,8 @@
 #include "supervise/splash.h"
 
 #include <windows.h>
-#include <tlhelp32.h>
 
+#include "files/paths.h"
 #include "files/text.h"
 #include "files/trace.h"
 #include "supervise/dpi.h"
@@ -234,18 +234,6 @@ void setSplashStatus(const char* text) {
     lines[0].text[n > 0 ? n : 0] = L'\0';
     InvalidateRect(splashWindow, nullptr, FALSE);
     UpdateWindow(splashWindow);
-}
-
-static DWORD parentProcessId() {
-    HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    if (snap == INVALID_HANDLE_VALUE) return 0;
-    DWORD self = GetCurrentProcessId(), parent = 0;
-    PROCESSENTRY32W entry;
-    entry.dwSize = sizeof entry;
-    for (BOOL more = Process32FirstW(snap, &entry); more && !parent; more = Process32NextW(snap, &entry))
-        if (entry.th32ProcessID == self) parent = entry.th32ParentProcessID;
-    CloseHandle(snap);
-    return parent;
 }
 
 void hideParentSplash(bool beforeError) {

@@ -239,16 +239,20 @@ TEST_F(InstanceTest, AStartWhileTheFirstIsEndingBecomesAnInstanceOfItsOwnWithIts
     WatchOptions options;
     options.eachPoll = [&](WatchReport&, unsigned) {
         if (late.processes.empty() && vmRecord().find("shutdown-hooks") != std::string::npos)
-            late = secondStart("late.txt");
+            late = secondStart("-J-Dcarried=yes late.txt -J-javaagent:planted.jar");
     };
     WatchReport first = run("", options);
     EXPECT_EQ(0u, exitOf(late, "parent")) << late.describe();
     std::string record = vmRecord();
-    EXPECT_NE(std::string::npos, record.find("refused as ending: handover dir=" + docs + " words=late.txt|"))
+    EXPECT_NE(std::string::npos, record.find("refused as ending: handover dir=" + docs +
+                                             " words=late.txt|-J-javaagent:planted.jar|"))
         << record;
-    // Started again in the document's folder, as the start would have run.
+    // Started again in the document's folder, as the start would have run,
+    // its -J word an option, and main's words none, however they begin.
     EXPECT_EQ(2u, count(record, "JNI_CreateJavaVM")) << record;
-    EXPECT_NE(std::string::npos, record.find("element=late.txt\n")) << record;
+    EXPECT_NE(std::string::npos, record.find("element=late.txt\nelement=-J-javaagent:planted.jar\n")) << record;
+    EXPECT_NE(std::string::npos, record.find("option=-Dcarried=yes")) << record;
+    EXPECT_EQ(std::string::npos, record.find("option=-javaagent")) << record;
 }
 
 TEST_F(InstanceTest, OnlyThisProgramOfThisUserAtThisLevelIsTheInstanceAndASilentClientBlocksNoStart) {

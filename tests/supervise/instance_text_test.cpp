@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "app/words_text.h"
 #include "supervise/instance_text.h"
 
 namespace {
@@ -65,4 +66,49 @@ TEST(InstanceKey, NamesOneProgramOfOneUserInOneSessionAtOneLevel) {
     EXPECT_EQ(22u, strlen(a));
     EXPECT_EQ(0, strncmp(a, "tarvo-", 6));
     for (const char* other : {b, c, d, e}) EXPECT_STRNE(a, other);
+}
+
+// A start again of a hand-over: its options stay options, and main's words
+// stay main's words, whatever they look like.
+TEST(HandOver, AStartAgainKeepsOptionsAndWordsApart) {
+    std::vector<std::string> raw = {"C:\\docs", "2", "-Xmx1g", "-Dname=two words", "-J-javaagent:planted.jar",
+                                    "__tarvo_load_appl", "a \"quoted\" word"};
+    StringList items = {nullptr, 0, 0}, options = {nullptr, 0, 0};
+    for (auto& w : raw) addString(&items, w.c_str());
+    ASSERT_TRUE(takeHandOverOptions(&items, &options));
+    ASSERT_EQ(4u, items.count);
+    EXPECT_STREQ("C:\\docs", items.items[0]);
+    EXPECT_STREQ("-J-javaagent:planted.jar", items.items[1]);
+    ASSERT_EQ(2u, options.count);
+    EXPECT_STREQ("-Dname=two words", options.items[1]);
+
+    char line[512] = "x.exe";
+    size_t dropped = 0;
+    ASSERT_TRUE(appendAgainWords(line, sizeof line, &options, &items, &dropped));
+    unsigned long count = 0;
+    const char* words = againTail(line + 6, &count);
+    ASSERT_NE(nullptr, words) << line;
+    EXPECT_EQ(2u, count);
+    StringList split = {nullptr, 0, 0};
+    const char* stop = nullptr;
+    ASSERT_EQ(SPLIT_OK, splitCommandLine(words, "-J", &split, &stop, count));
+    ASSERT_EQ(SPLIT_OK, splitCommandLine(stop, nullptr, &split, &stop));
+    std::vector<std::string> got(split.items, split.items + split.count);
+    EXPECT_EQ((std::vector<std::string>{"-Xmx1g", "-Dname=two words", "-J-javaagent:planted.jar", "__tarvo_load_appl",
+                                        "a \"quoted\" word"}),
+              got);
+    freeStringList(&split);
+    freeStringList(&items);
+    freeStringList(&options);
+
+    // A count that the items do not hold, or no number, is no hand-over.
+    for (const char* count : {"3", "x", ""}) {
+        StringList bad = {nullptr, 0, 0}, none = {nullptr, 0, 0};
+        for (const char* w : {"C:\\", count, "a"}) addString(&bad, w);
+        EXPECT_FALSE(takeHandOverOptions(&bad, &none)) << count;
+        freeStringList(&bad);
+        freeStringList(&none);
+    }
+    EXPECT_EQ(nullptr, againTail("__tarvo_again x", &count));
+    EXPECT_EQ(nullptr, againTail("__tarvo_againx '1' a", &count));
 }
