@@ -8,6 +8,7 @@
 #include "app/vm_text.h"
 #include "app/words_text.h"
 #include "errors/fail.h"
+#include "files/list_text.h"
 #include "files/paths.h"
 #include "app/options_file_text.h"
 #include "config/data_folder.h"
@@ -126,9 +127,30 @@ static bool addPathEntry(GrowText* classPath, char kind, const char* name) {
     failWithMessage(MSG_FILE_NOT_FOUND, "%FILE_NAME%", whole);
 }
 
+static int byFoldedName(const void* a, const void* b) { return _stricmp(*(char* const*)a, *(char* const*)b); }
+
+// The included files' archives by the names the product carries, never by a
+// listing of their folder: a jar that another process put there never
+// reaches the class path. In the order a listing gave them: by name, jars
+// before zips.
+static void addIncludedArchives(GrowText* classPath, const char* extractDir, const char* extension) {
+    if (!*extractDir) return;
+    char names[TEXT_CAP], name[TEXT_CAP], path[TEXT_CAP];
+    configString(CFG_FILE_NAMES, names, sizeof names);
+    StringList found = {nullptr, 0, 0};
+    for (const char* at = names; nextListEntry(&at, name, sizeof name);)
+        if (hasExtension(name, extension) && !addString(&found, name)) outOfMemory();
+    if (found.count) qsort(found.items, found.count, sizeof *found.items, byFoldedName);
+    for (size_t i = 0; i < found.count; ++i) {
+        copyText(path, sizeof path, extractDir);
+        if (appendTexts(path, sizeof path, {"\\", found.items[i]})) appendCanonical(classPath, path);
+    }
+    freeStringList(&found);
+}
+
 void buildClassPath(GrowText* classPath, const char* extractDir) {
-    addArchivesOfDirectory(classPath, extractDir, "jar");
-    addArchivesOfDirectory(classPath, extractDir, "zip");
+    addIncludedArchives(classPath, extractDir, "jar");
+    addIncludedArchives(classPath, extractDir, "zip");
     char entries[TEXT_CAP], name[TEXT_CAP], kind;
     bool required;
     configString(CFG_CLASS_PATH, entries, sizeof entries);

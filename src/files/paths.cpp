@@ -6,6 +6,7 @@
 #include <tlhelp32.h>
 
 #include <cstdlib>
+#include <cwchar>
 
 #include "files/text.h"
 #include "files/wide.h"
@@ -105,9 +106,49 @@ void* holdFolderOpen(const char* path) {
                    : INVALID_HANDLE_VALUE;
 }
 
-void removeTree(const char* folder) {
+bool realPathOf(void* handle, char* dst, size_t cap) {
+    wchar_t wide[TEXT_CAP];
+    DWORD n = GetFinalPathNameByHandleW((HANDLE)handle, wide, TEXT_CAP, FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+    if (n == 0 || n >= TEXT_CAP) return false;
+    const wchar_t* from = wide;
+    if (wcsncmp(from, L"\\\\?\\UNC\\", 8) == 0) {
+        from += 6;
+        wide[6] = L'\\';
+    } else if (wcsncmp(from, L"\\\\?\\", 4) == 0) {
+        from += 4;
+    }
+    return toUtf8(from, dst, cap);
+}
+
+// Below `within`, in any case: "C:\Temp\a" is below "C:\TEMP", "C:\Temp2" is not.
+static bool heldWithin(HANDLE held, const char* within) {
+    char real[TEXT_CAP];
+    size_t n = strlen(within);
+    return realPathOf(held, real, sizeof real) && _strnicmp(real, within, n) == 0 && real[n] == '\\' && real[n + 1];
+}
+
+bool deleteFileWithin(const char* path, const char* within) {
+    WidePath wide(path);
+    if (!wide.ok) return false;
+    HANDLE file = CreateFileW(wide.text, DELETE | FILE_READ_ATTRIBUTES, 0, nullptr, OPEN_EXISTING,
+                              FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    BY_HANDLE_FILE_INFORMATION info;
+    FILE_DISPOSITION_INFO gone = {TRUE};
+    bool deleted = GetFileInformationByHandle(file, &info) &&
+                   !(info.dwFileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)) &&
+                   heldWithin(file, within) && SetFileInformationByHandle(file, FileDispositionInfo, &gone, sizeof gone);
+    CloseHandle(file);
+    return deleted;
+}
+
+void removeTree(const char* folder, const char* within) {
     HANDLE held = holdFolderOpen(folder);
     if (held == INVALID_HANDLE_VALUE) return;
+    if (within && !heldWithin(held, within)) {
+        CloseHandle(held);
+        return;
+    }
     // Both the handle and the name must say so: a system that cannot open
     // a link itself opens where it leads, and only the name tells.
     BY_HANDLE_FILE_INFORMATION info;
@@ -124,7 +165,7 @@ void removeTree(const char* folder) {
         if (strcmp(found.name, ".") == 0 || strcmp(found.name, "..") == 0 ||
             !appendTexts(path, sizeof path, {"\\", found.name}))
             continue;
-        if (found.attributes & FILE_ATTRIBUTE_DIRECTORY) removeTree(path);
+        if (found.attributes & FILE_ATTRIBUTE_DIRECTORY) removeTree(path, within);
         else deleteFile(path);
     }
     if (search != INVALID_HANDLE_VALUE) FindClose(search);

@@ -108,41 +108,28 @@ static bool contentHashIs(const char* folder, const RuntimeIndex& index, const c
     return strcmp(hex, hash) == 0;
 }
 
-// What the loader would take: a program or a library.
-static bool isCode(const char* name) {
-    const char* dot = strrchr(name, '.');
-    return dot && (_stricmp(dot, ".dll") == 0 || _stricmp(dot, ".exe") == 0);
-}
-
-// No code in the copy beyond what the index lists, and no link: a DLL set
-// beside the VM's would be loaded with it. (Other files a VM may write in
-// its home, and they load nothing.)
-static unsigned long countCode(const char* folder, bool* linked) {
-    char pattern[TEXT_CAP], path[TEXT_CAP];
-    unsigned long count = 0;
-    if (!joinPath(pattern, folder, "*")) return 0;
+// Exactly the index's files and the folders that hold them, and no link: a
+// DLL set beside the VM's would be loaded with it, a jar in lib\ext or an
+// archive in bin\server would be read as the Java's own.
+static bool onlyListed(const char* folder, const char* relative, const RuntimeIndex& index) {
+    char pattern[TEXT_CAP], path[TEXT_CAP], name[TEXT_CAP];
+    if (!joinPath(pattern, folder, "*")) return false;
     FoundFile found;
     HANDLE search = findFirstFile(pattern, &found);
-    for (bool more = search != INVALID_HANDLE_VALUE; more; more = findNextFile(search, &found)) {
+    bool exact = search != INVALID_HANDLE_VALUE;
+    for (bool more = exact; exact && more; more = findNextFile(search, &found)) {
         if (!strcmp(found.name, ".") || !strcmp(found.name, "..")) continue;
-        if (found.attributes & FILE_ATTRIBUTE_REPARSE_POINT) *linked = true;
-        else if (!(found.attributes & FILE_ATTRIBUTE_DIRECTORY)) count += isCode(found.name);
-        else if (joinPath(path, folder, found.name)) count += countCode(path, linked);
+        bool isFolder = (found.attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+        copyText(name, sizeof name, relative);
+        exact = !(found.attributes & FILE_ATTRIBUTE_REPARSE_POINT) &&
+                appendTexts(name, sizeof name, {*relative ? "\\" : "", found.name}) &&
+                ((!*relative && !strcmp(found.name, MARKER)) || indexLists(index.text, index.length, name, isFolder)) &&
+                (!isFolder || (joinPath(path, folder, found.name) && onlyListed(path, name, index)));
     }
     if (search != INVALID_HANDLE_VALUE) FindClose(search);
-    return count;
+    return exact;
 }
 
-static bool onlyListedCode(const char* folder, const RuntimeIndex& index) {
-    unsigned long listed = 0;
-    unsigned long long size = 0;
-    char name[TEXT_CAP];
-    for (const char* at = index.text; nextRuntimeEntry(&at, index.text + index.length, &size, name, sizeof name) ==
-                                      ENTRY_OK;)
-        listed += isCode(name);
-    bool linked = false;
-    return countCode(folder, &linked) == listed && !linked;
-}
 
 // Whole: the marker holds the index, each file has its size, and, where
 // `hash` is given, the bytes are the builder's.
@@ -197,7 +184,7 @@ static bool isWholeRuntime(const char* folder, const RuntimeIndex& index, const 
     freeStringList(&listing.files);
     if (!whole || !hash) return whole;
     size_t mark = set->count;
-    if (contentHashIs(folder, index, hash, set) && onlyListedCode(folder, index)) return true;
+    if (contentHashIs(folder, index, hash, set) && onlyListed(folder, "", index)) return true;
     releaseHeld(set, mark);
     return false;
 }
@@ -465,5 +452,5 @@ bool copiesInUse(const char* folder) {
 
 bool copyHoldsOnlyItsCode(HMODULE module, const char* type, const char* prefix, const char* home) {
     RuntimeIndex index;
-    return copyIndex(module, type, prefix, &index) && !isLink(home) && onlyListedCode(home, index);
+    return copyIndex(module, type, prefix, &index) && !isLink(home) && onlyListed(home, "", index);
 }

@@ -29,6 +29,6 @@ void holdCopy(const char* home);
 void markCopyDamaged(const char* home);
 // Whether a folder holds a copy that a running start holds.
 bool copiesInUse(const char* folder);
-// Whether the copy at `home` holds no program or library beyond its index,
-// and no link: checked again by an elevated child just before it loads.
+// Whether the copy at `home` holds exactly the files of its index, and no
+// link: checked again by an elevated child just before it loads.
 bool copyHoldsOnlyItsCode(HMODULE module, const char* type, const char* prefix, const char* home);

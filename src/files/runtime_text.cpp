@@ -42,6 +42,28 @@ RuntimeEntry nextRuntimeEntry(const char** at, const char* end, unsigned long lo
     return isPlainRelativePath(path) ? ENTRY_OK : ENTRY_BAD;
 }
 
+static bool caseInsensitiveEqual(const char* a, const char* b, size_t n) {
+    for (size_t i = 0; i < n; ++i) {
+        char x = a[i] >= 'A' && a[i] <= 'Z' ? (char)(a[i] + 32) : a[i];
+        char y = b[i] >= 'A' && b[i] <= 'Z' ? (char)(b[i] + 32) : b[i];
+        if (x != y) return false;
+    }
+    return true;
+}
+
+bool indexLists(const char* index, size_t length, const char* relative, bool folder) {
+    size_t n = strlen(relative);
+    char name[TEXT_CAP];
+    unsigned long long size = 0;
+    const char* at = index;
+    for (RuntimeEntry e; (e = nextRuntimeEntry(&at, index + length, &size, name, sizeof name)) != ENTRY_END;) {
+        if (e != ENTRY_OK) return false;
+        bool same = strlen(name) >= n && caseInsensitiveEqual(name, relative, n);
+        if (same && (folder ? name[n] == '\\' : name[n] == '\0')) return true;
+    }
+    return false;
+}
+
 bool runtimeFolderName(const char* hash, char* dst, size_t cap) {
     if (strlen(hash) < 16) return false;
     for (int i = 0; i < 16; ++i)

@@ -10,6 +10,11 @@
 enum RuntimeEntry { ENTRY_OK, ENTRY_END, ENTRY_BAD };
 RuntimeEntry nextRuntimeEntry(const char** at, const char* end, unsigned long long* size, char* path, size_t cap);
 
+// Whether the index lists `relative` (in any case, as the file system
+// compares): as a file, or, with `folder`, as a folder that holds a listed
+// file.
+bool indexLists(const char* index, size_t length, const char* relative, bool folder);
+
 // A relative path of plain file names between backslashes.
 bool isPlainRelativePath(const char* path);
 

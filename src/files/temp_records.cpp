@@ -90,9 +90,12 @@ bool canOpenExclusively(const char* path) {
     return true;
 }
 
-static void deleteFileEntry(const char* path) {
-    if (canOpenExclusively(path)) deleteFile(path);
-}
+// The temporary folder's real path: every deletion is checked, by the handle
+// it deletes through, to lie below it, whatever a name on the way has become
+// since the entry was checked.
+static char realTemp[TEXT_CAP] = "";
+
+static void deleteFileEntry(const char* path) { deleteFileWithin(path, realTemp); }
 
 // An extraction folder goes with what is left in it: a runtime copied
 // there is recorded by its folder alone, and stays while a start runs
@@ -100,7 +103,7 @@ static void deleteFileEntry(const char* path) {
 static bool (*folderInUse)(const char*) = nullptr;
 
 static void removeDirEntry(const char* path) {
-    if (!folderInUse || !folderInUse(path)) removeTree(path);
+    if (!folderInUse || !folderInUse(path)) removeTree(path, realTemp);
 }
 
 // A link or junction is never followed: deleting through it would delete
@@ -131,6 +134,11 @@ static void cleanRecord(HKEY key, const char* valueName, void (*remove)(const ch
     char* remaining = (char*)calloc(cap, 1);
     char entry[TEXT_CAP], tempDir[TEXT_CAP] = "";
     tempPath(tempDir, sizeof tempDir);
+    HANDLE temp = holdFolderOpen(tempDir);
+    if (temp == INVALID_HANDLE_VALUE || !realPathOf(temp, realTemp, sizeof realTemp)) realTemp[0] = '\0';
+    if (temp != INVALID_HANDLE_VALUE) CloseHandle(temp);
+    size_t realLength = strlen(realTemp);
+    if (realLength && realTemp[realLength - 1] == '\\') realTemp[realLength - 1] = '\0';
     for (const char* at = record; remaining && nextListEntry(&at, entry, sizeof entry);) {
         if (!isOwnTempEntry(entry, tempDir) || throughLink(entry, tempDir)) {
             trace({"clean-up: an entry that is not a launcher's own is dropped: ", entry});

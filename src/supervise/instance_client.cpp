@@ -42,9 +42,11 @@ static Answer handOver(HANDLE pipe, const unsigned char* message, DWORD length) 
     PipeIo read = sent ? pipeTransfer(pipe, false, &answer, 1, &done, deadline) : PIPE_IO_FAILED;
     if (sent) error = GetLastError();
     if (read == PIPE_IO_DONE && done == 1) return answer == HAND_OVER_TAKEN ? ANSWER_TAKEN : ANSWER_REFUSED;
-    // A server that closes without a word has begun to end.
+    // A server that closes before it has the whole hand-over has begun to
+    // end; one that had it and closed without a word may have taken it, and
+    // the document must not open twice: the user hears that it did not answer.
     bool closed = error == ERROR_BROKEN_PIPE || error == ERROR_PIPE_NOT_CONNECTED || error == ERROR_NO_DATA;
-    return closed ? ANSWER_REFUSED : ANSWER_NONE;
+    return closed && !sent ? ANSWER_REFUSED : ANSWER_NONE;
 }
 
 static size_t handOverMessage(const char* folder, const StringList* words, unsigned char* message) {

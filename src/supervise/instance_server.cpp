@@ -32,6 +32,9 @@ static Taken** lastTaken = &firstTaken;
 // too (a VM that is shutting down may never answer), and clears this.
 static Taken* inFlight = nullptr;
 static unsigned long takenCount = 0;
+// Read threads that have said "taken" and not yet queued or started it: the
+// end waits for them, so that no item a client was told of is lost.
+static volatile LONG answering = 0;
 static bool stopped = false, serving = false;
 static HANDLE mayFlow = nullptr, waiting = nullptr, stopEvent = nullptr, heldMutex = nullptr;
 static InstanceNames names;
@@ -131,6 +134,20 @@ static void startAgain(const Taken* taken) {
 
 // `current`, the one whose delivery met the end, first; then the queue and
 // whatever was in flight meanwhile.
+// Counted among those answering unless the end has come.
+static bool mayAnswerTaken() {
+    EnterCriticalSection(&lock);
+    bool open = !stopped;
+    if (open) InterlockedIncrement(&answering);
+    LeaveCriticalSection(&lock);
+    return open;
+}
+
+static void waitForAnswered() {
+    for (ULONGLONG deadline = GetTickCount64() + READ_WAIT_MS; answering > 0 && GetTickCount64() < deadline;)
+        Sleep(5);
+}
+
 static void endServing(const Taken* current) {
     if (!serving) return;
     EnterCriticalSection(&endLock);
@@ -159,6 +176,7 @@ static void endServing(const Taken* current) {
         rest = next;
     }
     LeaveCriticalSection(&endLock);
+    waitForAnswered();
 }
 
 void stopTakingHandOvers() { endServing(nullptr); }
@@ -232,12 +250,21 @@ static DWORD WINAPI readThread(void* param) {
     if (!trusted) {
         // Nothing read, nothing answered.
     } else if (whole) {
-        char answer = take(&items, &options) ? HAND_OVER_TAKEN : HAND_OVER_REFUSED;
+        // The answer goes out before the end can see the item: a client told
+        // "taken" never opens the document itself, and an end that came
+        // meanwhile leaves this thread to start it again.
+        bool open = mayAnswerTaken();
+        char answer = open ? HAND_OVER_TAKEN : HAND_OVER_REFUSED;
         DWORD done = 0;
         ULONGLONG deadline = GetTickCount64() + READ_WAIT_MS;
+        bool told = pipeTransfer(pipe, true, &answer, 1, &done, deadline) == PIPE_IO_DONE;
+        if (open && told && !take(&items, &options)) {
+            Taken late = {nullptr, items, options};
+            startAgain(&late);
+        }
+        if (open) InterlockedDecrement(&answering);
         // The client closes once it has the answer: then the pipe may go.
-        if (pipeTransfer(pipe, true, &answer, 1, &done, deadline) == PIPE_IO_DONE)
-            pipeTransfer(pipe, false, &answer, 1, &done, deadline);
+        if (told) pipeTransfer(pipe, false, &answer, 1, &done, deadline);
         if (answer == HAND_OVER_REFUSED) trace({"child: hand-over refused: the application ends"});
     } else {
         trace({"child: a client sent no whole hand-over in time"});

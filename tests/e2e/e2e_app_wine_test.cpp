@@ -123,14 +123,6 @@ TEST_F(LaunchTest, MalformedConfiguredWordsAreWrongUsageBeforeOrAfterTheVmExists
     EXPECT_EQ("Wrong Parameter Usage", shown(r));
     EXPECT_EQ(1u, exitOf(r, "parent"));
     EXPECT_EQ(std::string::npos, vmRecord().find("JNI_CreateJavaVM"));
-    // The child's own line, from anyone but the launcher's own start, with
-    // a folder of jars and a handle of the sender's choosing.
-    for (const char* handle : {"4", "8", "0"}) {
-        r = run("__tarvo_load_appl '" + tmp + "\\comm.tmp' '" + root / "planted" + "' '" + handle + "' '0' x");
-        EXPECT_EQ("Wrong Parameter Usage", shown(r)) << handle;
-        EXPECT_EQ(1u, exitOf(r, "parent"));
-        EXPECT_EQ(std::string::npos, vmRecord().find("JNI_CreateJavaVM"));
-    }
 }
 
 TEST_F(LaunchTest, AVmThatCannotStartGivesTheMessageOfItsSource) {

@@ -283,7 +283,7 @@ TEST_F(InstanceTest, OnlyThisProgramOfThisUserAtThisLevelIsTheInstanceAndASilent
         WideCharToMultiByte(CP_UTF8, 0, names.pipe, -1, pipe, sizeof pipe, nullptr, nullptr);
         for (int i = 0; i < 2; ++i) {
             WatchOptions client;
-            client.program = standinPath("pipe_client.exe");
+            client.program = buildPath("pipe_client.exe");
             client.commandLine = "pipe_client " + std::string(pipe) + " " + docs + " -J-javaagent:planted.jar";
             client.limited = i == 1;
             strangers[i] = watchProgram(client);

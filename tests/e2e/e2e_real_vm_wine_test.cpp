@@ -141,7 +141,8 @@ TEST_F(RealVmTest, AHeapShareAboveAllMemoryIsRefusedWithItsFileAndLine) {
     writeFile(data + "\\Ledger\\launch.vmoptions", "# more room\n-Xmx150%\n");
     setEnv("APPDATA", data.c_str());
     EXPECT_EQ("The options file " + data + "\\Ledger\\launch.vmoptions\ncannot be used: line 2: a share of memory "
-              "for the heap must be from 1% to 100%.\nPlease mend or remove it.",
+              "for the heap must be from 1% to 100%.\nPlease mend or remove it.\n\nStart Ledger without the options "
+              "of this file now?",
               shown(run()));
 }
 

@@ -58,9 +58,13 @@ struct RuntimeTest : LaunchTest {
     std::string local = root / "Local";
     std::string cache = local + "\\Orvan Runtime\\runtime";
 
+    std::string record = root / "jvm.record";
+
     void SetUp() override {
         LaunchTest::SetUp();
         userFolder("LOCALAPPDATA", local);
+        // Not in the copy, which holds exactly its own files.
+        setEnv("STANDIN_RECORD", record.c_str());
     }
 
     // The launcher from a project of the given keys, by tarvo-build.
@@ -98,7 +102,7 @@ TEST_F(RuntimeTest, TheFirstStartCopiesItOnceAndLaterStartsUseItWritingNothing) 
     EXPECT_EQ(0u, exitOf(run(), "child"));
     std::string copy = onlyCopy();
     EXPECT_EQ(16u, copy.size() - cache.size() - 1) << copy;
-    EXPECT_NE(std::string::npos, readFile(copy + "\\bin\\server\\jvm.record").find("JNI_CreateJavaVM")) << copy;
+    EXPECT_NE(std::string::npos, readFile(record).find("JNI_CreateJavaVM")) << copy;
     // The marker's time alone moves: it tells the copy's last use.
     std::vector<std::string> files = {"\\bin\\server\\jvm.dll", "\\release", "\\lib\\modules"};
     std::vector<uint64_t> times;
@@ -234,6 +238,17 @@ TEST_F(RuntimeTest, IncludedFilesWithIncludeCacheAreCopiedOnceAndNotExtractedAga
         // The child takes it as its folder of included files.
         EXPECT_NE(std::string::npos, readFile(trace).find("included files in " + files + "\\" + copies[0]));
     }
+    // A jar put beside the copy's own reaches no class path; an elevated
+    // start makes the copy anew without it.
+    std::string copy = files + "\\" + foldersIn(files).at(0);
+    writeFile(copy + "\\planted.jar", "planted");
+    WatchOptions standard;
+    standard.limited = true;
+    EXPECT_EQ(0u, exitOf(run("", standard), "child"));
+    EXPECT_NE(std::string::npos, readFile(record).find("plugin.jar")) << readFile(record);
+    EXPECT_EQ(std::string::npos, readFile(record).find("planted.jar")) << readFile(record);
+    EXPECT_EQ(0u, exitOf(run(), "child"));
+    EXPECT_FALSE(fileExists(copy + "\\planted.jar"));
 }
 
 TEST_F(RuntimeTest, AStandardStartTrustsTheSizesAndAnElevatedOneChecksTheBytes) {
@@ -259,7 +274,15 @@ TEST_F(RuntimeTest, AStandardStartTrustsTheSizesAndAnElevatedOneChecksTheBytes) 
     EXPECT_EQ(release, readFile(copy + "\\release"));
     // A DLL that the index does not list, set beside the VM's, would be
     // loaded with it: an elevated start makes the copy anew without it.
+    // Nor any other file or folder: a jar in lib\ext, an archive beside
+    // the VM.
     writeFile(copy + "\\bin\\server\\version.dll", "planted");
+    CreateDirectoryA((copy + "\\lib").c_str(), nullptr);
+    CreateDirectoryA((copy + "\\lib\\ext").c_str(), nullptr);
+    writeFile(copy + "\\lib\\ext\\planted.jar", "planted");
+    writeFile(copy + "\\bin\\server\\classes.jsa", "planted");
     EXPECT_EQ(0u, exitOf(run(), "child"));
     EXPECT_FALSE(fileExists(copy + "\\bin\\server\\version.dll"));
+    EXPECT_FALSE(fileExists(copy + "\\lib\\ext\\planted.jar"));
+    EXPECT_FALSE(fileExists(copy + "\\bin\\server\\classes.jsa"));
 }

@@ -107,29 +107,22 @@ TEST_F(LaunchTest, ALineBeyondThePlatformLimitEndsWithAClearMessage) {
     EXPECT_TRUE(isCommFileRecord(tempRecord(), tmp)) << "an ending by message records the run's files too";
 }
 
-TEST_F(LaunchTest, ABrokenChildModeTailStopsWithAnAssertionNamingTheQuote) {
-    struct Case {
-        const char* tail;
-        const char* expression;
-    };
-    for (Case c : {Case{"__tarvo_load_appl", "beginOfParam"}, Case{"__tarvo_load_appl 'c:\\x.tmp", "endOfParam"},
-                   Case{"__tarvo_load_appl 'c:\\x.tmp' 'd", "endOfParam"}}) {
-        WatchReport r = run(c.tail);
+TEST_F(LaunchTest, AChildModeLineFromAnyoneButItsOwnStartIsWrongUsageAndRunsNothing) {
+    // Cut short, or whole with a folder of jars and a handle of the
+    // sender's choosing: no child, no VM, nothing recorded.
+    vmHome();
+    std::string whole = "__tarvo_load_appl '" + tmp + "\\comm.tmp' '" + root / "planted" + "' '";
+    for (std::string tail : {std::string("__tarvo_load_appl"), std::string("__tarvo_load_appl 'c:\\x.tmp"),
+                             std::string("__tarvo_load_applet 'c:\\a.tmp' '' foo"), whole + "4' '0' x",
+                             whole + "8' '0' x", whole + "0' '0' x"}) {
+        WatchReport r = run(tail);
         ASSERT_EQ(1u, r.windows.size()) << r.describe();
-        EXPECT_NE(std::string::npos, r.windows[0].text.find(c.expression)) << r.windows[0].text;
-        EXPECT_NE(std::string::npos, r.windows[0].text.find("AppLoader")) << r.windows[0].text;
-        EXPECT_EQ(3u, exitOf(r, "parent"));
+        EXPECT_EQ("Wrong Parameter Usage", r.windows[0].text) << tail;
+        EXPECT_EQ(1u, exitOf(r, "parent"));
         EXPECT_EQ(nullptr, r.byRole("child"));
+        EXPECT_EQ(std::string::npos, vmRecord().find("JNI_CreateJavaVM"));
+        EXPECT_EQ("", tempRecord()) << "a child records nothing";
     }
-}
-
-TEST_F(LaunchTest, AnyTailStartingWithTheChildModeWordRunsTheChild) {
-    WatchReport r = run("__tarvo_load_applet 'c:\\a.tmp' '' foo");
-    ASSERT_EQ(1u, r.windows.size()) << r.describe();
-    EXPECT_EQ(MESSAGE_NO_JVM, r.windows[0].text);
-    EXPECT_EQ(1u, exitOf(r, "parent"));
-    EXPECT_EQ(nullptr, r.byRole("child"));
-    EXPECT_EQ("", tempRecord()) << "a child records nothing";
 }
 
 TEST_F(LaunchTest, AStartWithAnUnclosedQuoteStillStartsItsChild) {

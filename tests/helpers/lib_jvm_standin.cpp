@@ -104,12 +104,16 @@ std::string escape(const std::string& s) {
     return out;
 }
 
+// Beside the library, or where STANDIN_RECORD says: a runtime copy must
+// hold exactly its own files.
 void record(const std::string& line) {
-    HANDLE f = CreateFileW((directory + L"jvm.record").c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                           nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    wchar_t elsewhere[MAX_PATH];
+    DWORD n = GetEnvironmentVariableW(L"STANDIN_RECORD", elsewhere, MAX_PATH);
+    std::wstring path = n && n < MAX_PATH ? std::wstring(elsewhere) : directory + L"jvm.record";
+    HANDLE f = CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
     if (f == INVALID_HANDLE_VALUE) return;
     std::string text = line + "\n";
-    DWORD n;
     WriteFile(f, text.data(), (DWORD)text.size(), &n, nullptr);
     CloseHandle(f);
 }

@@ -142,4 +142,43 @@ class TarvoAppTest {
         setter.join();
         assertEquals(Arrays.asList("D:\\docs launcher"), seen);
     }
+
+    @Test
+    void aHandOverBehindABusyHandlerIsTakenOnlyOnceTheHandlerHasItAndGoesBackAtTheEnd() throws Exception {
+        CountDownLatch busy = new CountDownLatch(1), release = new CountDownLatch(1);
+        List<String> seen = new ArrayList<>();
+        TarvoApp.setOpenHandler((folder, args) -> {
+            synchronized (seen) {
+                seen.add(folder);
+            }
+            busy.countDown();
+            try {
+                release.await();
+            } catch (InterruptedException e) {
+                Thread.currentThread().interrupt();
+            }
+        });
+        int[] answers = new int[2];
+        Thread first = new Thread(() -> answers[0] = TarvoApp.handOver("C:\\first", new String[0], 1000));
+        first.start();
+        busy.await();
+        Thread second = new Thread(() -> answers[1] = TarvoApp.handOver("C:\\second", new String[0], 1000));
+        second.start();
+        second.join(300);
+        assertTrue(second.isAlive(), "no answer while the handler is busy with the first");
+        try {
+            TarvoApp.beginEnding();
+            second.join(5000);
+            assertEquals(TarvoApp.ENDING, answers[1]);
+        } finally {
+            release.countDown();
+            first.join(5000);
+            TarvoApp.ending = false;
+        }
+        assertEquals(TarvoApp.TAKEN, answers[0]);
+        Thread.sleep(100);
+        synchronized (seen) {
+            assertEquals(Arrays.asList("C:\\first"), seen);
+        }
+    }
 }

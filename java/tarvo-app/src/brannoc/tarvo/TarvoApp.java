@@ -59,7 +59,7 @@ public final class TarvoApp {
     /** Launcher threads waiting for a handler: the first to wake delivers. */
     private static int waiting;
     /** Set by the library's shutdown hook, registered with the first handler. */
-    private static volatile boolean ending;
+    static volatile boolean ending;
     private static boolean hooked;
 
     private TarvoApp() {}
@@ -100,11 +100,19 @@ public final class TarvoApp {
             Runtime.getRuntime().addShutdownHook(new Thread("tarvo-ending") {
                 @Override
                 public void run() {
-                    ending = true;
+                    beginEnding();
                 }
             });
         } catch (IllegalStateException e) {
-            ending = true;
+            beginEnding();
+        }
+    }
+
+    /** Hand-overs still waiting for the handler go back to the launcher. */
+    static void beginEnding() {
+        ending = true;
+        synchronized (OPENS) {
+            OPENS.notifyAll();
         }
     }
 
@@ -113,12 +121,14 @@ public final class TarvoApp {
      * and delivered once a handler is set. NOT_SET when none was set within
      * waitMillis (the launcher then brings the application's window
      * forward); ENDING once the application has begun to shut down, so that
-     * the launcher starts the hand-over on its own instead.
+     * the launcher starts the hand-over on its own instead. TAKEN only once
+     * the handler has it: one still queued behind a busy handler when the
+     * end comes goes back, and is never lost.
      */
     static int handOver(String workingDirectory, String[] arguments, long waitMillis) {
         if (ending) return ENDING;
+        Object[] open = {workingDirectory, arguments.clone()};
         synchronized (OPENS) {
-            Object[] open = {workingDirectory, arguments.clone()};
             OPENS.add(open);
             long end = System.currentTimeMillis() + waitMillis;
             waiting++;
@@ -136,6 +146,18 @@ public final class TarvoApp {
             if (ending && OPENS.remove(open)) return ENDING;
         }
         deliverOpens();
+        synchronized (OPENS) {
+            // Another thread delivers, and may still be busy with earlier ones.
+            while (OPENS.contains(open)) {
+                if (ending && OPENS.remove(open)) return ENDING;
+                try {
+                    OPENS.wait();
+                } catch (InterruptedException e) {
+                    Thread.currentThread().interrupt();
+                    return OPENS.remove(open) ? ENDING : TAKEN;
+                }
+            }
+        }
         return TAKEN;
     }
 
@@ -151,6 +173,8 @@ public final class TarvoApp {
             synchronized (OPENS) {
                 handler = openHandler;
                 open = handler == null ? null : OPENS.poll();
+                // Its launcher thread learns that the handler has it.
+                OPENS.notifyAll();
                 if (open == null) {
                     delivering = false;
                     return;
