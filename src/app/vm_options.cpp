@@ -13,6 +13,7 @@
 #include "app/options_file_text.h"
 #include "config/data_folder.h"
 #include "errors/message_text.h"
+#include "supervise/comm_text.h"
 #include "supervise/splash.h"
 #include "files/text.h"
 #include "files/trace.h"
@@ -289,7 +290,7 @@ static void optionsFileMessage(char* text, size_t cap, const char* path, size_t 
 // mend it (or of its settings that wrote it): a window launcher asks
 // whether to start without it. An administrator's file is the machine's
 // rule, and a console tool's script cannot answer.
-static void refuseUserFile(const char* path, size_t line, const char* reason) {
+static void refuseUserFile(const char* path, size_t line, const char* reason, const char* commFile) {
     if (messagesAsText()) failOptionsFile(path, line, reason);
     char text[TEXT_CAP], question[TEXT_CAP], caption[TEXT_CAP];
     optionsFileMessage(text, sizeof text, path, line, reason);
@@ -297,12 +298,16 @@ static void refuseUserFile(const char* path, size_t line, const char* reason) {
     appendTexts(text, sizeof text, {"\n\n", question});
     configString(MSG_CAPTION, caption, sizeof caption);
     trace({"child: asks: ", text});
-    // Never behind the splash; the start goes on without it.
+    // Never behind the splash, and never taken for the application's window;
+    // the start goes on without it.
     hideParentSplash(true);
-    if (messageBox(text, caption, MB_YESNO | MB_ICONWARNING | MB_SETFOREGROUND) != IDYES) {
+    appendToFile(commFile, ASKING_RECORD);
+    int answer = messageBox(text, caption, MB_YESNO | MB_ICONWARNING | MB_SETFOREGROUND);
+    if (answer != IDYES) {
         trace({"child: the user chose not to start"});
         exitAfterFailedStart();
     }
+    appendToFile(commFile, ANSWERED_RECORD);
     trace({"child: starts without ", path});
 }
 
@@ -312,7 +317,9 @@ enum { MAX_OPTIONS_FILE = 1 << 20 };
 
 // A file that does not exist is no error; one that exists and cannot be
 // read, or breaks a rule, is refused whole with the line at fault.
-static void addOptionsFile(Layers* layers, const char* path, const char* kind, bool ownedByUser) {
+// `commFile` for the user's own file, whose refusal the child may ask about
+// (the parent hears of the question through it); null for the machine's.
+static void addOptionsFile(Layers* layers, const char* path, const char* kind, const char* commFile) {
     size_t length = 0;
     char* text = readFileAlloc(path, MAX_OPTIONS_FILE + 1, &length);
     if (!text && !pathExists(path)) {
@@ -332,8 +339,8 @@ static void addOptionsFile(Layers* layers, const char* path, const char* kind, b
     free(text);
     if (reason) {
         freeStringList(&words);
-        if (!ownedByUser) failOptionsFile(path, line, reason);
-        refuseUserFile(path, line, reason);
+        if (!commFile) failOptionsFile(path, line, reason);
+        refuseUserFile(path, line, reason, commFile);
         return;
     }
     trace({"child: ", kind, " ", path, ": read"});
@@ -437,10 +444,10 @@ const char* buildVmOptions(StringList* list, const char* commFile, const char* e
     addSplitLayer(&layers, configured, "product");
     optionsFileName(fileName, sizeof fileName);
     copyText(path, sizeof path, exeDirectory());
-    if (*fileName && appendText(path, sizeof path, fileName)) addOptionsFile(&layers, path, "machine file", false);
+    if (*fileName && appendText(path, sizeof path, fileName)) addOptionsFile(&layers, path, "machine file", nullptr);
     if (configInt(CFG_USER_VM_OPTIONS) && *fileName && userDataFolder("APPDATA", path, sizeof path, false) &&
         appendText(path, sizeof path, fileName))
-        addOptionsFile(&layers, path, "user file", true);
+        addOptionsFile(&layers, path, "user file", commFile);
     if (javaFeature >= 9) {
         StringList words = {nullptr, 0, 0};
         addJdkJavaOptions(&words);

@@ -22,7 +22,7 @@ enum {
 };
 
 int writeResourceFile(HMODULE module, const char* path, const char* resourceName, const char* resourceType,
-                      bool asCopy) {
+                      bool asCopy, HANDLE* keep) {
     HRSRC found = FindResourceA(module, resourceName, resourceType);
     if (!found) return ERR_NO_RESOURCE;
     DWORD size = SizeofResource(module, found);
@@ -46,7 +46,12 @@ int writeResourceFile(HMODULE module, const char* path, const char* resourceName
         written += now;
         whileBusy();
     }
-    // On the disk before a marker says the copy is whole.
+    // The caller flushes it, with the others, before a marker says the copy
+    // is whole.
+    if (keep) {
+        *keep = file;
+        return 0;
+    }
     bool kept = !asCopy || FlushFileBuffers(file);
     CloseHandle(file);
     return kept ? 0 : ERR_NOT_WRITTEN;

@@ -17,6 +17,7 @@ bool makeExtractionFolder(char* folder);
 // Writes one resource of `module` to `path`: 0, or the code of message 1013
 // that tells why it could not.
 // `asCopy`: a file of a copy that later starts trust: made new (never over
-// one that is there, nor through a link) and flushed to the disk.
+// one that is there, nor through a link) and flushed to the disk; with
+// `keep`, its handle is left open there for the caller to flush and close.
 int writeResourceFile(HMODULE module, const char* path, const char* resourceName, const char* resourceType,
-                      bool asCopy = false);
+                      bool asCopy = false, HANDLE* keep = nullptr);

@@ -224,8 +224,18 @@ static bool makeParents(char* path, size_t folderLength, char* previous, HeldSet
     return made;
 }
 
+// Every file on the disk before the marker: flushed in one pass at the end,
+// not one by one as they are written, since the first flush of a pass
+// carries most of the others' data with it.
+static bool flushAll(HeldSet* files) {
+    bool ok = true;
+    for (size_t i = 0; i < files->count; ++i) ok = FlushFileBuffers(files->items[i]) && ok;
+    releaseHeld(files);
+    return ok;
+}
+
 static int writeFiles(HMODULE module, const char* type, const char* prefix, const RuntimeIndex& index,
-                      const char* folder, volatile LONG* permille, HeldSet* folders) {
+                      const char* folder, volatile LONG* permille, HeldSet* folders, HeldSet* files) {
     const char* end = index.text + index.length;
     char name[TEXT_CAP], path[TEXT_CAP], resource[32];
     unsigned long long size = 0, total = 0, done = 0;
@@ -242,11 +252,18 @@ static int writeFiles(HMODULE module, const char* type, const char* prefix, cons
             return ERR_NOT_CREATED;
         copyText(resource, sizeof resource, prefix);
         appendUnsigned(resource, sizeof resource, i);
-        int code = writeResourceFile(module, path, resource, type, true);
+        HANDLE written = INVALID_HANDLE_VALUE;
+        int code = writeResourceFile(module, path, resource, type, true, &written);
         if (code) return code;
+        if (!hold(files, written)) {
+            bool flushed = FlushFileBuffers(written);
+            CloseHandle(written);
+            if (!flushed) return ERR_NOT_WRITTEN;
+        }
         done += size;
         if (permille && total) InterlockedExchange(permille, (LONG)(done * 1000 / total));
     }
+    if (!flushAll(files)) return ERR_NOT_WRITTEN;
     HANDLE marker = joinPath(path, folder, MARKER)
                         ? openFile(path, GENERIC_WRITE, 0, CREATE_NEW, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT)
                         : INVALID_HANDLE_VALUE;
@@ -260,9 +277,11 @@ static int writeFiles(HMODULE module, const char* type, const char* prefix, cons
 
 static int writeCopy(HMODULE module, const char* type, const char* prefix, const RuntimeIndex& index,
                      const char* folder, volatile LONG* permille) {
-    HeldSet folders = {nullptr, 0, 0};
-    int code = writeFiles(module, type, prefix, index, folder, permille, &folders);
+    HeldSet folders = {nullptr, 0, 0}, files = {nullptr, 0, 0};
+    int code = writeFiles(module, type, prefix, index, folder, permille, &folders, &files);
+    releaseHeld(&files);
     releaseHeld(&folders);
+    free(files.items);
     free(folders.items);
     return code;
 }

@@ -36,6 +36,66 @@ static void compress(Sha256* hash, const unsigned char* block) {
     hash->state[4] += e, hash->state[5] += f, hash->state[6] += g, hash->state[7] += h;
 }
 
+// The processor's own SHA instructions where it has them (x86 since about
+// 2017, in AMD's Zen and Intel's Ice Lake), several times the pace of the
+// portable rounds: an elevated start hashes every byte of its runtime.
+#if defined(__x86_64__) || defined(__i386__)
+#include <cpuid.h>
+#include <immintrin.h>
+
+#define SHA_TARGET __attribute__((target("sha,sse4.1,ssse3")))
+
+SHA_TARGET static void compressFast(uint32_t state[8], const unsigned char* block) {
+    const __m128i order = _mm_set_epi64x(0x0c0d0e0f08090a0bULL, 0x0405060700010203ULL);
+    __m128i swapped = _mm_shuffle_epi32(_mm_loadu_si128((const __m128i*)&state[0]), 0xB1);  // CDAB
+    __m128i efgh = _mm_shuffle_epi32(_mm_loadu_si128((const __m128i*)&state[4]), 0x1B);     // EFGH
+    __m128i abef = _mm_alignr_epi8(swapped, efgh, 8);
+    __m128i cdgh = _mm_blend_epi16(efgh, swapped, 0xF0);
+    const __m128i abefBefore = abef, cdghBefore = cdgh;
+    __m128i m[4];
+    for (int g = 0; g < 16; ++g) {
+        if (g < 4) m[g] = _mm_shuffle_epi8(_mm_loadu_si128((const __m128i*)(block + 16 * g)), order);
+        __m128i words = _mm_add_epi32(m[g % 4], _mm_loadu_si128((const __m128i*)&ROUND[4 * g]));
+        cdgh = _mm_sha256rnds2_epu32(cdgh, abef, words);
+        if (g >= 3 && g < 15) {
+            __m128i next = _mm_add_epi32(m[(g + 1) % 4], _mm_alignr_epi8(m[g % 4], m[(g + 3) % 4], 4));
+            m[(g + 1) % 4] = _mm_sha256msg2_epu32(next, m[g % 4]);
+        }
+        abef = _mm_sha256rnds2_epu32(abef, cdgh, _mm_shuffle_epi32(words, 0x0E));
+        if (g >= 1 && g < 13) m[(g + 3) % 4] = _mm_sha256msg1_epu32(m[(g + 3) % 4], m[g % 4]);
+    }
+    abef = _mm_add_epi32(abef, abefBefore);
+    cdgh = _mm_add_epi32(cdgh, cdghBefore);
+    __m128i feba = _mm_shuffle_epi32(abef, 0x1B);
+    __m128i dchg = _mm_shuffle_epi32(cdgh, 0xB1);
+    _mm_storeu_si128((__m128i*)&state[0], _mm_blend_epi16(feba, dchg, 0xF0));
+    _mm_storeu_si128((__m128i*)&state[4], _mm_alignr_epi8(dchg, feba, 8));
+}
+
+static bool processorHasSha() {
+    unsigned a = 0, b = 0, c = 0, d = 0;
+    if (!__get_cpuid(1, &a, &b, &c, &d) || !(c & bit_SSE4_1) || !(c & bit_SSSE3)) return false;
+    return __get_cpuid_count(7, 0, &a, &b, &c, &d) && (b & (1u << 29));
+}
+#else
+static void compressFast(uint32_t*, const unsigned char*) {}
+static bool processorHasSha() { return false; }
+#endif
+
+// Asked once; two threads that ask at once get the same answer.
+static int shaInstructions = -1;
+
+bool sha256Accelerated(bool portable) {
+    if (portable) shaInstructions = 0;
+    if (shaInstructions < 0) shaInstructions = processorHasSha() ? 1 : 0;
+    return shaInstructions == 1;
+}
+
+static void compressBlock(Sha256* hash, const unsigned char* block) {
+    if (sha256Accelerated()) compressFast(hash->state, block);
+    else compress(hash, block);
+}
+
 void sha256Begin(Sha256* hash) {
     static const uint32_t START[8] = {0x6a09e667, 0xbb67ae85, 0x3c6ef372, 0xa54ff53a,
                                       0x510e527f, 0x9b05688c, 0x1f83d9ab, 0x5be0cd19};
@@ -49,7 +109,7 @@ void sha256Add(Sha256* hash, const void* bytes, size_t length) {
     hash->length += length;
     // Whole blocks straight from the input, without a copy.
     while (hash->used == 0 && length >= 64) {
-        compress(hash, at);
+        compressBlock(hash, at);
         at += 64;
         length -= 64;
     }
@@ -60,7 +120,7 @@ void sha256Add(Sha256* hash, const void* bytes, size_t length) {
         at += take;
         length -= take;
         if (hash->used == 64) {
-            compress(hash, hash->block);
+            compressBlock(hash, hash->block);
             hash->used = 0;
         }
     }

@@ -15,3 +15,6 @@ void sha256Begin(Sha256* hash);
 void sha256Add(Sha256* hash, const void* bytes, size_t length);
 // The digest as 64 lower-case hex digits and a terminator.
 void sha256End(Sha256* hash, char hex[65]);
+// Whether the processor's own SHA instructions do the rounds; `portable`
+// keeps to the portable rounds (for the tests, which check both).
+bool sha256Accelerated(bool portable = false);

@@ -6,6 +6,8 @@ const char START_FAILED_RECORD[] = "F|";
 const char MAIN_THREW_RECORD[] = "U";
 const char APPLICATION_RUNS_RECORD[] = "R|";
 const char OPTION_FILES_RECORD[] = "O";
+const char ASKING_RECORD[] = "K1|";
+const char ANSWERED_RECORD[] = "K0|";
 
 void resetComm(CommBuffer* comm) {
     comm->length = 0;

@@ -9,8 +9,9 @@ enum { COMM_CAP = 32768 };
 // message, whatever window the user now sees; the options files the VM is
 // given (their paths), before it is created; the application runs (the VM
 // is up and its class about to be loaded); an exception
-// came out of main (its words). The heads O and U take their text and a
-// "|" behind it.
+// came out of main (its words); the child asks the user a question, and
+// its window is no window of the application's until it has the answer. The
+// heads O and U take their text and a "|" behind it.
 enum {
     RECORD_STATUS = 'M',
     RECORD_READY = 'Q',
@@ -18,11 +19,13 @@ enum {
     RECORD_OPTION_FILES = 'O',
     RECORD_APPLICATION_RUNS = 'R',
     RECORD_MAIN_THREW = 'U',
+    RECORD_ASKING = 'K',
 };
 extern const char START_FAILED_RECORD[];
 extern const char OPTION_FILES_RECORD[];
 extern const char APPLICATION_RUNS_RECORD[];
 extern const char MAIN_THREW_RECORD[];
+extern const char ASKING_RECORD[], ANSWERED_RECORD[];
 
 struct CommBuffer {
     char data[COMM_CAP];  // bytes read so far, behind them a zero byte

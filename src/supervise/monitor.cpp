@@ -42,6 +42,8 @@ static bool restarting = false;
 static bool applicationRuns = false;
 static char thrownWords[TEXT_CAP] = "";
 static char optionFiles[TEXT_CAP] = "";
+// The child asks the user a question: its box is not the application's window.
+static bool childAsks = false;
 static DWORD windowSearchTarget = 0;
 static int windowSearchCount = 0;
 
@@ -112,6 +114,7 @@ void parseCommRecords() {
             releaseInstanceClaim();
         }
         if (type == RECORD_APPLICATION_RUNS) applicationRuns = true;
+        if (type == RECORD_ASKING) childAsks = text[0] == '1';
         if (type == RECORD_OPTION_FILES) copyText(optionFiles, sizeof optionFiles, text);
         if (type == RECORD_MAIN_THREW) {
             mainThrew = true;
@@ -219,7 +222,8 @@ void CALLBACK monitorTick(HWND, UINT, UINT_PTR, DWORD) {
         exitAfterFailedStart();
     }
     bool waitsForWindow = closeOnWindow || commFile == INVALID_HANDLE_VALUE;
-    if (!up && !windowSeen && (waitsForWindow || !untilChildEnds) && childHasVisibleWindow(childProcessId)) {
+    if (!up && !windowSeen && !childAsks && (waitsForWindow || !untilChildEnds) &&
+        childHasVisibleWindow(childProcessId)) {
         windowSeen = true;
         if (waitsForWindow) applicationIsUp();
     }
