@@ -12,14 +12,14 @@ median() { tr ' ' '\n' | sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'
 
 echo "| row | figure |"
 echo "|---|---|"
-# Each product is guarded at 128 KB: a launcher that grows past it has taken
+# Each product is guarded at 136 KB: a launcher that grows past it has taken
 # in something it should not carry.
 sizes="" sizes_json=""
 for product in tarvo.exe tarvo64.exe tarvo-arm64.exe; do
   size=$(stat -c %s "dist/$product")
   sizes="$sizes${sizes:+, }dist/$product $size bytes"
   sizes_json="$sizes_json${sizes_json:+, }\"$product\": $size"
-  [ "$size" -le 131072 ] || sizes="$sizes (over the 131072 guard)"
+  [ "$size" -le 139264 ] || sizes="$sizes (over the 139264 guard)"
 done
 printf "| %-34s | %s |\n" size "$sizes"
 

@@ -77,7 +77,7 @@ static HANDLE openHeld(const char* path) {
 // each read through a handle that shares no writing and stays open, and
 // exactly as long as the index says.
 static bool contentHashIs(const char* folder, const RuntimeIndex& index, const char* hash, HeldSet* set) {
-    static char buffer[1 << 16];
+    static char buffer[1 << 20];
     Sha256 sum;
     sha256Begin(&sum);
     const char* at = index.text;
@@ -111,7 +111,7 @@ static bool contentHashIs(const char* folder, const RuntimeIndex& index, const c
 // Exactly the index's files and the folders that hold them, and no link: a
 // DLL set beside the VM's would be loaded with it, a jar in lib\ext or an
 // archive in bin\server would be read as the Java's own.
-static bool onlyListed(const char* folder, const char* relative, const RuntimeIndex& index) {
+static bool onlyListed(const char* folder, const char* relative, const StringList* names) {
     char pattern[TEXT_CAP], path[TEXT_CAP], name[TEXT_CAP];
     if (!joinPath(pattern, folder, "*")) return false;
     FoundFile found;
@@ -123,10 +123,17 @@ static bool onlyListed(const char* folder, const char* relative, const RuntimeIn
         copyText(name, sizeof name, relative);
         exact = !(found.attributes & FILE_ATTRIBUTE_REPARSE_POINT) &&
                 appendTexts(name, sizeof name, {*relative ? "\\" : "", found.name}) &&
-                ((!*relative && !strcmp(found.name, MARKER)) || indexLists(index.text, index.length, name, isFolder)) &&
-                (!isFolder || (joinPath(path, folder, found.name) && onlyListed(path, name, index)));
+                ((!*relative && !strcmp(found.name, MARKER)) || indexLists(names, name, isFolder)) &&
+                (!isFolder || (joinPath(path, folder, found.name) && onlyListed(path, name, names)));
     }
     if (search != INVALID_HANDLE_VALUE) FindClose(search);
+    return exact;
+}
+
+static bool exactTree(const char* folder, const RuntimeIndex& index) {
+    StringList names = {nullptr, 0, 0};
+    bool exact = indexNames(index.text, index.length, &names) && onlyListed(folder, "", &names);
+    freeStringList(&names);
     return exact;
 }
 
@@ -184,7 +191,7 @@ static bool isWholeRuntime(const char* folder, const RuntimeIndex& index, const 
     freeStringList(&listing.files);
     if (!whole || !hash) return whole;
     size_t mark = set->count;
-    if (contentHashIs(folder, index, hash, set) && onlyListed(folder, "", index)) return true;
+    if (contentHashIs(folder, index, hash, set) && exactTree(folder, index)) return true;
     releaseHeld(set, mark);
     return false;
 }
@@ -471,5 +478,5 @@ bool copiesInUse(const char* folder) {
 
 bool copyHoldsOnlyItsCode(HMODULE module, const char* type, const char* prefix, const char* home) {
     RuntimeIndex index;
-    return copyIndex(module, type, prefix, &index) && !isLink(home) && onlyListed(home, "", index);
+    return copyIndex(module, type, prefix, &index) && !isLink(home) && exactTree(home, index);
 }

@@ -1,5 +1,6 @@
 #include "files/runtime_text.h"
 
+#include <cstdlib>
 #include <cstring>
 
 #include "files/path_text.h"
@@ -42,26 +43,35 @@ RuntimeEntry nextRuntimeEntry(const char** at, const char* end, unsigned long lo
     return isPlainRelativePath(path) ? ENTRY_OK : ENTRY_BAD;
 }
 
-static bool caseInsensitiveEqual(const char* a, const char* b, size_t n) {
-    for (size_t i = 0; i < n; ++i) {
-        char x = a[i] >= 'A' && a[i] <= 'Z' ? (char)(a[i] + 32) : a[i];
-        char y = b[i] >= 'A' && b[i] <= 'Z' ? (char)(b[i] + 32) : b[i];
-        if (x != y) return false;
-    }
-    return true;
-}
+static int byName(const void* a, const void* b) { return strcmp(*(char* const*)a, *(char* const*)b); }
 
-bool indexLists(const char* index, size_t length, const char* relative, bool folder) {
-    size_t n = strlen(relative);
+bool indexNames(const char* index, size_t length, StringList* names) {
     char name[TEXT_CAP];
     unsigned long long size = 0;
     const char* at = index;
     for (RuntimeEntry e; (e = nextRuntimeEntry(&at, index + length, &size, name, sizeof name)) != ENTRY_END;) {
-        if (e != ENTRY_OK) return false;
-        bool same = strlen(name) >= n && caseInsensitiveEqual(name, relative, n);
-        if (same && (folder ? name[n] == '\\' : name[n] == '\0')) return true;
+        lowerAscii(name);
+        if (e != ENTRY_OK || !addString(names, name)) return false;
     }
-    return false;
+    if (names->count) qsort(names->items, names->count, sizeof *names->items, byName);
+    return true;
+}
+
+bool indexLists(const StringList* names, const char* relative, bool folder) {
+    char key[TEXT_CAP];
+    if (!copyText(key, sizeof key, relative) || (folder && !appendText(key, sizeof key, "\\"))) return false;
+    lowerAscii(key);
+    // The first name not before the key: the key itself, or for a folder
+    // the first of its files.
+    size_t low = 0, high = names->count;
+    while (low < high) {
+        size_t middle = low + (high - low) / 2;
+        if (strcmp(names->items[middle], key) < 0) low = middle + 1;
+        else high = middle;
+    }
+    if (low == names->count) return false;
+    const char* found = names->items[low];
+    return folder ? strncmp(found, key, strlen(key)) == 0 : strcmp(found, key) == 0;
 }
 
 bool runtimeFolderName(const char* hash, char* dst, size_t cap) {

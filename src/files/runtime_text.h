@@ -4,16 +4,21 @@
 #pragma once
 #include <cstddef>
 
+#include "files/string_list.h"
+
 // The next entry from *at, before end; false at the end, or at a line that
 // is no entry (a malformed size, a path that does not fit or that would
 // leave the folder), which ends the index as damaged.
 enum RuntimeEntry { ENTRY_OK, ENTRY_END, ENTRY_BAD };
 RuntimeEntry nextRuntimeEntry(const char** at, const char* end, unsigned long long* size, char* path, size_t cap);
 
-// Whether the index lists `relative` (in any case, as the file system
+// The index's paths, in lower case and sorted, for indexLists: false where
+// the index is damaged or memory ran out.
+bool indexNames(const char* index, size_t length, StringList* names);
+// Whether the names list `relative` (in any case, as the file system
 // compares): as a file, or, with `folder`, as a folder that holds a listed
-// file.
-bool indexLists(const char* index, size_t length, const char* relative, bool folder);
+// file. A search, not a scan: a runtime has hundreds of files.
+bool indexLists(const StringList* names, const char* relative, bool folder);
 
 // A relative path of plain file names between backslashes.
 bool isPlainRelativePath(const char* path);

@@ -43,7 +43,13 @@ static void compress(Sha256* hash, const unsigned char* block) {
 #include <cpuid.h>
 #include <immintrin.h>
 
+// A 32-bit thread's stack is aligned to 4 bytes only, and the vectors
+// spill to it.
+#if defined(__i386__)
+#define SHA_TARGET __attribute__((target("sha,sse4.1,ssse3"), force_align_arg_pointer))
+#else
 #define SHA_TARGET __attribute__((target("sha,sse4.1,ssse3")))
+#endif
 
 SHA_TARGET static void compressFast(uint32_t state[8], const unsigned char* block) {
     const __m128i order = _mm_set_epi64x(0x0c0d0e0f08090a0bULL, 0x0405060700010203ULL);

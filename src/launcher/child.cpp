@@ -21,7 +21,6 @@
 #include "config/state.h"
 #include "files/wide.h"
 #include "supervise/comm_text.h"
-#include "supervise/instance_pipe.h"
 #include "supervise/splash.h"
 #include "supervise/taskbar.h"
 
@@ -162,9 +161,12 @@ static bool madeByOwnParent(const char* handleText) {
     HANDLE parent = (HANDLE)(ULONG_PTR)numberOf(handleText);
     DWORD id = parent ? GetProcessId(parent) : 0;
     if (!id) return false;
-    static InstanceIdentity mine, theirs;
-    bool same = id == parentProcessId() && processIdentity(parent, id, &theirs) && ownIdentity(&mine) &&
-                sameIdentity(&mine, &theirs);
+    // Made by it, this process has its user and level; the image tells the
+    // program.
+    wchar_t mine[TEXT_CAP], theirs[TEXT_CAP];
+    DWORD mineLength = TEXT_CAP, theirsLength = TEXT_CAP;
+    bool same = id == parentProcessId() && QueryFullProcessImageNameW(GetCurrentProcess(), 0, mine, &mineLength) &&
+                QueryFullProcessImageNameW(parent, 0, theirs, &theirsLength) && lstrcmpiW(mine, theirs) == 0;
     CloseHandle(parent);
     return same;
 }

@@ -35,6 +35,24 @@ TEST(RuntimeIndex, ReadsEachFileAndEndsAsDamagedAtAnythingElse) {
     EXPECT_EQ("bad", readIndex(std::string("1 a\0b\n", 6)));
 }
 
+// What a copy may hold: the listed files, in any case, and the folders
+// that hold them; nothing else.
+TEST(RuntimeIndex, ListsItsFilesAndTheirFoldersAndNothingElse) {
+    const std::string index = "9 release\n512 bin\\server\\jvm.dll\n7 lib\\modules\n";
+    StringList names = {nullptr, 0, 0};
+    ASSERT_TRUE(indexNames(index.data(), index.size(), &names));
+    for (const char* file : {"release", "BIN\\Server\\JVM.dll", "lib\\modules"})
+        EXPECT_TRUE(indexLists(&names, file, false)) << file;
+    for (const char* folder : {"bin", "bin\\server", "LIB"}) EXPECT_TRUE(indexLists(&names, folder, true)) << folder;
+    for (const char* file : {"bin", "lib\\ext\\planted.jar", "bin\\server\\classes.jsa", "releases", "rel"})
+        EXPECT_FALSE(indexLists(&names, file, false)) << file;
+    for (const char* folder : {"bi", "lib\\ext", "release", "bin\\server\\jvm.dll"})
+        EXPECT_FALSE(indexLists(&names, folder, true)) << folder;
+    freeStringList(&names);
+    EXPECT_FALSE(indexNames("1 ..\\x\n", 7, &names));
+    freeStringList(&names);
+}
+
 TEST(RuntimeIndex, NamesTheFolderByTheHashsFirstDigits) {
     char name[20];
     ASSERT_TRUE(runtimeFolderName("0123456789abcdef0011", name, sizeof name));
