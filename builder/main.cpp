@@ -1,6 +1,5 @@
-// tarvo-build: writes a product's launcher from a project file.
-//   tarvo-build PROJECT.toml -o LAUNCHER.exe [--subsystem windows|console] [--template TEMPLATE.exe]
-//   tarvo-build --print LAUNCHER.exe
+// tarvo-build: writes a product's launcher from a project file; --help
+// tells how.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -21,9 +20,32 @@ int fail(const std::string& message) {
     return 1;
 }
 
+const char USAGE[] =
+    "usage: tarvo-build PROJECT.toml -o LAUNCHER.exe [--subsystem windows|console] [--template TEMPLATE.exe]\n"
+    "       tarvo-build --print LAUNCHER.exe\n"
+    "       tarvo-build --help | --version\n";
+
+const char HELP[] =
+    "\n"
+    "  PROJECT.toml -o LAUNCHER.exe  build the launcher that the project file describes\n"
+    "  --subsystem windows|console   a window program (the default) or its command-line twin\n"
+    "  --template TEMPLATE.exe       start from this launcher rather than the one carried inside\n"
+    "  --print LAUNCHER.exe          print the project that a launcher was built from\n"
+    "  --help, -h                    this text\n"
+    "  --version                     this builder's version and the launchers it carries\n"
+    "\n"
+    "The project file's keys: docs/reference.md; how a product is made: docs/guide.md.\n";
+
+// A wrong use: the short usage on standard error, and 2, as tools do.
 int usage() {
-    return fail("usage: tarvo-build PROJECT.toml -o LAUNCHER.exe [--subsystem windows|console] [--template TEMPLATE.exe]\n"
-                "       tarvo-build --print LAUNCHER.exe");
+    fputs(USAGE, stderr);
+    return 2;
+}
+
+int help() {
+    fputs(USAGE, stdout);
+    fputs(HELP, stdout);
+    return 0;
 }
 
 // SOURCE_DATE_EPOCH when set, so that builds are reproducible; else 0.
@@ -81,10 +103,25 @@ int print(const std::string& path) {
     return 0;
 }
 
+// The templates are built from the builder's own source: they carry its
+// version, told with the size of each.
+int version() {
+    printf("tarvo-build %s\n", TARVO_VERSION);
+    const struct {
+        const char* arch;
+        size_t size;
+    } templates[] = {{"x86", TEMPLATE_X86_SIZE}, {"x64", TEMPLATE_X64_SIZE}, {"arm64", TEMPLATE_ARM64_SIZE}};
+    for (const auto& t : templates)
+        printf("  %s launcher %s, %lu bytes\n", t.arch, TARVO_VERSION, (unsigned long)t.size);
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
+    if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) return help();
+    if (args.size() == 1 && args[0] == "--version") return version();
     if (args.size() == 2 && args[0] == "--print") return print(args[1]);
     std::string project, output, templateFile, subsystem;
     for (size_t i = 0; i < args.size(); ++i) {

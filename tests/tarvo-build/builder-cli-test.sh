@@ -13,6 +13,18 @@ sed -e 's/^arch = "x86"/arch = "x64"/' -e '/^200[23] = /d' "$src/examples/orvan-
 printf 'jar bytes' > "$work/app.jar"
 printf 'include = ["app.jar"]\n' | cat - "$work/p.toml" > "$work/project.toml"
 "$src/dist/tarvo-build" "$work/project.toml" -o "$work/built.exe"
+
+# Its own words: help on standard output with 0, a wrong use on standard
+# error with 2, the version of the builder and of the launchers it carries.
+"$src/dist/tarvo-build" --help | grep -q -- "--print LAUNCHER.exe  *print the project" ||
+  { echo "--help does not tell --print"; exit 1; }
+set +e
+"$src/dist/tarvo-build" "$work/project.toml" 2>"$work/usage.txt" >/dev/null; code=$?
+set -e
+[ $code -eq 2 ] && grep -q "^usage: tarvo-build PROJECT.toml -o LAUNCHER.exe" "$work/usage.txt" ||
+  { cat "$work/usage.txt"; echo "a wrong use ended with $code"; exit 1; }
+"$src/dist/tarvo-build" --version | grep -q "^  x64 launcher [0-9.]*, [0-9]* bytes" ||
+  { "$src/dist/tarvo-build" --version; echo "--version names no launcher"; exit 1; }
 winpath() { echo "Z:${1//\//\\}"; }
 "$src/tests/rig/wine-run.sh" "$src/dist/tarvo-build.exe" "$(winpath "$work/project.toml")" -o "$(winpath "$work/built-on-windows.exe")"
 cmp "$work/built.exe" "$work/built-on-windows.exe" || { echo "the two hosts' builders differ"; exit 1; }
