@@ -1,8 +1,8 @@
 #include "project.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -47,6 +47,52 @@ namespace {
 const char* const OTHER_KEYS[] = {
     "arch", "subsystem", "icon", "include", "runtime", "splash.icon", "version", "strings", "splash.bitmap", "splash.bitmap_125",
     "splash.bitmap_150", "splash.bitmap_175", "splash.bitmap_200", "splash.bitmap_250", "splash.bitmap_300"};
+size_t editDistance(const std::string& a, const std::string& b) {
+    std::vector<size_t> row(b.size() + 1);
+    for (size_t j = 0; j <= b.size(); ++j) row[j] = j;
+    for (size_t i = 1; i <= a.size(); ++i) {
+        size_t diagonal = row[0];
+        row[0] = i;
+        for (size_t j = 1; j <= b.size(); ++j) {
+            size_t above = row[j];
+            row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
+            diagonal = above;
+        }
+    }
+    return row[b.size()];
+}
+
+std::string tableOf(const std::string& key) {
+    size_t dot = key.rfind('.');
+    return dot == std::string::npos ? "" : key.substr(0, dot);
+}
+
+std::string leafOf(const std::string& key) { return key.substr(key.rfind('.') + 1); }
+
+// What an unknown key's message adds: the known key of its table nearest to
+// it (a slip of a letter or two), else the table where a key of that name
+// belongs.
+std::string keyHint(const std::string& key) {
+    std::vector<std::string> known;
+    for (size_t i = 0; i < CONFIG_ROW_COUNT; ++i)
+        if (*CONFIG_ROWS[i].key) known.push_back(CONFIG_ROWS[i].key);
+    for (const char* other : OTHER_KEYS) known.push_back(other);
+    std::string best, elsewhere;
+    size_t bestDistance = leafOf(key).size() / 3 + 1;
+    for (const std::string& k : known) {
+        if (tableOf(k) == tableOf(key)) {
+            size_t d = editDistance(leafOf(k), leafOf(key));
+            if (d <= bestDistance && d <= 2) best = k, bestDistance = d;
+        } else if (leafOf(k) == leafOf(key) && elsewhere.empty()) {
+            elsewhere = k;
+        }
+    }
+    if (!best.empty()) return "; did you mean " + leafOf(best) + "?";
+    if (elsewhere.empty()) return "";
+    std::string table = tableOf(elsewhere);
+    return "; " + leafOf(key) + " belongs " + (table.empty() ? "at the top, before any table" : "in [" + table + "]");
+}
+
 // The search's sources: the registry, a variable, a folder (A or R), the
 // PATH, and the runtime inside.
 const char* const SEARCH_LETTERS = "YEARSI";
@@ -358,7 +404,7 @@ struct Loader {
                 if (!checkKeys(*node.as_table(), key + ".")) return false;
                 continue;
             }
-            return fail(node, key, "unknown key");
+            return fail(node, key, "unknown key" + keyHint(key));
         }
         return true;
     }

@@ -130,7 +130,11 @@ TEST_F(BuilderTest, BadInputIsRefusedWithItsPlaceAndNothingIsWritten) {
         std::string project, message;
     };
     for (const Case& c : std::vector<Case>{
-             {"colour = 1\n", ":3: colour: unknown key"},
+             {"colour = 1\n", ":3: colour: unknown key; colour belongs in [splash."},
+             {"main_clas = \"A\"\n", ":3: main_clas: unknown key; did you mean main_class?"},
+             {"[splash]\nwidht = 3\n", ":4: splash.widht: unknown key; did you mean width?"},
+             {"width = 3\n", ":3: width: unknown key; width belongs in [splash]"},
+             {"[logs]\nmain_class = \"A\"\n", ":4: logs.main_class: unknown key; main_class belongs at the top"},
              {"[splash]\nwidth = \"wide\"\n", ":4: splash.width: expected a whole number"},
              {"[logs]\nshow_error_log = \"always\"\n", ":4: logs.show_error_log: expected true, false or \"on_failure\""},
              {"[splash.status]\ncolour = \"300,0,0\"\n",
