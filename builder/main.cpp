@@ -138,6 +138,7 @@ int main(int argc, char** argv) {
     if (!subsystem.empty() && !chooseSubsystem(subsystem, &p))
         return fail("--subsystem: expected \"windows\" or \"console\"");
     finishProject(&p);
+    for (const std::string& warning : p.warnings) fprintf(stderr, "tarvo-build: warning: %s\n", warning.c_str());
     // Its copies then live in a folder named after the executable, which a
     // renamed launcher no longer finds.
     auto given = [&](unsigned id) { return p.plan.strings.count(id) && !p.plan.strings[id].empty(); };

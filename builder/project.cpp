@@ -1,6 +1,7 @@
 #include "project.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -12,6 +13,7 @@
 
 #include "files/path_text.h"
 #include "files/bytes_text.h"
+#include "jvm/version_text.h"
 #include "utf.h"
 
 bool readWholeFile(const std::string& path, std::vector<uint8_t>* out) {
@@ -60,6 +62,15 @@ size_t editDistance(const std::string& a, const std::string& b) {
         }
     }
     return row[b.size()];
+}
+
+// A bitmap file's size in pixels (a top-down one's height is negative).
+bool bitmapSize(const std::vector<uint8_t>& b, int* width, int* height) {
+    if (b.size() < 26 || b[0] != 'B' || b[1] != 'M') return false;
+    int32_t w = (int32_t)le32(b.data() + 18), h = (int32_t)le32(b.data() + 22);
+    *width = w;
+    *height = h < 0 ? -h : h;
+    return w > 0 && h != 0;
 }
 
 std::string tableOf(const std::string& key) {
@@ -422,6 +433,100 @@ struct Loader {
         return fine || fail(*n, key, why);
     }
 
+    std::string at(const toml::node& node, const std::string& key) const {
+        return path + ":" + std::to_string(node.source().begin.line) + ": " + key + ": ";
+    }
+
+    // A class name as the VM takes it: dotted names, no path, no ".class".
+    bool mainClass(const toml::table& root, const std::string& name) {
+        const toml::node* node = root.get("main_class");
+        bool plain = !name.empty() && name.find_first_of("/\\ ") == std::string::npos && name.front() != '.' &&
+                     name.back() != '.' && name.find("..") == std::string::npos &&
+                     !(name.size() > 6 && name.compare(name.size() - 6, 6, ".class") == 0);
+        if (plain || !node) return true;
+        std::string meant = name;
+        if (meant.size() > 6 && meant.compare(meant.size() - 6, 6, ".class") == 0) meant.resize(meant.size() - 6);
+        for (char& c : meant) c = c == '/' || c == '\\' ? '.' : c;
+        while (!meant.empty() && (meant.front() == '.' || meant.front() == ' ')) meant.erase(0, 1);
+        while (!meant.empty() && (meant.back() == '.' || meant.back() == ' ')) meant.pop_back();
+        std::string hint = meant.empty() || meant == name ? "" : "; did you mean " + meant + "?";
+        return fail(*node, "main_class", "expected a class name such as com.example.Main, got \"" + name + "\"" + hint);
+    }
+
+    // The bounds, and the runtime's Java within them.
+    bool versions(const toml::table& root, const LauncherPlan& plan) {
+        auto given = [&](unsigned id) { return plan.strings.count(id) ? plan.strings.at(id) : std::string(); };
+        std::string low = given(126), high = given(127);
+        const toml::node* node = root.at_path("java.max_version").node();
+        if (!low.empty() && !high.empty() && compareVersions(low.c_str(), high.c_str()) > 0 && node)
+            return fail(*node, "java.max_version", "expected a version from java.min_version (" + low + ") on, got " + high);
+        const toml::node* runtime = root.get("runtime");
+        for (const IncludedFile& f : plan.runtime) {
+            if (!runtime || f.name != "release") continue;
+            char version[64];
+            std::string text(f.bytes.begin(), f.bytes.end());
+            if (!parseReleaseVersion(text.data(), text.size(), version, sizeof version)) continue;
+            if (!versionNameInRange(version, low.c_str(), high.c_str()))
+                return fail(*runtime, "runtime", std::string("its Java ") + version + " is outside java.min_version " +
+                                                     (low.empty() ? "(none)" : low) + " and java.max_version " +
+                                                     (high.empty() ? "(none)" : high));
+        }
+        return true;
+    }
+
+    // What builds a launcher that will not do what the project seems to ask.
+    void warn(const toml::table& root, Project* out) {
+        const std::map<unsigned, std::string>& s = out->plan.strings;
+        auto on = [&](unsigned id) { return s.count(id) && s.at(id) == "1"; };
+        auto number = [&](unsigned id) { return s.count(id) ? atoi(s.at(id).c_str()) : 0; };
+        const LauncherPlan& plan = out->plan;
+        const toml::node* show = root.at_path("splash.show").node();
+        if (show && on(108) && plan.splashBitmap.empty() && !(number(141) && number(142)))
+            out->warnings.push_back(at(*show, "splash.show") + "no bitmap and no size: no splash will show");
+        int w = 0, h = 0;
+        const toml::node* bitmap = root.at_path("splash.bitmap").node();
+        if (bitmap && bitmapSize(plan.splashBitmap, &w, &h) && number(141) && number(142) &&
+            (w != number(141) || h != number(142)))
+            out->warnings.push_back(at(*bitmap, "splash.bitmap") + "the bitmap is " + std::to_string(w) + " by " +
+                                    std::to_string(h) + ", splash.width and splash.height say " +
+                                    std::to_string(number(141)) + " by " + std::to_string(number(142)));
+        for (const auto& [scale, bytes] : plan.scaledSplashBitmaps) {
+            int sw = 0, sh = 0;
+            std::string key = "splash.bitmap_" + std::to_string(scale);
+            const toml::node* n = root.at_path(key).node();
+            if (n && w && bitmapSize(bytes, &sw, &sh) && (sw != w * (int)scale / 100 || sh != h * (int)scale / 100))
+                out->warnings.push_back(at(*n, key) + "the bitmap is " + std::to_string(sw) + " by " +
+                                        std::to_string(sh) + ", " + std::to_string(scale) + " % of " +
+                                        std::to_string(w) + " by " + std::to_string(h) + " would be " +
+                                        std::to_string(w * (int)scale / 100) + " by " +
+                                        std::to_string(h * (int)scale / 100));
+        }
+        // A required archive or folder that is not where the launcher will look.
+        const toml::node* classPath = root.get("class_path");
+        std::string entries = s.count(121) ? s.at(121) : "";
+        bool library = false;
+        for (size_t at0 = 0, end; classPath && at0 < entries.size(); at0 = end + 1) {
+            end = std::min(entries.find(';', at0), entries.size());
+            std::string entry = entries.substr(at0, end - at0);
+            if (entry.size() < 3) continue;
+            std::string name = entry.substr(2);
+            std::string lower = name;
+            for (char& c : lower) c = (char)tolower((unsigned char)c);
+            library = library || lower.find("tarvo-app.jar") != std::string::npos;
+            if ((entry[0] != 'A' && entry[0] != 'D') || entry[1] != '1' || name.find('%') != std::string::npos) continue;
+            std::string file = fromProject(name);
+            for (char& c : file) c = c == '\\' ? '/' : c;
+            std::error_code failed;
+            if (!std::filesystem::exists(file, failed))
+                out->warnings.push_back(at(*classPath, "class_path") + name +
+                                        " is not beside the project, where the launcher will look for it");
+        }
+        const toml::node* single = root.get("single_instance");
+        if (single && on(153) && !library)
+            out->warnings.push_back(at(*single, "single_instance") + "tarvo-app.jar is not on the class path: a second "
+                                    "start will only bring the window forward");
+    }
+
     bool load(const toml::table& root, Project* out) {
         if (!checkKeys(root, "")) return false;
         LauncherPlan& plan = out->plan;
@@ -459,6 +564,8 @@ struct Loader {
             if (!n->is_table()) return fail(*n, "strings", "expected a table");
             if (!rawStrings(*n->as_table(), &plan)) return false;
         }
+        if (!mainClass(root, plan.strings[122]) || !versions(root, plan)) return false;
+        warn(root, out);
         return true;
     }
 };

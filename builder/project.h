@@ -23,6 +23,8 @@ struct Project {
     std::string arch;  // one of ARCHES' names
     LauncherPlan plan;
     bool errorLogGiven = false;  // logs.error_log stands in the project
+    // What builds, but not as the user may think: "<file>:<line>: <key>: <why>".
+    std::vector<std::string> warnings;
 };
 
 // Reads the project file and every file it names (relative to its folder).

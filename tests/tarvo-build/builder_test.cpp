@@ -251,3 +251,65 @@ TEST_F(BuilderTest, ARuntimeIsStoredWholeWithItsHashAndSearchedFirstOrRefusedByN
     EXPECT_NE(std::string::npos, printed.find("# It carries a Java runtime of 4 files")) << printed;
     EXPECT_EQ(std::string::npos, printed.find("2004")) << printed;
 }
+
+namespace {
+
+// A 24-bit bitmap of that size, every pixel black.
+std::string bitmap(int width, int height) {
+    int row = (width * 3 + 3) / 4 * 4;
+    std::string b(54 + row * height, '\0');
+    auto put32 = [&](size_t at, uint32_t v) {
+        for (int i = 0; i < 4; ++i) b[at + i] = (char)(v >> (8 * i));
+    };
+    b[0] = 'B', b[1] = 'M';
+    put32(2, (uint32_t)b.size());
+    put32(10, 54);
+    put32(14, 40);
+    put32(18, (uint32_t)width);
+    put32(22, (uint32_t)height);
+    b[26] = 1, b[28] = 24;
+    put32(34, (uint32_t)(row * height));
+    return b;
+}
+
+}  // namespace
+
+// A launcher that would not do what the project seems to say: refused where
+// it cannot run at all, else built with a warning, each with its line.
+TEST_F(BuilderTest, WhatTheLauncherWouldMisreadIsRefusedOrWarned) {
+    spit(at("splash.bmp"), bitmap(40, 20));
+    spit(at("splash150.bmp"), bitmap(40, 20));
+    struct Case {
+        std::string project, message;
+        bool builds;
+    };
+    for (const Case& c : std::vector<Case>{
+             {"main_class = \"com/example/Main.class\"\n",
+              ":2: main_class: expected a class name such as com.example.Main, got \"com/example/Main.class\"; did you "
+              "mean com.example.Main?",
+              false},
+             {"main_class = \"M\"\n[java]\nmin_version = \"17\"\nmax_version = \"11\"\n",
+              ":5: java.max_version: expected a version from java.min_version (17) on, got 11", false},
+             {"main_class = \"M\"\n[splash]\nshow = true\n",
+              "warning: " + at("p.toml") + ":4: splash.show: no bitmap and no size: no splash will show", true},
+             {"main_class = \"M\"\n[splash]\nbitmap = \"splash.bmp\"\nwidth = 50\nheight = 20\n",
+              ":4: splash.bitmap: the bitmap is 40 by 20, splash.width and splash.height say 50 by 20", true},
+             {"main_class = \"M\"\n[splash]\nbitmap = \"splash.bmp\"\nbitmap_150 = \"splash150.bmp\"\n",
+              ":5: splash.bitmap_150: the bitmap is 40 by 20, 150 % of 40 by 20 would be 60 by 30", true},
+             {"main_class = \"M\"\nclass_path = [\"A1lib/app.jar\", \"A0optional.jar\"]\n",
+              ":3: class_path: lib/app.jar is not beside the project, where the launcher will look for it", true},
+             {"main_class = \"M\"\nsingle_instance = true\n",
+              ":3: single_instance: tarvo-app.jar is not on the class path: a second start will only bring the window "
+              "forward",
+              true},
+         }) {
+        spit(at("p.toml"), "arch = \"x64\"\n" + c.project);
+        std::remove(at("out.exe").c_str());
+        bool ok = false;
+        std::string message = builder("'" + at("p.toml") + "' -o '" + at("out.exe") + "'", &ok);
+        EXPECT_EQ(c.builds, ok) << c.project << message;
+        EXPECT_NE(std::string::npos, message.find(c.message)) << message;
+        EXPECT_EQ(c.builds, exists(at("out.exe"))) << c.project;
+        EXPECT_EQ(std::string::npos, message.find("optional.jar")) << "an optional entry is no fault";
+    }
+}
