@@ -13,7 +13,7 @@
 
 #include "files/path_text.h"
 #include "files/bytes_text.h"
-#include "jvm/version_text.h"
+#include "files/version_text.h"
 #include "utf.h"
 
 bool readWholeFile(const std::string& path, std::vector<uint8_t>* out) {
@@ -466,7 +466,7 @@ struct Loader {
             char version[64];
             std::string text(f.bytes.begin(), f.bytes.end());
             if (!parseReleaseVersion(text.data(), text.size(), version, sizeof version)) continue;
-            if (!versionNameInRange(version, low.c_str(), high.c_str()))
+            if (!versionInRange(version, low.c_str(), high.c_str()))
                 return fail(*runtime, "runtime", std::string("its Java ") + version + " is outside java.min_version " +
                                                      (low.empty() ? "(none)" : low) + " and java.max_version " +
                                                      (high.empty() ? "(none)" : high));

@@ -12,7 +12,7 @@ set(TARVO_TEXT_SOURCES
   src/files/runtime_text.cpp
   src/supervise/comm_text.cpp
   src/supervise/instance_text.cpp
-  src/jvm/version_text.cpp
+  src/files/version_text.cpp
   src/jvm/search_text.cpp
   src/jvm/search_report_text.cpp
   src/jvm/image_text.cpp

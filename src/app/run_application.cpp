@@ -27,7 +27,7 @@
 #include "jvm/candidate.h"
 #include "jvm/find_jvm.h"
 #include "jvm/search_text.h"
-#include "jvm/version_text.h"
+#include "files/version_text.h"
 #include "supervise/dpi.h"
 
 static void (*startFailed)() = nullptr;

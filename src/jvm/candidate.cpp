@@ -11,7 +11,7 @@
 #include "files/trace.h"
 #include "jvm/search_report_text.h"
 #include "jvm/search_text.h"
-#include "jvm/version_text.h"
+#include "files/version_text.h"
 #include "config/config.h"
 
 

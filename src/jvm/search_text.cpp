@@ -6,7 +6,7 @@
 #include "errors/message_text.h"
 #include "files/list_text.h"
 #include "files/text.h"
-#include "jvm/version_text.h"
+#include "files/version_text.h"
 
 bool nextSearchEntry(const char** at, char* letter, char* argument, size_t cap) {
     const char* start;

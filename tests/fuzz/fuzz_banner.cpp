@@ -7,7 +7,7 @@
 
 #include "files/text.h"
 #include "jvm/image_text.h"
-#include "jvm/version_text.h"
+#include "files/version_text.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::string out(reinterpret_cast<const char*>(data), size);

@@ -1,4 +1,4 @@
-#include "jvm/version_text.h"
+#include "files/version_text.h"
 
 #include <cstring>
 

@@ -4,7 +4,7 @@
 
 #include "files/text.h"
 #include "jvm/image_text.h"
-#include "jvm/version_text.h"
+#include "files/version_text.h"
 
 TEST(VersionOrder, DigitRunsCompareAsNumbers) {
     EXPECT_GT(compareVersions("1.4.10", "1.4.2"), 0);
