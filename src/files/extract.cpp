@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <cstdlib>
 #include <cstring>
 
 #include "files/paths.h"
@@ -93,8 +94,49 @@ bool makeExtractionFolder(char* folder) {
     return done;
 }
 
-int extractIncludedFiles(HMODULE module, int count, const char* names, char* destination) {
+// An elevated start's extracted files, held from their check until the
+// process ends and inherited by the child: the user's other processes can
+// write to the temporary folder, and must not change a byte the VM reads.
+static HANDLE* heldFiles = nullptr;
+static size_t heldCount = 0;
+
+static void releaseHeldFiles() {
+    while (heldCount) CloseHandle(heldFiles[--heldCount]);
+}
+
+// Opened without write or delete sharing, then its bytes compared with the
+// resource's: from here on no other process can change them.
+static bool holdAsWritten(HMODULE module, const char* path, const char* resourceName) {
+    HRSRC found = FindResourceA(module, resourceName, "APPFILES");
+    HGLOBAL loaded = found ? LoadResource(module, found) : nullptr;
+    const char* data = loaded ? (const char*)LockResource(loaded) : nullptr;
+    DWORD size = found ? SizeofResource(module, found) : 0;
+    HANDLE* grown = (HANDLE*)realloc(heldFiles, (heldCount + 1) * sizeof(HANDLE));
+    if (!data || !grown) return false;
+    heldFiles = grown;
+    WidePath wide(path);
+    SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
+    HANDLE file = wide.ok ? CreateFileW(wide.text, GENERIC_READ, FILE_SHARE_READ, &inherit, OPEN_EXISTING,
+                                        FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_SEQUENTIAL_SCAN, nullptr)
+                          : INVALID_HANDLE_VALUE;
+    if (file == INVALID_HANDLE_VALUE) return false;
+    heldFiles[heldCount++] = file;
+    static char buffer[1 << 16];
+    LARGE_INTEGER length;
+    if (!GetFileSizeEx(file, &length) || (unsigned long long)length.QuadPart != size) return false;
+    for (DWORD done = 0, got = 0; done < size; done += got) {
+        DWORD ask = size - done < sizeof buffer ? size - done : (DWORD)sizeof buffer;
+        if (!ReadFile(file, buffer, ask, &got, nullptr) || got == 0 || memcmp(buffer, data + done, got) != 0)
+            return false;
+        whileBusy();
+    }
+    return true;
+}
+
+int extractIncludedFiles(HMODULE module, int count, const char* names, char* destination, bool hold) {
     destination[0] = '\0';
+    // A restart's child takes the files of its own extraction.
+    releaseHeldFiles();
     if (count == 0) return 0;
     char folder[TEXT_CAP], probe[TEXT_CAP];
     tempPath(probe, sizeof probe);
@@ -111,6 +153,7 @@ int extractIncludedFiles(HMODULE module, int count, const char* names, char* des
         appendUnsigned(resource, sizeof resource, (unsigned long)i);
         addTempFile(path);
         int code = writeResourceFile(module, path, resource, "APPFILES");
+        if (!code && hold && !holdAsWritten(module, path, resource)) code = ERR_NOT_WRITTEN;
         // The folder is recorded after its files, also on a failure, so that
         // the clean-up deletes the files first and the folder does not stay.
         if (code) {

@@ -7,8 +7,10 @@
 // of `module`. destination (TEXT_CAP) receives the folder, or the empty text
 // when there are none. Returns 0, or the code of message 1013 that tells why
 // the files could not be written; the paths written so far, and the folder,
-// are recorded for deletion first.
-int extractIncludedFiles(HMODULE module, int count, const char* names, char* destination);
+// are recorded for deletion first. With `hold` (an elevated start), each
+// file is held without write or delete sharing, inherited by the child,
+// once its bytes are checked to be the resource's.
+int extractIncludedFiles(HMODULE module, int count, const char* names, char* destination, bool hold = false);
 
 // A new folder <temp name>_dir in the temporary folder, recorded for
 // deletion by the caller; false when none could be made.

@@ -161,7 +161,7 @@ static bool startFreshChild(char* commFile) {
     char names[TEXT_CAP];
     configString(CFG_FILE_NAMES, names, sizeof names);
     if (!prepareCachedFiles(extractDir)) {
-        int extracted = extractIncludedFiles(appInstance, configInt(CFG_FILE_COUNT), names, extractDir);
+        int extracted = extractIncludedFiles(appInstance, configInt(CFG_FILE_COUNT), names, extractDir, runsElevated());
         if (extracted) failInternal(extracted);
     }
     makeTempFile(commFile);

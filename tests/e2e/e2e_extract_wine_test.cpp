@@ -78,6 +78,28 @@ TEST_F(ExtractTest, IncludedJarsReachTheClassPathAndTheNextStartDeletesThem) {
 
     run();
     EXPECT_FALSE(fileExists(folder)) << "the next start deletes the files and then their folder";
+
+    // An elevated start (Wine's every start) holds them for as long as its
+    // child runs: no other process writes a byte the VM reads.
+    writeFile(root / "vm\\bin\\client\\jvm.script", "sleep=3000\n");
+    bool refused = false, tried = false;
+    std::vector<std::string> before = folders();
+    WatchOptions options;
+    options.eachPoll = [&](WatchReport&, unsigned ms) {
+        std::string mine;
+        for (const std::string& f : folders())
+            if (std::find(before.begin(), before.end(), f) == before.end()) mine = f;
+        // While the child sleeps in main: its parent has written and held them.
+        if (tried || mine.empty() || ms < 1500) return;
+        tried = true;
+        HANDLE write = CreateFileA((mine + "\\a.jar").c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                   nullptr, OPEN_EXISTING, 0, nullptr);
+        refused = write == INVALID_HANDLE_VALUE;
+        if (write != INVALID_HANDLE_VALUE) CloseHandle(write);
+    };
+    EXPECT_EQ(0u, exitOf(run("", options), "child"));
+    EXPECT_TRUE(tried);
+    EXPECT_TRUE(refused) << "the extracted jar could be written while the child ran";
 }
 
 TEST_F(ExtractTest, TheCountAndTheListLimitEachOther) {
