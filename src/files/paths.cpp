@@ -106,20 +106,6 @@ void* holdFolderOpen(const char* path) {
                    : INVALID_HANDLE_VALUE;
 }
 
-bool realPathOf(void* handle, char* dst, size_t cap) {
-    wchar_t wide[TEXT_CAP];
-    DWORD n = GetFinalPathNameByHandleW((HANDLE)handle, wide, TEXT_CAP, FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
-    if (n == 0 || n >= TEXT_CAP) return false;
-    const wchar_t* from = wide;
-    if (wcsncmp(from, L"\\\\?\\UNC\\", 8) == 0) {
-        from += 6;
-        wide[6] = L'\\';
-    } else if (wcsncmp(from, L"\\\\?\\", 4) == 0) {
-        from += 4;
-    }
-    return toUtf8(from, dst, cap);
-}
-
 // Below `within`, in any case: "C:\Temp\a" is below "C:\TEMP", "C:\Temp2" is not.
 static bool heldWithin(HANDLE held, const char* within) {
     char real[TEXT_CAP];

@@ -36,10 +36,6 @@ void* holdFolderOpen(const char* path);
 // With `within` (a real path, as realPathOf gives it), only where the folder
 // really lies below it, whatever link a name on the way passes through.
 void removeTree(const char* folder, const char* within = nullptr);
-// The real path of an open file or folder, as the system resolves it (links
-// and short names undone), without the "\\?\" prefix; false where it
-// cannot tell.
-bool realPathOf(void* handle, char* dst, size_t cap);
 // Deletes a file through one handle held from the check to the delete: only
 // one that no one has open, that is no link, and that really lies below
 // `within`.

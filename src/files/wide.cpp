@@ -215,6 +215,21 @@ bool shortPath(const char* path, char* dst, size_t cap) {
     return toUtf8(out, dst, cap);
 }
 
+bool realPathOf(void* handle, char* dst, size_t cap) {
+    wchar_t wide[TEXT_CAP];
+    DWORD n = GetFinalPathNameByHandleW((HANDLE)handle, wide, TEXT_CAP, FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+    if (n == 0 || n >= TEXT_CAP) return false;
+    // \\?\C:\... and \\?\UNC\server\... as the paths users know.
+    const wchar_t* from = wide;
+    if (wcsncmp(from, L"\\\\?\\UNC\\", 8) == 0) {
+        from += 6;
+        wide[6] = L'\\';
+    } else if (wcsncmp(from, L"\\\\?\\", 4) == 0) {
+        from += 4;
+    }
+    return toUtf8(from, dst, cap);
+}
+
 bool linkTarget(const char* path, char* dst, size_t cap) {
     WidePath w(path);
     if (!w.ok) return false;
@@ -223,19 +238,9 @@ bool linkTarget(const char* path, char* dst, size_t cap) {
     HANDLE h = CreateFileW(w.text, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                            FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (h == INVALID_HANDLE_VALUE) return false;
-    wchar_t out[TEXT_CAP];
-    DWORD n = GetFinalPathNameByHandleW(h, out, TEXT_CAP, FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+    bool found = realPathOf(h, dst, cap);
     CloseHandle(h);
-    if (n == 0 || n >= TEXT_CAP) return false;
-    // \\?\C:\... and \\?\UNC\server\... as the paths users know.
-    const wchar_t* at = out;
-    if (wcsncmp(at, L"\\\\?\\UNC\\", 8) == 0) {
-        at += 6;
-        out[6] = L'\\';
-    } else if (wcsncmp(at, L"\\\\?\\", 4) == 0) {
-        at += 4;
-    }
-    return toUtf8(at, dst, cap);
+    return found;
 }
 
 static void takeFound(const WIN32_FIND_DATAW& data, FoundFile* found) {

@@ -58,6 +58,10 @@ bool searchPathIn(const char* folders, const char* fileName, char* dst, size_t c
 bool tempPath(char* dst, size_t cap);
 bool tempFileName(const char* dir, const char* prefix, char* dst, size_t cap);
 bool shortPath(const char* path, char* dst, size_t cap);
+// The real path of an open file or folder, as the system resolves it (links
+// and short names undone), without the "\\?\" prefix; false where it
+// cannot tell.
+bool realPathOf(void* handle, char* dst, size_t cap);
 // Where a path that is a symbolic link (or another reparse point) leads;
 // false for any other path, or when it cannot be followed.
 bool linkTarget(const char* path, char* dst, size_t cap);

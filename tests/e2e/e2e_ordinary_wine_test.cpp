@@ -33,17 +33,25 @@ TEST_F(LaunchTest, ALogTheFolderRefusesGoesToTheUsersDataFolder) {
 
 TEST_F(LaunchTest, ASecondInstanceWritesItsOwnLogAndLeavesTheFirstOnesWhole) {
     configure({"106=0", "145=0"});
+    std::string trace = root / "trace.txt";
+    setEnv("TARVO_TRACE", trace.c_str());
     vmHome("stderr=started\\r\\n\nsleep=2500\nstderr=ended\\r\\n");
     STARTUPINFOA si = {};
     si.cb = sizeof si;
     PROCESS_INFORMATION first;
     std::string line = "\"" + exe + "\"";
     ASSERT_TRUE(CreateProcessA(exe.c_str(), &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &first));
-    for (int i = 0; i < 100 && readFile(app + "\\error.log").empty(); ++i) Sleep(50);
+    // Generous limits: beside a loaded machine's other Wine tests a start
+    // may stall for many seconds, and the order of the two must hold.
+    for (int i = 0; i < 600 && readFile(app + "\\error.log").empty(); ++i) Sleep(50);
+    bool firstUp = !readFile(app + "\\error.log").empty();
     WatchReport second = run();
-    WaitForSingleObject(first.hProcess, 10000);
+    bool firstEnded = WaitForSingleObject(first.hProcess, 30000) == WAIT_OBJECT_0;
+    if (!firstEnded) TerminateProcess(first.hProcess, 9);
     CloseHandle(first.hThread);
     CloseHandle(first.hProcess);
+    ASSERT_TRUE(firstUp && firstEnded) << "first instance up " << firstUp << ", ended " << firstEnded << "\n"
+                                       << readFile(trace);
     EXPECT_EQ(0u, exitOf(second, "parent"));
     EXPECT_EQ("started\r\nended\r\n", readFile(app + "\\error.log"));
     EXPECT_EQ("started\r\nended\r\n", readFile(app + "\\error-2.log"));
