@@ -22,7 +22,7 @@ int fail(const std::string& message) {
 
 const char USAGE[] =
     "usage: tarvo-build PROJECT.toml -o LAUNCHER.exe [--subsystem windows|console] [--template TEMPLATE.exe]\n"
-    "       tarvo-build --print LAUNCHER.exe\n"
+    "       tarvo-build --print LAUNCHER.exe [--extract DIR]\n"
     "       tarvo-build --help | --version\n";
 
 const char HELP[] =
@@ -31,6 +31,8 @@ const char HELP[] =
     "  --subsystem windows|console   a window program (the default) or its command-line twin\n"
     "  --template TEMPLATE.exe       start from this launcher rather than the one carried inside\n"
     "  --print LAUNCHER.exe          print the project that a launcher was built from\n"
+    "  --extract DIR                 with --print: write the project and the files it names (icon,\n"
+    "                                bitmaps, included files, runtime) into DIR, a new or empty folder\n"
     "  --help, -h                    this text\n"
     "  --version                     this builder's version and the launchers it carries\n"
     "\n"
@@ -84,7 +86,7 @@ std::vector<uint8_t> embeddedTemplate(const std::string& arch) {
     return std::vector<uint8_t>(TEMPLATE_X64, TEMPLATE_X64 + TEMPLATE_X64_SIZE);
 }
 
-int print(const std::string& path) {
+int print(const std::string& path, const std::string& extractTo) {
     std::vector<uint8_t> bytes;
     if (!readWholeFile(path, &bytes)) return fail("cannot read " + path);
     PeImage image, base;
@@ -99,7 +101,14 @@ int print(const std::string& path) {
         return fail("the built-in template: " + error);
     applyNewProjectValues(&defaults);
     bool console = le16(image.bytes.data() + image.optionalAt + SUBSYSTEM_AT) == SUBSYSTEM_CONSOLE;
-    fputs(printProject(arch, console, strings, defaults, image.resources).c_str(), stdout);
+    Recovered files;
+    recoverFiles(image.resources, strings, &files);
+    std::string project = printProject(arch, console, strings, defaults, files);
+    if (!extractTo.empty()) {
+        files.files.push_back({"project.toml", std::vector<uint8_t>(project.begin(), project.end())});
+        if (!writeRecovered(extractTo, files, &error)) return fail(error);
+    }
+    fputs(project.c_str(), stdout);
     return 0;
 }
 
@@ -122,7 +131,8 @@ int main(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
     if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) return help();
     if (args.size() == 1 && args[0] == "--version") return version();
-    if (args.size() == 2 && args[0] == "--print") return print(args[1]);
+    if (args.size() == 2 && args[0] == "--print") return print(args[1], "");
+    if (args.size() == 4 && args[0] == "--print" && args[2] == "--extract") return print(args[1], args[3]);
     std::string project, output, templateFile, subsystem;
     for (size_t i = 0; i < args.size(); ++i) {
         if (args[i] == "-o" && i + 1 < args.size()) output = args[++i];

@@ -564,8 +564,22 @@ struct Loader {
             if (!n->is_table()) return fail(*n, "strings", "expected a table");
             if (!rawStrings(*n->as_table(), &plan)) return false;
         }
-        if (!mainClass(root, plan.strings[122]) || !versions(root, plan)) return false;
+        if (!mainClass(root, plan.strings[122]) || !versions(root, plan) || !optionsFile(root, plan)) return false;
         warn(root, out);
+        return true;
+    }
+
+    // A file name of the folders it is read from; by default the product's
+    // name, so that the window launcher and its console twin, built from one
+    // project under two names, read the same files.
+    bool optionsFile(const toml::table& root, LauncherPlan& plan) {
+        const toml::node* n = root.get("options_file");
+        auto named = plan.strings.find(160);
+        if (n && !named->second.empty() && !isPlainFileName((named->second + ".vmoptions").c_str()))
+            return fail(*n, "options_file", "expected a file name without its .vmoptions, got \"" + named->second + "\"");
+        auto name = plan.strings.find(101);
+        if (!n && named == plan.strings.end() && name != plan.strings.end() && isPlainFileName(name->second.c_str()))
+            plan.strings[160] = name->second;
         return true;
     }
 };
@@ -659,16 +673,63 @@ toml::table& tableAt(toml::table& root, const std::string& dotted, std::string* 
     return *t;
 }
 
+std::string tomlText(const toml::table& root) {
+    std::stringstream out;
+    out << root << "\n";
+    return out.str();
+}
+
+// The bytes of the recovered file at `path`, or the count and bytes of
+// those below the folder `path`.
+std::string sizeOf(const Recovered& files, const std::string& path, bool folder) {
+    unsigned long long count = 0, bytes = 0;
+    for (const RecoveredFile& f : files.files)
+        if (f.path == path || f.path.compare(0, path.size() + 1, path + "/") == 0) ++count, bytes += f.bytes.size();
+    std::string size = groupedNumber(bytes) + (bytes == 1 ? " byte" : " bytes");
+    return !folder ? size : groupedNumber(count) + (count == 1 ? " file, " : " files, ") + size;
+}
+
+std::string printedHeader(const Recovered& files, const std::vector<std::string>& unknown) {
+    std::string out = "# Printed from a launcher; `tarvo-build` builds the same launcher from it";
+    if (files.files.empty()) out += ".\n";
+    else
+        out += "\n# and the files it names, which were in the launcher:\n"
+               "#     tarvo-build --print LAUNCHER.exe --extract DIR\n"
+               "# writes them into DIR beside this project, DIR/project.toml.\n";
+    for (const std::string& what : unknown)
+        out += "# It holds " + what + " that no project key gives: a launcher built from this project lacks it.\n";
+    return out;
+}
+
+// "  # was in the launcher: 4,286 bytes" after each line that names a file.
+std::string withSizes(const std::string& text, const Recovered& files) {
+    std::stringstream in(text);
+    std::string out;
+    for (std::string line; std::getline(in, line);) {
+        out += line;
+        for (auto& [key, file] : files.keys) {
+            std::string leaf = key.substr(key.find_last_of('.') + 1);
+            if (line == leaf + " = '" + file + "'") out += "  # was in the launcher: " + sizeOf(files, file, key == "runtime");
+        }
+        if (!files.include.empty() && line.compare(0, 11, "include = [") == 0 && line.back() == ']')
+            out += "  # was in the launcher: " + sizeOf(files, "include", true);
+        out += "\n";
+    }
+    return out;
+}
+
 }  // namespace
 
 std::string printProject(const std::string& arch, bool console, const std::map<unsigned, std::string>& strings,
-                         const std::map<unsigned, std::string>& defaults, const ResourceTree& tree) {
+                         const std::map<unsigned, std::string>& defaults, const Recovered& files) {
     toml::table root, raw;
+    std::vector<std::string> unknown = files.unknown;
     root.insert("arch", arch);
     if (console) root.insert("subsystem", "console");
     for (auto& [id, text] : strings) {
-        // The content hashes come from the files they stand for.
-        if (id == 2004 || id == 2005) continue;
+        // The content hashes come from the files they stand for; the list
+        // of included files from include.
+        if (id == 2004 || id == 2005 || (!files.include.empty() && (id == 2002 || id == 2003))) continue;
         const ConfigRow* key = nullptr;
         for (size_t i = 0; i < CONFIG_ROW_COUNT; ++i)
             if (CONFIG_ROWS[i].id == id && *CONFIG_ROWS[i].key) key = &CONFIG_ROWS[i];
@@ -697,22 +758,27 @@ std::string printProject(const std::string& arch, bool console, const std::map<u
     for (auto& [id, text] : defaults)
         if (!strings.count(id)) raw.insert(std::to_string(id), "");
     if (!raw.empty()) root.insert("strings", raw);
-
-    std::stringstream out;
-    out << "# Printed from a launcher; `tarvo-build` builds the same launcher from it.\n";
-    auto files = tree.find(ResName::named("APPFILES"));
-    if (files != tree.end())
-        out << "# It includes " << files->second.size() - files->second.count(ResName::named("ID_FILE_INDEX"))
-            << " files; list them under include = [...] to build it again.\n";
-    auto runtime = tree.find(ResName::named("RUNTIME"));
-    if (runtime != tree.end())
-        out << "# It carries a Java runtime of " << runtime->second.size() - 1
-            << " files; give its folder as runtime = \"...\" to build it again.\n";
-    for (auto& [type, what] : std::map<uint16_t, const char*>{{RT_GROUP_ICON_ID, "icons"},
-                                                               {RT_BITMAP_ID, "a splash bitmap"},
-                                                               {RT_VERSION_ID, "version information"}})
-        if (tree.count(ResName::number(type)))
-            out << "# It holds " << what << "; give their files or [version] to build it again.\n";
-    out << root << "\n";
-    return out.str();
+    // A name would give the options files its own.
+    if (strings.count(101) && !strings.count(160)) root.insert("options_file", "");
+    for (auto& [key, file] : files.keys) {
+        std::string leaf;
+        tableAt(root, key, &leaf).insert(leaf, file);
+    }
+    if (!files.include.empty()) {
+        toml::array include;
+        for (const std::string& file : files.include) include.push_back(file);
+        root.insert("include", include);
+    }
+    if (files.version.present) {
+        toml::table version;
+        for (auto& [name, text] : files.version.texts) {
+            const char* key = nullptr;
+            for (auto& v : VERSION_KEYS)
+                if (name == v[1]) key = v[0];
+            if (key) version.insert(key, text);
+            else unknown.push_back("the version text " + name);
+        }
+        root.insert("version", version);
+    }
+    return printedHeader(files, unknown) + withSizes(tomlText(root), files);
 }

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "launcher.h"
+#include "unpack.h"
 
 // A whole file; false when it cannot be read to its end.
 bool readWholeFile(const std::string& path, std::vector<uint8_t>* out);
@@ -42,7 +43,8 @@ void finishProject(Project* project);
 
 // A project file that builds the same launcher again: its strings by their
 // names where the name's kind holds the value exactly, else in [strings].
-// Resources made from files are named in comments: their files are needed.
-// `defaults` is the table a new project starts from.
+// The files it was built from stand under the keys that give them, by the
+// names writeRecovered gives them. `defaults` is the table a new project
+// starts from.
 std::string printProject(const std::string& arch, bool console, const std::map<unsigned, std::string>& strings,
-                         const std::map<unsigned, std::string>& defaults, const ResourceTree& tree);
+                         const std::map<unsigned, std::string>& defaults, const Recovered& files);

@@ -9,7 +9,7 @@ file(CREATE_LINK /usr/include/toml++ ${TOML_INCLUDE}/toml++ SYMBOLIC)
 
 add_library(tarvo_builder STATIC
   ${BUILDER_DIR}/pe_image.cpp ${BUILDER_DIR}/resources.cpp ${BUILDER_DIR}/string_block.cpp
-  ${BUILDER_DIR}/utf.cpp ${BUILDER_DIR}/launcher.cpp ${BUILDER_DIR}/project.cpp)
+  ${BUILDER_DIR}/utf.cpp ${BUILDER_DIR}/launcher.cpp ${BUILDER_DIR}/project.cpp ${BUILDER_DIR}/unpack.cpp)
 # The builder shares the launcher's table of the configuration and its
 # byte and UTF-8 helpers.
 target_include_directories(tarvo_builder PUBLIC ${BUILDER_DIR} ${CMAKE_SOURCE_DIR}/src ${CMAKE_SOURCE_DIR}/res)

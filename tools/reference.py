@@ -101,6 +101,10 @@ MEANINGS = {
     149: "the product's folder below `%APPDATA%` (the user's options file) and `%LOCALAPPDATA%` "
          "(refused logs, copies, class-data archives); none: the product's name",
     150: "read the user's own options file, `%APPDATA%\\<data folder>\\<base name>.vmoptions`",
+    160: "the `<base name>` of the `.vmoptions` files, beside the executable and in the user's data folder, "
+         "so that a window launcher and its console twin read the same (none: the executable's base name; "
+         "a new project: its `name`); where the file of that name is not there, the one named after the "
+         "executable is read, as before",
     151: "the identifier by which the taskbar groups the application's windows; none: not set",
     152: "the exit code with which the application asks to be started again, from 1; none: no restart",
     153: "a second start hands its folder and words to the running instance",

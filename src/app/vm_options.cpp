@@ -9,6 +9,7 @@
 #include "app/words_text.h"
 #include "errors/fail.h"
 #include "files/list_text.h"
+#include "files/path_text.h"
 #include "files/paths.h"
 #include "app/options_file_text.h"
 #include "config/data_folder.h"
@@ -350,9 +351,21 @@ static void addOptionsFile(Layers* layers, const char* path, const char* kind, c
     addLayer(layers, &words, origin);
 }
 
-// <executable's base name>.vmoptions
-static void optionsFileName(char* dst, size_t cap) {
-    if (ownBaseName(dst, cap)) appendText(dst, cap, ".vmoptions");
+// <base name>.vmoptions in `folder`, by the product's base name, which its
+// console twin shares; where that file is not there, the one named after
+// the executable, which launchers read before products named their files.
+static bool optionsFilePath(const char* folder, char* dst, size_t cap) {
+    char named[TEXT_CAP], own[TEXT_CAP], path[TEXT_CAP];
+    configString(CFG_OPTIONS_FILE, named, sizeof named);
+    if (!ownBaseName(own, sizeof own)) own[0] = '\0';
+    dst[0] = '\0';
+    for (const char* base : {named, own}) {
+        copyText(path, sizeof path, folder);
+        if (!isPlainFileName(base) || !appendTexts(path, sizeof path, {base, ".vmoptions"})) continue;
+        if (!*dst) copyText(dst, cap, path);
+        if (fileAttributes(path) != INVALID_FILE_ATTRIBUTES) return copyText(dst, cap, path);
+    }
+    return *dst != '\0';
 }
 
 // What a share of memory comes to: of the physical memory, or of the job's
@@ -439,14 +452,12 @@ const char* buildVmOptions(StringList* list, const char* commFile, const char* e
     addOwnedOrFail(list, javaCommandOption(mainArgs), "launcher");
 
     Layers layers = {{nullptr, 0, 0}, {nullptr, 0, 0}};
-    char configured[TEXT_CAP], fileName[TEXT_CAP], path[TEXT_CAP];
+    char configured[TEXT_CAP], folder[TEXT_CAP], path[TEXT_CAP];
     configString(CFG_VM_OPTIONS, configured, sizeof configured);
     addSplitLayer(&layers, configured, "product");
-    optionsFileName(fileName, sizeof fileName);
-    copyText(path, sizeof path, exeDirectory());
-    if (*fileName && appendText(path, sizeof path, fileName)) addOptionsFile(&layers, path, "machine file", nullptr);
-    if (configInt(CFG_USER_VM_OPTIONS) && *fileName && userDataFolder("APPDATA", path, sizeof path, false) &&
-        appendText(path, sizeof path, fileName))
+    if (optionsFilePath(exeDirectory(), path, sizeof path)) addOptionsFile(&layers, path, "machine file", nullptr);
+    if (configInt(CFG_USER_VM_OPTIONS) && userDataFolder("APPDATA", folder, sizeof folder, false) &&
+        optionsFilePath(folder, path, sizeof path))
         addOptionsFile(&layers, path, "user file", commFile);
     if (javaFeature >= 9) {
         StringList words = {nullptr, 0, 0};

@@ -53,6 +53,24 @@ TEST_F(OptionsTest, TheMachinesAndTheUsersFilesReplaceTheProductsOptions) {
     EXPECT_EQ((std::vector<std::string>{"-Xmx512m", "-Dproxy=machine", "-XX:+UseG1GC", "-Dhome=D:\\Data\\x"}), layered());
 }
 
+TEST_F(OptionsTest, AWindowLauncherAndItsConsoleTwinReadTheProductsFiles) {
+    // As the builder writes both from one project: its name names the files.
+    // (The others here read launch.vmoptions, named after the executable,
+    // where the product's file is not there.)
+    std::string twin = app + "\\launchc.exe";
+    configure({"150=1", "160=Orvan Desk"});
+    makeLauncher(twin, {"150=1", "160=Orvan Desk", "102=0"}, true);
+    writeFile(app + "\\Orvan Desk.vmoptions", "-Dmachine=1\n");
+    writeFile(roaming + "\\Orvan Desk\\Orvan Desk.vmoptions", "-Duser=1\n");
+    vmHome();
+    EXPECT_EQ(0u, exitOf(run(), "child"));
+    EXPECT_EQ((std::vector<std::string>{"-Dmachine=1", "-Duser=1"}), layered());
+    DeleteFileA((root / "vm\\bin\\client\\jvm.record").c_str());
+    WatchReport r = runScript("\"" + twin + "\"");
+    EXPECT_EQ(0u, exitOf(r, "parent")) << r.describe();
+    EXPECT_EQ((std::vector<std::string>{"-Dmachine=1", "-Duser=1"}), layered());
+}
+
 TEST_F(OptionsTest, ABrokenFileIsNamedWithItsLineAndNothingStarts) {
     writeFile(app + "\\launch.vmoptions", "-Xmx1g\n-Dname=\xFF\n");
     vmHome();

@@ -158,6 +158,7 @@ TEST_F(BuilderTest, BadInputIsRefusedWithItsPlaceAndNothingIsWritten) {
              {"include = [\"a.jar\"]\n[strings]\n2002 = \"0\"\n", ":5: strings.2002: include sets this string"},
              {"runtime = \"linked\"\n", ":3: runtime: \"lib\" in linked is a link; give the files themselves"},
              {"runtime = \"cased\"\n", "in cased differs from another name only in case"},
+             {"options_file = \"conf\\\\orvan\"\n", ":3: options_file: expected a file name without its .vmoptions"},
              {"[restart]\nexit_code = 0\n", ":4: restart.exit_code: expected a whole number from 1 to 65535, got 0"},
              {"[java]\ndownload_url = \"file:///c:/setup.exe\"\n",
               ":4: java.download_url: expected an https:// address, got \"file:///c:/setup.exe\""},
@@ -248,7 +249,7 @@ TEST_F(BuilderTest, ARuntimeIsStoredWholeWithItsHashAndSearchedFirstOrRefusedByN
     EXPECT_EQ("EJAVA_HOME;I;", stringsOf(at("out.exe"))[128]);
     // Printed back, the runtime is named, and its hash left to the builder.
     std::string printed = builder("--print '" + at("out.exe") + "'");
-    EXPECT_NE(std::string::npos, printed.find("# It carries a Java runtime of 4 files")) << printed;
+    EXPECT_NE(std::string::npos, printed.find("runtime = 'runtime'  # was in the launcher: 4 files, 1,100,291 bytes")) << printed;
     EXPECT_EQ(std::string::npos, printed.find("2004")) << printed;
 }
 
@@ -312,4 +313,66 @@ TEST_F(BuilderTest, WhatTheLauncherWouldMisreadIsRefusedOrWarned) {
         EXPECT_EQ(c.builds, exists(at("out.exe"))) << c.project;
         EXPECT_EQ(std::string::npos, message.find("optional.jar")) << "an optional entry is no fault";
     }
+}
+
+namespace {
+
+// An .ico file of images whose bytes the builder copies as they are.
+std::string icoFile(const std::vector<std::string>& images) {
+    std::string b = std::string("\0\0\1\0", 4) + (char)images.size() + '\0';
+    size_t offset = 6 + 16 * images.size();
+    for (const std::string& image : images) {
+        std::string entry(16, '\0');
+        entry[0] = entry[1] = 16, entry[4] = 1, entry[6] = 32;
+        for (int i = 0; i < 4; ++i) entry[8 + i] = (char)(image.size() >> (8 * i)), entry[12 + i] = (char)(offset >> (8 * i));
+        b += entry;
+        offset += image.size();
+    }
+    for (const std::string& image : images) b += image;
+    return b;
+}
+
+}  // namespace
+
+TEST_F(BuilderTest, APrintedProjectBuildsTheSameLauncherFromTheFilesItExtracts) {
+    spit(at("app.ico"), icoFile({"sixteen pixels", "thirty-two pixels"}));
+    spit(at("small.ico"), icoFile({"one"}));
+    spit(at("splash.bmp"), bitmap(4, 2));
+    spit(at("big.bmp"), bitmap(8, 4));
+    std::system(("mkdir -p '" + at("jre/bin/server") + "' '" + at("jre/lib") + "'").c_str());
+    spit(at("jre/bin/server/jvm.dll"), imageFor(0x8664));
+    spit(at("jre/release"), "JAVA_VERSION=\"21.0.2\"\n");
+    spit(at("jre/lib/modules"), "modules");
+    spit(at("app.jar"), "jar bytes");
+    spit(at("notes.txt"), "notes");
+    bool ok = false;
+    build("name = \"Orvan\"\nicon = \"app.ico\"\ninclude = [\"app.jar\", {file = \"notes.txt\", name = \"README.txt\"}]\n"
+          "runtime = \"jre\"\n[splash]\nshow = true\nwidth = 4\nheight = 2\nbitmap = \"splash.bmp\"\n"
+          "bitmap_200 = \"big.bmp\"\nicon = \"small.ico\"\n[version]\nfile_version = \"1.2.3\"\ncompany = \"Brannoc\"\n",
+          &ok);
+    ASSERT_TRUE(ok);
+    std::string printed = builder("--print '" + at("out.exe") + "' --extract '" + at("again") + "'", &ok);
+    ASSERT_TRUE(ok) << printed;
+    EXPECT_NE(std::string::npos, printed.find("\nicon = 'icon.ico'  # was in the launcher: 69 bytes\n")) << printed;
+    EXPECT_NE(std::string::npos, printed.find("runtime = 'runtime'  # was in the launcher: 3 files, ")) << printed;
+    EXPECT_EQ(std::string::npos, printed.find("2003")) << "include names the files";
+    EXPECT_EQ("Orvan", stringsOf(at("out.exe"))[160]) << "the console twin reads the files by the name too";
+    EXPECT_EQ(printed, slurp(at("again/project.toml")));
+    EXPECT_EQ("", builder("'" + at("again/project.toml") + "' -o '" + at("again.exe") + "'", &ok));
+    EXPECT_TRUE(slurp(at("out.exe")) == slurp(at("again.exe"))) << printed;
+    // Never over another launcher's files, which the next build would take.
+    EXPECT_NE(std::string::npos, builder("--print '" + at("out.exe") + "' --extract '" + at("again") + "'", &ok)
+                                     .find("expected a new or empty folder"));
+    EXPECT_FALSE(ok);
+}
+
+TEST(Recovery, NamesThatLeadOutOfTheFolderAreNeverTaken) {
+    ResourceTree tree;
+    tree[ResName::named("RUNTIME")][ResName::named("ID_RT_0")][0] = {'x'};
+    tree[ResName::named("RUNTIME")][ResName::named("ID_RT_INDEX")][0] = std::vector<uint8_t>{'1', ' ', '.', '.', '\\', 'x', '\n'};
+    tree[ResName::named("APPFILES")][ResName::named("ID_FILE_0")][0] = {'y'};
+    Recovered r;
+    recoverFiles(tree, {{2002, "1"}, {2003, "C:\\evil.dll"}}, &r);
+    EXPECT_TRUE(r.files.empty());
+    EXPECT_EQ((std::vector<std::string>{"included files", "a Java runtime"}), r.unknown);
 }
