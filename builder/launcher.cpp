@@ -1,6 +1,8 @@
 #include "launcher.h"
 
 #include <algorithm>
+#include <cstdlib>
+#include <sstream>
 #include <utility>
 
 #include "files/bytes_text.h"
@@ -183,6 +185,20 @@ uint32_t high(const uint16_t v[4]) { return (uint32_t)v[0] << 16 | v[1]; }
 uint32_t low(const uint16_t v[4]) { return (uint32_t)v[2] << 16 | v[3]; }
 
 }  // namespace
+
+bool versionNumbers(const std::string& text, uint16_t out[4]) {
+    unsigned parts[4] = {0, 0, 0, 0};
+    int n = 0;
+    std::stringstream in(text);
+    for (std::string p; std::getline(in, p, '.');) {
+        char* end = nullptr;
+        unsigned long v = strtoul(p.c_str(), &end, 10);
+        if (n == 4 || p.empty() || *end || v > 65535) return false;
+        parts[n++] = (unsigned)v;
+    }
+    for (int i = 0; i < 4; ++i) out[i] = (uint16_t)parts[i];
+    return true;
+}
 
 bool versionResource(const VersionInfo& info, std::vector<uint8_t>* out) {
     bool fits = true;

@@ -76,5 +76,7 @@ bool readStringTable(const ResourceTree& tree, std::map<unsigned, std::string>* 
 bool addIconGroup(ResourceTree* tree, const ResName& group, const std::vector<uint8_t>& ico, std::string* error);
 // The bitmap resource of a .bmp file: the file without its file header.
 bool bitmapResource(const std::vector<uint8_t>& bmp, std::vector<uint8_t>* out, std::string* error);
+// "1.2.3" as {1, 2, 3, 0}: up to four numbers from 0 to 65535.
+bool versionNumbers(const std::string& text, uint16_t out[4]);
 // False when a text makes a node longer than its 16-bit length field.
 bool versionResource(const VersionInfo& info, std::vector<uint8_t>* out);

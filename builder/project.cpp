@@ -116,6 +116,12 @@ const char* const VERSION_KEYS[][2] = {
     {"product_name", "ProductName"},
 };
 
+// The launcher's own rule for the options files' base name.
+bool isOptionsFileName(const std::string& base) {
+    return base.find('\0') == std::string::npos && isPlainFileName(base.c_str()) &&
+           isPlainFileName((base + ".vmoptions").c_str());
+}
+
 struct Loader {
     std::string path, folder;
     std::string* error;
@@ -246,17 +252,8 @@ struct Loader {
     bool versionNumber(const toml::node& node, const std::string& key, uint16_t out[4]) {
         std::string s;
         if (!text(node, key, &s)) return false;
-        unsigned parts[4] = {0, 0, 0, 0};
-        int n = 0;
-        std::stringstream in(s);
-        for (std::string p; std::getline(in, p, '.');) {
-            char* end = nullptr;
-            unsigned long v = strtoul(p.c_str(), &end, 10);
-            if (n == 4 || p.empty() || *end || v > 65535)
-                return fail(node, key, "expected a version of up to four numbers from 0 to 65535, got \"" + s + "\"");
-            parts[n++] = (unsigned)v;
-        }
-        for (int i = 0; i < 4; ++i) out[i] = (uint16_t)parts[i];
+        if (!versionNumbers(s, out))
+            return fail(node, key, "expected a version of up to four numbers from 0 to 65535, got \"" + s + "\"");
         return true;
     }
 
@@ -575,10 +572,10 @@ struct Loader {
     bool optionsFile(const toml::table& root, LauncherPlan& plan) {
         const toml::node* n = root.get("options_file");
         auto named = plan.strings.find(160);
-        if (n && !named->second.empty() && !isPlainFileName((named->second + ".vmoptions").c_str()))
+        if (n && !named->second.empty() && !isOptionsFileName(named->second))
             return fail(*n, "options_file", "expected a file name without its .vmoptions, got \"" + named->second + "\"");
         auto name = plan.strings.find(101);
-        if (!n && named == plan.strings.end() && name != plan.strings.end() && isPlainFileName(name->second.c_str()))
+        if (!n && named == plan.strings.end() && name != plan.strings.end() && isOptionsFileName(name->second))
             plan.strings[160] = name->second;
         return true;
     }
@@ -696,8 +693,12 @@ std::string printedHeader(const Recovered& files, const std::vector<std::string>
         out += "\n# and the files it names, which were in the launcher:\n"
                "#     tarvo-build --print LAUNCHER.exe --extract DIR\n"
                "# writes them into DIR beside this project, DIR/project.toml.\n";
-    for (const std::string& what : unknown)
+    for (std::string what : unknown) {
+        // Names from the launcher: none may end the comment and start a key.
+        for (char& c : what)
+            if ((unsigned char)c < 32 || c == 127) c = '?';
         out += "# It holds " + what + " that no project key gives: a launcher built from this project lacks it.\n";
+    }
     return out;
 }
 
@@ -733,7 +734,7 @@ std::string printProject(const std::string& arch, bool console, const std::map<u
         const ConfigRow* key = nullptr;
         for (size_t i = 0; i < CONFIG_ROW_COUNT; ++i)
             if (CONFIG_ROWS[i].id == id && *CONFIG_ROWS[i].key) key = &CONFIG_ROWS[i];
-        if (!key || !holdsExactly(*key, text)) {
+        if (!key || !holdsExactly(*key, text) || (id == 160 && !isOptionsFileName(text))) {
             raw.insert(std::to_string(id), text);
             continue;
         }
@@ -780,5 +781,12 @@ std::string printProject(const std::string& arch, bool console, const std::map<u
         }
         root.insert("version", version);
     }
-    return printedHeader(files, unknown) + withSizes(tomlText(root), files);
+    // The comments only where they change nothing that is read back: a
+    // text of several lines may hold a line that looks like a key.
+    std::string text = tomlText(root), annotated = withSizes(text, files);
+    try {
+        if (toml::parse(annotated) == root) text = annotated;
+    } catch (const toml::parse_error&) {
+    }
+    return printedHeader(files, unknown) + text;
 }

@@ -1,7 +1,9 @@
 #include "unpack.h"
 
+#include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <set>
 #include <sstream>
 #include <system_error>
 
@@ -23,18 +25,24 @@ const std::vector<uint8_t>* resource(const ResourceTree& tree, const ResName& ty
 
 // The .ico file of an icon group: its directory, with each image's offset
 // in the file where the group has the image's number, then the images.
+// False for a group that ours never are: empty, of cursors, or naming an
+// image twice (which would repeat its bytes beyond any bound).
 bool iconFile(const ResourceTree& tree, const ResName& group, std::vector<uint8_t>* out) {
     const std::vector<uint8_t>* dir = resource(tree, ResName::number(RT_GROUP_ICON_ID), group);
-    if (!dir || dir->size() < 6) return false;
+    if (!dir || dir->size() < 6 || le16(dir->data()) != 0 || le16(dir->data() + 2) != 1) return false;
     size_t count = le16(dir->data() + 4);
-    if (dir->size() < 6 + 14 * count) return false;
+    if (count == 0 || dir->size() < 6 + 14 * count) return false;
     out->assign(dir->begin(), dir->begin() + 6);
     std::vector<uint8_t> images;
+    std::set<uint16_t> ids;
     size_t offset = 6 + 16 * count;
     for (size_t i = 0; i < count; ++i) {
         const uint8_t* entry = dir->data() + 6 + 14 * i;
-        const std::vector<uint8_t>* image = resource(tree, ResName::number(RT_ICON_ID), ResName::number(le16(entry + 12)));
-        if (!image || image->size() != le32(entry + 8)) return false;
+        uint16_t id = le16(entry + 12);
+        const std::vector<uint8_t>* image = resource(tree, ResName::number(RT_ICON_ID), ResName::number(id));
+        if (!ids.insert(id).second || !image || image->empty() || image->size() != le32(entry + 8) ||
+            offset + images.size() > 0xFFFFFFFFu - image->size())
+            return false;
         out->insert(out->end(), entry, entry + 12);
         appendLe32(*out, (uint32_t)(offset + images.size()));
         images.insert(images.end(), image->begin(), image->end());
@@ -104,20 +112,41 @@ bool versionTexts(const std::vector<uint8_t>& b, VersionInfo* info) {
             if (!versionNode(b, t, file.end, &table) || table.key != u"040904B0") return false;
             for (size_t e = table.childrenAt; e < table.end; e = align4(entry.end)) {
                 if (!versionNode(b, e, table.end, &entry) || !entry.text) return false;
+                // As long as the node says, a U+0000 inside the text too.
                 std::u16string value;
-                for (size_t p = entry.valueAt; p + 2 <= entry.end && le16(b.data() + p); p += 2)
+                for (size_t p = entry.valueAt, n = 1; n < entry.valueLength && p + 2 <= entry.end; p += 2, ++n)
                     value.push_back((char16_t)le16(b.data() + p));
                 info->texts[utf16ToUtf8(entry.key)] = utf16ToUtf8(value);
             }
         }
     }
     info->present = true;
-    return true;
+    // The fixed part's numbers, and then the same bytes again: only then
+    // does a [version] table give this resource back.
+    if (root.valueLength != 52 || root.valueAt + 52 > root.end) return false;
+    const uint8_t* fixed = b.data() + root.valueAt;
+    for (int i = 0; i < 4; ++i) {
+        info->fileVersion[i] = le16(fixed + 8 + 4 * (i / 2) + (i % 2 ? 0 : 2));
+        info->productVersion[i] = le16(fixed + 16 + 4 * (i / 2) + (i % 2 ? 0 : 2));
+    }
+    // The numbers come from the texts when a project gives them.
+    uint16_t fileNumbers[4] = {0, 0, 0, 0}, productNumbers[4] = {0, 0, 0, 0};
+    auto text = [&](const char* name) {
+        auto t = info->texts.find(name);
+        return t == info->texts.end() ? std::string("0") : t->second;
+    };
+    if (!versionNumbers(text("FileVersion"), fileNumbers) || !versionNumbers(text("ProductVersion"), productNumbers) ||
+        memcmp(fileNumbers, info->fileVersion, sizeof fileNumbers) != 0 || memcmp(productNumbers, info->productVersion, sizeof productNumbers) != 0)
+        return false;
+    std::vector<uint8_t> again;
+    return versionResource(*info, &again) && again == b;
 }
 
 // Each part of a path below the folder must be a name Windows holds as a
 // file of its own: no "..", no drive, no device.
 bool plainPath(const std::string& name) {
+    std::u16string wide;
+    if (name.find('\0') != std::string::npos || !utf8ToUtf16(name, &wide)) return false;
     std::stringstream in(name);
     size_t parts = 0;
     for (std::string part; std::getline(in, part, '\\'); ++parts)
@@ -196,9 +225,14 @@ void recoverPictures(const ResourceTree& tree, Recovered* out) {
             continue;
         }
         std::string file = scale.empty() ? "splash.bmp" : "splash-" + scale + ".bmp";
-        out->keys[scale.empty() ? "splash.bitmap" : "splash.bitmap_" + scale] = file;
-        std::vector<uint8_t> bmp;
+        std::vector<uint8_t> bmp, again;
+        std::string why;
         bitmapFile(languages.begin()->second, &bmp);
+        if (!bitmapResource(bmp, &again, &why) || again != languages.begin()->second) {
+            out->unknown.push_back("the bitmap " + name.describe());
+            continue;
+        }
+        out->keys[scale.empty() ? "splash.bitmap" : "splash.bitmap_" + scale] = file;
         out->files.push_back({file, std::move(bmp)});
     }
 }
@@ -237,7 +271,12 @@ bool writeRecovered(const std::string& folder, const Recovered& recovered, std::
     if (fs::exists(root, failed) && (!fs::is_directory(root, failed) || !fs::is_empty(root, failed)))
         return *error = folder + ": expected a new or empty folder", false;
     for (const RecoveredFile& f : recovered.files) {
-        fs::path path = root / fs::u8path(f.path);
+        fs::path path;
+        try {
+            path = root / fs::u8path(f.path);
+        } catch (const std::exception&) {
+            return *error = "cannot write " + folder + "/" + f.path, false;
+        }
         fs::create_directories(path.parent_path(), failed);
         std::ofstream out(path, std::ios::binary | std::ios::trunc);
         out.write((const char*)f.bytes.data(), (std::streamsize)f.bytes.size());

@@ -361,7 +361,13 @@ static bool optionsFilePath(const char* folder, char* dst, size_t cap) {
     dst[0] = '\0';
     for (const char* base : {named, own}) {
         copyText(path, sizeof path, folder);
-        if (!isPlainFileName(base) || !appendTexts(path, sizeof path, {base, ".vmoptions"})) continue;
+        char file[TEXT_CAP];
+        copyText(file, sizeof file, base);
+        // The base name alone and with its extension: "Orvan." is refused
+        // even though "Orvan..vmoptions" would be a name.
+        if (!isPlainFileName(base) || !appendText(file, sizeof file, ".vmoptions") || !isPlainFileName(file) ||
+            !appendText(path, sizeof path, file))
+            continue;
         if (!*dst) copyText(dst, cap, path);
         if (fileAttributes(path) != INVALID_FILE_ATTRIBUTES) return copyText(dst, cap, path);
     }

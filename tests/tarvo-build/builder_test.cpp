@@ -366,13 +366,28 @@ TEST_F(BuilderTest, APrintedProjectBuildsTheSameLauncherFromTheFilesItExtracts) 
     EXPECT_FALSE(ok);
 }
 
-TEST(Recovery, NamesThatLeadOutOfTheFolderAreNeverTaken) {
+TEST(Recovery, WhatNoProjectMadeIsNamedAndNeverTaken) {
     ResourceTree tree;
-    tree[ResName::named("RUNTIME")][ResName::named("ID_RT_0")][0] = {'x'};
-    tree[ResName::named("RUNTIME")][ResName::named("ID_RT_INDEX")][0] = std::vector<uint8_t>{'1', ' ', '.', '.', '\\', 'x', '\n'};
-    tree[ResName::named("APPFILES")][ResName::named("ID_FILE_0")][0] = {'y'};
+    auto put = [&](const ResName& type, const ResName& name, const std::string& bytes) {
+        tree[type][name][0] = std::vector<uint8_t>(bytes.begin(), bytes.end());
+    };
+    // Names that lead out of the folder.
+    put(ResName::named("RUNTIME"), ResName::named("ID_RT_0"), "x");
+    put(ResName::named("RUNTIME"), ResName::named("ID_RT_INDEX"), "1 ..\\x\n");
+    put(ResName::named("APPFILES"), ResName::named("ID_FILE_0"), "y");
+    // An icon group that names its one image twice.
+    put(ResName::number(RT_GROUP_ICON_ID), ResName::named("APPICON"),
+        std::string("\0\0\1\0\2\0", 6) + std::string(8, '\0') + std::string("\1\0\0\0\1\0", 6) + std::string(8, '\0') +
+            std::string("\1\0\0\0\1\0", 6));
+    put(ResName::number(RT_ICON_ID), ResName::number(1), "i");
+    // A name that would end the printed comment and start a key.
+    put(ResName::number(RT_BITMAP_ID), ResName::named("X\nINCLUDE = ['/etc/passwd']"), "bitmap");
     Recovered r;
-    recoverFiles(tree, {{2002, "1"}, {2003, "C:\\evil.dll"}}, &r);
+    std::map<unsigned, std::string> strings = {{2002, "1"}, {2003, "C:\\evil.dll"}};
+    recoverFiles(tree, strings, &r);
     EXPECT_TRUE(r.files.empty());
-    EXPECT_EQ((std::vector<std::string>{"included files", "a Java runtime"}), r.unknown);
+    EXPECT_EQ(4u, r.unknown.size());
+    std::string printed = printProject("x64", false, strings, {}, r);
+    EXPECT_EQ(std::string::npos, printed.find("\nINCLUDE")) << printed;
+    EXPECT_NE(std::string::npos, printed.find("# It holds the bitmap \"X?INCLUDE")) << printed;
 }
