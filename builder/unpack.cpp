@@ -164,7 +164,9 @@ std::string slashed(std::string name) {
 bool copiedFiles(const ResourceTree& tree, const char* type, const std::string& prefix,
                  const std::vector<std::string>& names, const std::string& folder, Recovered* out) {
     auto files = tree.find(ResName::named(type));
-    if (files == tree.end() || files->second.size() - files->second.count(ResName::named(prefix + "INDEX")) != names.size())
+    if (files == tree.end() || files->second.size() - files->second.count(ResName::named(prefix + "INDEX")) -
+                                       files->second.count(ResName::named(prefix + "SUMS")) !=
+                                   names.size())
         return false;
     std::vector<RecoveredFile> found;
     for (size_t i = 0; i < names.size(); ++i) {

@@ -19,16 +19,27 @@ static const ULONGLONG UNFINISHED_AGE = 3600ULL * 10000000ULL;
 struct RuntimeIndex {
     const char* text;
     size_t length;
+    // The SHA-256 of each piece of 4 MB of each file (an empty file is one
+    // piece), in the index's order, 64 hex digits each; null where the
+    // builder wrote none.
+    const char* sums;
+    size_t sumsLength;
 };
 
-static bool copyIndex(HMODULE module, const char* type, const char* prefix, RuntimeIndex* index) {
+static const char* resourceText(HMODULE module, const char* type, const char* prefix, const char* kind, size_t* length) {
     char name[32];
     copyText(name, sizeof name, prefix);
-    appendText(name, sizeof name, "INDEX");
+    appendText(name, sizeof name, kind);
     HRSRC found = FindResourceA(module, name, type);
     HGLOBAL loaded = found ? LoadResource(module, found) : nullptr;
-    index->text = loaded ? (const char*)LockResource(loaded) : nullptr;
-    index->length = index->text ? SizeofResource(module, found) : 0;
+    const char* text = loaded ? (const char*)LockResource(loaded) : nullptr;
+    *length = text ? SizeofResource(module, found) : 0;
+    return text;
+}
+
+static bool copyIndex(HMODULE module, const char* type, const char* prefix, RuntimeIndex* index) {
+    index->text = resourceText(module, type, prefix, "INDEX", &index->length);
+    index->sums = resourceText(module, type, prefix, "SUMS", &index->sumsLength);
     return index->text != nullptr;
 }
 
@@ -106,6 +117,139 @@ static bool contentHashIs(const char* folder, const RuntimeIndex& index, const c
     char hex[65];
     sha256End(&sum, hex);
     return strcmp(hex, hash) == 0;
+}
+
+// The files of a copy, checked piece by piece against the digests the
+// builder wrote, by two threads at once: the opening and reading of one
+// piece overlaps the hashing of another, and a runtime's one large file is
+// shared out like the rest.
+enum { SUM_WORKERS = 2, SUM_READ = 1 << 20, SUM_PIECE = 4 << 20 };
+struct SumPiece {
+    size_t file;
+    unsigned long long offset, length;
+};
+struct SumCheck {
+    const char* folder;
+    const char* sums;
+    StringList names;
+    unsigned long long* sizes;
+    HANDLE* files[SUM_WORKERS];  // each worker's own handles
+    SumPiece* pieces;
+    size_t pieceCount;
+    volatile LONG next;
+    volatile LONG failed;
+};
+struct SumWorker {
+    SumCheck* check;
+    int index;
+    char* buffer;
+};
+
+// The worker's own held handle of the file: reads at two places of one
+// handle would wait for each other.
+static HANDLE heldFile(SumCheck* check, int worker, size_t i) {
+    HANDLE* file = &check->files[worker][i];
+    if (*file != INVALID_HANDLE_VALUE) return *file;
+    char path[TEXT_CAP];
+    *file = joinPath(path, check->folder, check->names.items[i]) ? openHeld(path) : INVALID_HANDLE_VALUE;
+    LARGE_INTEGER length;
+    if (*file == INVALID_HANDLE_VALUE || !GetFileSizeEx(*file, &length) ||
+        (unsigned long long)length.QuadPart != check->sizes[i])
+        return INVALID_HANDLE_VALUE;
+    return *file;
+}
+
+static bool pieceHasSum(SumCheck* check, int worker, size_t n, char* buffer) {
+    const SumPiece& piece = check->pieces[n];
+    HANDLE file = heldFile(check, worker, piece.file);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    Sha256 sum;
+    sha256Begin(&sum);
+    char hex[65];
+    DWORD got = 0;
+    unsigned long long at = piece.offset;
+    for (unsigned long long left = piece.length; left > 0; left -= got, at += got) {
+        DWORD ask = left < SUM_READ ? (DWORD)left : (DWORD)SUM_READ;
+        OVERLAPPED from = {};
+        from.Offset = (DWORD)at;
+        from.OffsetHigh = (DWORD)(at >> 32);
+        if (check->failed || !ReadFile(file, buffer, ask, &got, &from) || got == 0) return false;
+        sha256Add(&sum, buffer, got);
+    }
+    sha256End(&sum, hex);
+    return memcmp(hex, check->sums + 64 * n, 64) == 0;
+}
+
+static DWORD WINAPI checkSums(void* raw) {
+    SumWorker* worker = (SumWorker*)raw;
+    SumCheck* check = worker->check;
+    for (LONG n; !check->failed && (n = InterlockedIncrement(&check->next) - 1) < (LONG)check->pieceCount;)
+        if (!pieceHasSum(check, worker->index, (size_t)n, worker->buffer)) InterlockedExchange(&check->failed, 1);
+    return 0;
+}
+
+// The index's files and their pieces, one digest each: false where the
+// digests are not one for each piece.
+static bool planPieces(const RuntimeIndex& index, SumCheck* check) {
+    size_t cap = index.sumsLength / 64;
+    if (index.sumsLength != 64 * cap || cap == 0) return false;
+    check->pieces = (SumPiece*)calloc(cap, sizeof *check->pieces);
+    check->sizes = (unsigned long long*)calloc(cap, sizeof *check->sizes);
+    if (!check->pieces || !check->sizes) return false;
+    const char* at = index.text;
+    char name[TEXT_CAP];
+    unsigned long long size = 0;
+    while (nextRuntimeEntry(&at, index.text + index.length, &size, name, sizeof name) == ENTRY_OK) {
+        size_t file = check->names.count;
+        if (file == cap || !addString(&check->names, name)) return false;
+        check->sizes[file] = size;
+        // An empty file is one piece of nothing.
+        unsigned long long offset = 0;
+        do {
+            if (check->pieceCount == cap) return false;
+            unsigned long long piece = SUM_PIECE, length = size - offset < piece ? size - offset : piece;
+            check->pieces[check->pieceCount++] = {file, offset, length};
+            offset += length;
+        } while (offset < size);
+    }
+    if (check->pieceCount != cap) return false;
+    for (HANDLE*& files : check->files) {
+        files = (HANDLE*)malloc(check->names.count * sizeof(HANDLE));
+        for (size_t i = 0; files && i < check->names.count; ++i) files[i] = INVALID_HANDLE_VALUE;
+        if (!files) return false;
+    }
+    return true;
+}
+
+static bool sumsMatch(const char* folder, const RuntimeIndex& index, HeldSet* set) {
+    static char buffers[SUM_WORKERS][SUM_READ];
+    SumCheck check = {folder, index.sums, {nullptr, 0, 0}, nullptr, {nullptr, nullptr}, nullptr, 0, 0, 0};
+    bool whole = planPieces(index, &check);
+    if (whole) {
+        SumWorker workers[SUM_WORKERS] = {{&check, 0, buffers[0]}, {&check, 1, buffers[1]}};
+        HANDLE second = CreateThread(nullptr, 0, checkSums, &workers[1], 0, nullptr);
+        checkSums(&workers[0]);
+        if (second) {
+            WaitForSingleObject(second, INFINITE);
+            CloseHandle(second);
+        }
+        whole = !check.failed;
+    }
+    // All held, or all let go where one piece failed.
+    for (HANDLE* files : check.files) {
+        for (size_t i = 0; files && i < check.names.count; ++i) {
+            if (files[i] == INVALID_HANDLE_VALUE) continue;
+            if (!whole || !hold(set, files[i])) {
+                CloseHandle(files[i]);
+                whole = false;
+            }
+        }
+        free(files);
+    }
+    free(check.sizes);
+    free(check.pieces);
+    freeStringList(&check.names);
+    return whole;
 }
 
 // Exactly the index's files and the folders that hold them, and no link: a
@@ -191,7 +335,8 @@ static bool isWholeRuntime(const char* folder, const RuntimeIndex& index, const 
     freeStringList(&listing.files);
     if (!whole || !hash) return whole;
     size_t mark = set->count;
-    if (contentHashIs(folder, index, hash, set) && exactTree(folder, index)) return true;
+    bool bytes = index.sums ? sumsMatch(folder, index, set) : contentHashIs(folder, index, hash, set);
+    if (bytes && exactTree(folder, index)) return true;
     releaseHeld(set, mark);
     return false;
 }

@@ -7,6 +7,8 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -401,15 +403,19 @@ int main(int argc, char** argv) {
     std::string launcher = app + "\\launch.exe";
     makeLauncher(launcher, {"128=EJAVA_HOME;", "2001=x"});
     std::string withRelease = b.home("jdk-release", true), probed = b.home("jdk-probe", false);
-    b.startRow("warm_start", launcher, withRelease, false, "1.10x");
-    b.startRow("cold_start_release_file", launcher, withRelease, true, "1.15x");
-    b.startRow("cold_start_probe", launcher, probed, true, "none");
-    b.parentEndRow(launcher, withRelease);
-    b.splashRow(withRelease);
-    b.extractionRow(launcher, withRelease);
-    b.runtimeRows(launcher, withRelease);
-    b.mergeRow();
-    if (!testingX86()) b.sharingRow(withRelease);
+    // TARVO_BENCH_ONLY=runtime measures the rows whose name holds it, for
+    // a developer who follows one cost.
+    const char* only = getenv("TARVO_BENCH_ONLY");
+    auto want = [&](const char* name) { return !only || !*only || strstr(name, only); };
+    if (want("warm_start")) b.startRow("warm_start", launcher, withRelease, false, "1.10x");
+    if (want("cold_start_release_file")) b.startRow("cold_start_release_file", launcher, withRelease, true, "1.15x");
+    if (want("cold_start_probe")) b.startRow("cold_start_probe", launcher, probed, true, "none");
+    if (want("parent_end")) b.parentEndRow(launcher, withRelease);
+    if (want("splash")) b.splashRow(withRelease);
+    if (want("extraction")) b.extractionRow(launcher, withRelease);
+    if (want("runtime")) b.runtimeRows(launcher, withRelease);
+    if (want("merge")) b.mergeRow();
+    if (!testingX86() && want("sharing")) b.sharingRow(withRelease);
     printf("%s", b.table.c_str());
     writeFile(argv[1], "{\n  \"arch\": \"" + std::string(arch) + "\",\n" + b.json + "\n}\n");
     return 0;
