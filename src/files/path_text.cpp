@@ -39,15 +39,19 @@ static bool sameLetters(const char* a, const char* b, size_t n) {
     return true;
 }
 
-// CON, PRN, AUX, NUL, COM0 to COM9, LPT0 to LPT9, CONIN$, CONOUT$: with any
-// extension, and with blanks before it, still the device.
+// CON, PRN, AUX, NUL, COM0 to COM9, LPT0 to LPT9 (and COM and LPT with a
+// superscript 1, 2 or 3, which Windows takes as the digit), CONIN$,
+// CONOUT$: with any extension, and with blanks before it, still the device.
 static bool isDeviceName(const char* name) {
     size_t base = strcspn(name, ".");
     while (base > 0 && name[base - 1] == ' ') --base;
     for (const char* device : {"con", "prn", "aux", "nul", "conin$", "conout$"})
         if (base == strlen(device) && sameLetters(name, device, base)) return true;
-    return base == 4 && (sameLetters(name, "com", 3) || sameLetters(name, "lpt", 3)) && name[3] >= '0' &&
-           name[3] <= '9';
+    if (base < 4 || !(sameLetters(name, "com", 3) || sameLetters(name, "lpt", 3))) return false;
+    if (base == 4) return name[3] >= '0' && name[3] <= '9';
+    // U+00B9, U+00B2, U+00B3 in UTF-8.
+    unsigned char lead = (unsigned char)name[3], trail = (unsigned char)name[4];
+    return base == 5 && lead == 0xC2 && (trail == 0xB9 || trail == 0xB2 || trail == 0xB3);
 }
 
 bool isPlainFileName(const char* name) {

@@ -72,6 +72,7 @@ TEST(FileNames, PlainNamesAndExtensions) {
     // Names Windows cannot hold as files of their own.
     for (const char* bad : {"", ".", "..", "..\\x.jar", "a/b.jar", "C:x.jar", "lib\\a.jar", "a.jar:stream",
                             "a.jar.", "a.jar ", "nul", "AUX.jar", "com1.txt", "LPT9", "con .txt", "CONIN$",
+                            "COM\xC2\xB9.jar", "lpt\xC2\xB3",
                             "a<b", "a>b", "a\"b", "a|b", "a?b", "a*b", "tab\there"})
         EXPECT_FALSE(isPlainFileName(bad)) << bad;
     EXPECT_TRUE(sameFileName("Lib.JAR", "lib.jar"));
