@@ -32,7 +32,7 @@ void applyNewProjectValues(std::map<unsigned, std::string>* table) {
 
 namespace {
 
-enum { LANG_NEUTRAL_ID = 0, COPY_PIECE = 4 << 20 };
+enum { LANG_NEUTRAL_ID = 0 };
 
 void pad4(std::vector<uint8_t>& b) {
     while (b.size() % 4) b.push_back(0);
@@ -89,34 +89,18 @@ std::string contentHash(const std::vector<IncludedFile>& files) {
 
 // The files as resources <prefix><n>, and the index <prefix>INDEX that
 // lists each with its size, one a line: the launcher writes the index last,
-// as the mark of a whole copy. <prefix>SUMS holds the SHA-256 of each
-// piece of 4 MB of each file in the index's order, 64 hex digits each: an
-// elevated start checks the pieces on each processor at once, where the
-// content hash is one stream.
+// as the mark of a whole copy.
 void addCopiedFiles(ResourceTree* tree, const char* type, const std::string& prefix, std::vector<IncludedFile>* list,
                     bool withIndex) {
     ResNames& files = (*tree)[ResName::named(type)];
     files.clear();
-    std::string index, sums;
+    std::string index;
     for (size_t i = 0; i < list->size(); ++i) {
         std::vector<uint8_t>& bytes = (*list)[i].bytes;
         index += std::to_string(bytes.size()) + " " + (*list)[i].name + "\n";
-        // One digest for each piece of 4 MB, an empty file's one too.
-        for (size_t at = 0; withIndex && (at < bytes.size() || at == 0); at += COPY_PIECE) {
-            Sha256 hash;
-            char hex[65];
-            sha256Begin(&hash);
-            sha256Add(&hash, bytes.data() + at, std::min(bytes.size() - at, (size_t)COPY_PIECE));
-            sha256End(&hash, hex);
-            sums += hex;
-            if (bytes.empty()) break;
-        }
         files[ResName::named(prefix + std::to_string(i))][LANG_NEUTRAL_ID].swap(bytes);
     }
-    if (withIndex) {
-        files[ResName::named(prefix + "INDEX")][LANG_NEUTRAL_ID].assign(index.begin(), index.end());
-        files[ResName::named(prefix + "SUMS")][LANG_NEUTRAL_ID].assign(sums.begin(), sums.end());
-    }
+    if (withIndex) files[ResName::named(prefix + "INDEX")][LANG_NEUTRAL_ID].assign(index.begin(), index.end());
     if (files.empty()) tree->erase(ResName::named(type));
 }
 

@@ -160,7 +160,8 @@ std::string slashed(std::string name) {
     return name;
 }
 
-// Copied files <prefix><n> in order, named by `names`.
+// Copied files <prefix><n> in order, named by `names`. A launcher of an
+// earlier builder carries digests, <prefix>SUMS, beside its index.
 bool copiedFiles(const ResourceTree& tree, const char* type, const std::string& prefix,
                  const std::vector<std::string>& names, const std::string& folder, Recovered* out) {
     auto files = tree.find(ResName::named(type));

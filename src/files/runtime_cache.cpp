@@ -3,10 +3,10 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "files/bytes_text.h"
 #include "files/extract.h"
 #include "files/paths.h"
 #include "files/runtime_text.h"
-#include "files/sha256_text.h"
 #include "files/string_list.h"
 #include "files/text.h"
 #include "files/wide.h"
@@ -19,28 +19,28 @@ static const ULONGLONG UNFINISHED_AGE = 3600ULL * 10000000ULL;
 struct RuntimeIndex {
     const char* text;
     size_t length;
-    // The SHA-256 of each piece of 4 MB of each file (an empty file is one
-    // piece), in the index's order, 64 hex digits each; null where the
-    // builder wrote none.
-    const char* sums;
-    size_t sumsLength;
+    // Where the files themselves are: resources <prefix>0, <prefix>1, ...
+    HMODULE module;
+    const char* type;
+    const char* prefix;
 };
 
-static const char* resourceText(HMODULE module, const char* type, const char* prefix, const char* kind, size_t* length) {
-    char name[32];
-    copyText(name, sizeof name, prefix);
-    appendText(name, sizeof name, kind);
+static const char* resourceData(HMODULE module, const char* type, const char* name, size_t* length) {
     HRSRC found = FindResourceA(module, name, type);
     HGLOBAL loaded = found ? LoadResource(module, found) : nullptr;
-    const char* text = loaded ? (const char*)LockResource(loaded) : nullptr;
-    *length = text ? SizeofResource(module, found) : 0;
-    return text;
+    const char* data = loaded ? (const char*)LockResource(loaded) : nullptr;
+    *length = data ? SizeofResource(module, found) : 0;
+    return data;
 }
 
 static bool copyIndex(HMODULE module, const char* type, const char* prefix, RuntimeIndex* index) {
-    index->text = resourceText(module, type, prefix, "INDEX", &index->length);
-    index->sums = resourceText(module, type, prefix, "SUMS", &index->sumsLength);
-    return index->text != nullptr;
+    char name[32];
+    copyText(name, sizeof name, prefix);
+    appendText(name, sizeof name, "INDEX");
+    size_t length = 0;
+    const char* text = resourceData(module, type, name, &length);
+    *index = {text, length, module, type, prefix};
+    return text != nullptr;
 }
 
 static bool joinPath(char* dst, const char* folder, const char* name) {
@@ -55,6 +55,8 @@ static bool joinPath(char* dst, const char* folder, const char* name) {
 struct HeldSet {
     HANDLE* items;
     size_t count, cap;
+    // Inherited by the next child made, or given to the one made already.
+    bool inherited;
 };
 static HeldSet heldSets[2];
 
@@ -76,82 +78,64 @@ static void releaseHeld(HeldSet* set, size_t mark = 0) {
     while (set->count > mark) CloseHandle(set->items[--set->count]);
 }
 
-static HANDLE openHeld(const char* path) {
+static HANDLE openHeld(const char* path, bool inherited) {
     WidePath wide(path);
-    SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
+    SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, inherited};
     return wide.ok ? CreateFileW(wide.text, GENERIC_READ, FILE_SHARE_READ, &inherit, OPEN_EXISTING,
                                  FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_SEQUENTIAL_SCAN, nullptr)
                    : INVALID_HANDLE_VALUE;
 }
 
-// Every listed file's path, size and bytes, as the builder hashed them,
-// each read through a handle that shares no writing and stays open, and
-// exactly as long as the index says.
-static bool contentHashIs(const char* folder, const RuntimeIndex& index, const char* hash, HeldSet* set) {
-    static char buffer[1 << 20];
-    Sha256 sum;
-    sha256Begin(&sum);
-    const char* at = index.text;
-    char name[TEXT_CAP], path[TEXT_CAP], size[24];
-    unsigned long long listed = 0;
-    while (nextRuntimeEntry(&at, index.text + index.length, &listed, name, sizeof name) == ENTRY_OK) {
-        size[0] = '\0';
-        appendUnsigned(size, sizeof size, listed);
-        sha256Add(&sum, name, strlen(name) + 1);
-        sha256Add(&sum, size, strlen(size) + 1);
-        HANDLE file = joinPath(path, folder, name) ? openHeld(path) : INVALID_HANDLE_VALUE;
-        if (file == INVALID_HANDLE_VALUE) return false;
-        if (!hold(set, file)) {
-            CloseHandle(file);
-            return false;
-        }
-        LARGE_INTEGER length;
-        if (!GetFileSizeEx(file, &length) || (unsigned long long)length.QuadPart != listed) return false;
-        DWORD got = 0;
-        for (unsigned long long left = listed; left > 0; left -= got) {
-            DWORD ask = left < sizeof buffer ? (DWORD)left : (DWORD)sizeof buffer;
-            if (!ReadFile(file, buffer, ask, &got, nullptr) || got == 0) return false;
-            sha256Add(&sum, buffer, got);
-        }
-    }
-    char hex[65];
-    sha256End(&sum, hex);
-    return strcmp(hex, hash) == 0;
-}
-
-// The files of a copy, checked piece by piece against the digests the
-// builder wrote, by two threads at once: the opening and reading of one
-// piece overlaps the hashing of another, and a runtime's one large file is
-// shared out like the rest.
-enum { SUM_WORKERS = 2, SUM_READ = 1 << 20, SUM_PIECE = 4 << 20 };
-struct SumPiece {
+// The files of a copy, compared byte for byte with the launcher's own
+// resources by two threads at once: the opening and reading of one piece
+// overlaps the comparing of another, and a runtime's one large file is
+// shared out like the rest. Comparing costs a fraction of hashing, and
+// proves more.
+enum { CHECK_WORKERS = 2, CHECK_READ = 1 << 20, CHECK_PIECE = 4 << 20 };
+struct CheckedPiece {
     size_t file;
     unsigned long long offset, length;
 };
-struct SumCheck {
+struct BytesCheck {
     const char* folder;
-    const char* sums;
+    bool inherited;
     StringList names;
+    const char** carried;  // each file's bytes in the launcher
     unsigned long long* sizes;
-    HANDLE* files[SUM_WORKERS];  // each worker's own handles
-    SumPiece* pieces;
+    HANDLE* files[CHECK_WORKERS];  // each worker's own handles
+    CheckedPiece* pieces;
     size_t pieceCount;
     volatile LONG next;
     volatile LONG failed;
 };
-struct SumWorker {
-    SumCheck* check;
+struct CheckWorker {
+    BytesCheck* check;
     int index;
     char* buffer;
 };
 
+static bool holdTreeFolder(const char* path, HeldSet* set) {
+    WidePath wide(path);
+    SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, set->inherited};
+    HANDLE folder = wide.ok ? CreateFileW(wide.text, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
+                                          OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr)
+                            : INVALID_HANDLE_VALUE;
+    if (folder == INVALID_HANDLE_VALUE) return false;
+    if (!hold(set, folder)) {
+        CloseHandle(folder);
+        return false;
+    }
+    // Held, it stays the folder of this name: what it is now, it remains.
+    return !isLink(path);
+}
+
 // The worker's own held handle of the file: reads at two places of one
 // handle would wait for each other.
-static HANDLE heldFile(SumCheck* check, int worker, size_t i) {
+static HANDLE heldFile(BytesCheck* check, int worker, size_t i) {
     HANDLE* file = &check->files[worker][i];
     if (*file != INVALID_HANDLE_VALUE) return *file;
     char path[TEXT_CAP];
-    *file = joinPath(path, check->folder, check->names.items[i]) ? openHeld(path) : INVALID_HANDLE_VALUE;
+    *file = joinPath(path, check->folder, check->names.items[i]) ? openHeld(path, check->inherited) : INVALID_HANDLE_VALUE;
     LARGE_INTEGER length;
     if (*file == INVALID_HANDLE_VALUE || !GetFileSizeEx(*file, &length) ||
         (unsigned long long)length.QuadPart != check->sizes[i])
@@ -159,60 +143,60 @@ static HANDLE heldFile(SumCheck* check, int worker, size_t i) {
     return *file;
 }
 
-static bool pieceHasSum(SumCheck* check, int worker, size_t n, char* buffer) {
-    const SumPiece& piece = check->pieces[n];
+static bool pieceIsCarried(BytesCheck* check, int worker, size_t n, char* buffer) {
+    const CheckedPiece& piece = check->pieces[n];
     HANDLE file = heldFile(check, worker, piece.file);
     if (file == INVALID_HANDLE_VALUE) return false;
-    Sha256 sum;
-    sha256Begin(&sum);
-    char hex[65];
+    const char* carried = check->carried[piece.file] + piece.offset;
     DWORD got = 0;
     unsigned long long at = piece.offset;
-    for (unsigned long long left = piece.length; left > 0; left -= got, at += got) {
-        DWORD ask = left < SUM_READ ? (DWORD)left : (DWORD)SUM_READ;
+    for (unsigned long long left = piece.length; left > 0; left -= got, at += got, carried += got) {
+        DWORD ask = left < CHECK_READ ? (DWORD)left : (DWORD)CHECK_READ;
         OVERLAPPED from = {};
         from.Offset = (DWORD)at;
         from.OffsetHigh = (DWORD)(at >> 32);
-        if (check->failed || !ReadFile(file, buffer, ask, &got, &from) || got == 0) return false;
-        sha256Add(&sum, buffer, got);
+        if (check->failed || !ReadFile(file, buffer, ask, &got, &from) || got == 0 || !sameBytes(buffer, carried, got))
+            return false;
     }
-    sha256End(&sum, hex);
-    return memcmp(hex, check->sums + 64 * n, 64) == 0;
+    return true;
 }
 
-static DWORD WINAPI checkSums(void* raw) {
-    SumWorker* worker = (SumWorker*)raw;
-    SumCheck* check = worker->check;
+static DWORD WINAPI checkPieces(void* raw) {
+    CheckWorker* worker = (CheckWorker*)raw;
+    BytesCheck* check = worker->check;
     for (LONG n; !check->failed && (n = InterlockedIncrement(&check->next) - 1) < (LONG)check->pieceCount;)
-        if (!pieceHasSum(check, worker->index, (size_t)n, worker->buffer)) InterlockedExchange(&check->failed, 1);
+        if (!pieceIsCarried(check, worker->index, (size_t)n, worker->buffer)) InterlockedExchange(&check->failed, 1);
     return 0;
 }
 
-// The index's files and their pieces, one digest each: false where the
-// digests are not one for each piece.
-static bool planPieces(const RuntimeIndex& index, SumCheck* check) {
-    size_t cap = index.sumsLength / 64;
-    if (index.sumsLength != 64 * cap || cap == 0) return false;
-    check->pieces = (SumPiece*)calloc(cap, sizeof *check->pieces);
-    check->sizes = (unsigned long long*)calloc(cap, sizeof *check->sizes);
-    if (!check->pieces || !check->sizes) return false;
+// The index's files, the launcher's bytes of each, and their pieces: false
+// where a file the index lists is not carried at its listed size.
+static bool planPieces(const RuntimeIndex& index, BytesCheck* check) {
     const char* at = index.text;
-    char name[TEXT_CAP];
-    unsigned long long size = 0;
+    char name[TEXT_CAP], resource[32];
+    unsigned long long size = 0, count = 0, pieces = 0;
+    for (; nextRuntimeEntry(&at, index.text + index.length, &size, name, sizeof name) == ENTRY_OK; ++count)
+        pieces += size / CHECK_PIECE + 1;
+    check->pieces = (CheckedPiece*)calloc(pieces, sizeof *check->pieces);
+    check->sizes = (unsigned long long*)calloc(count, sizeof *check->sizes);
+    check->carried = (const char**)calloc(count, sizeof *check->carried);
+    if (!check->pieces || !check->sizes || !check->carried) return false;
+    at = index.text;
     while (nextRuntimeEntry(&at, index.text + index.length, &size, name, sizeof name) == ENTRY_OK) {
-        size_t file = check->names.count;
-        if (file == cap || !addString(&check->names, name)) return false;
+        size_t file = check->names.count, carriedSize = 0;
+        copyText(resource, sizeof resource, index.prefix);
+        appendUnsigned(resource, sizeof resource, file);
+        check->carried[file] = resourceData(index.module, index.type, resource, &carriedSize);
+        if (!check->carried[file] || carriedSize != size || !addString(&check->names, name)) return false;
         check->sizes[file] = size;
-        // An empty file is one piece of nothing.
-        unsigned long long offset = 0;
-        do {
-            if (check->pieceCount == cap) return false;
-            unsigned long long piece = SUM_PIECE, length = size - offset < piece ? size - offset : piece;
-            check->pieces[check->pieceCount++] = {file, offset, length};
-            offset += length;
-        } while (offset < size);
+        for (unsigned long long offset = 0; offset < size; offset += CHECK_PIECE) {
+            unsigned long long left = size - offset;
+            check->pieces[check->pieceCount++] = {file, offset, left < CHECK_PIECE ? left : (unsigned long long)CHECK_PIECE};
+        }
+        // An empty file is still opened, held and its size checked.
+        if (size == 0) check->pieces[check->pieceCount++] = {file, 0, 0};
     }
-    if (check->pieceCount != cap) return false;
+    if (check->names.count != count) return false;
     for (HANDLE*& files : check->files) {
         files = (HANDLE*)malloc(check->names.count * sizeof(HANDLE));
         for (size_t i = 0; files && i < check->names.count; ++i) files[i] = INVALID_HANDLE_VALUE;
@@ -221,14 +205,45 @@ static bool planPieces(const RuntimeIndex& index, SumCheck* check) {
     return true;
 }
 
-static bool sumsMatch(const char* folder, const RuntimeIndex& index, HeldSet* set) {
-    static char buffers[SUM_WORKERS][SUM_READ];
-    SumCheck check = {folder, index.sums, {nullptr, 0, 0}, nullptr, {nullptr, nullptr}, nullptr, 0, 0, 0};
-    bool whole = planPieces(index, &check);
+// The copy's folder and each folder in it, held from the top down without
+// delete sharing, none a link: a folder swapped for a link after its files
+// were opened would lead the VM to others of the same names.
+static bool holdFolders(const char* folder, const RuntimeIndex& index, HeldSet* set) {
+    char name[TEXT_CAP], path[TEXT_CAP], last[TEXT_CAP] = "";
+    unsigned long long size = 0;
+    const char* at = index.text;
+    bool held = holdTreeFolder(folder, set);
+    // Every folder above the last file's was held with it.
+    while (held && nextRuntimeEntry(&at, index.text + index.length, &size, name, sizeof name) == ENTRY_OK) {
+        char* end = strrchr(name, '\\');
+        if (!end) continue;
+        *end = '\0';
+        for (char* c = name; held; ++c) {
+            if (*c != '\\' && *c != '\0') continue;
+            char kept = *c;
+            *c = '\0';
+            size_t length = strlen(name);
+            if (strncmp(last, name, length) != 0 || (last[length] != '\\' && last[length] != '\0'))
+                held = joinPath(path, folder, name) && holdTreeFolder(path, set);
+            *c = kept;
+            if (!kept) break;
+        }
+        copyText(last, sizeof last, name);
+    }
+    return held;
+}
+
+// Every listed file's bytes are the launcher's, each read through a handle
+// that shares no writing and stays open.
+static bool bytesAreCarried(const char* folder, const RuntimeIndex& index, HeldSet* set) {
+    // Each check its own: two copies may be checked at once.
+    char* buffers = (char*)malloc(CHECK_WORKERS * CHECK_READ);
+    BytesCheck check = {folder, set->inherited, {nullptr, 0, 0}, nullptr, nullptr, {nullptr, nullptr}, nullptr, 0, 0, 0};
+    bool whole = buffers && holdFolders(folder, index, set) && planPieces(index, &check);
     if (whole) {
-        SumWorker workers[SUM_WORKERS] = {{&check, 0, buffers[0]}, {&check, 1, buffers[1]}};
-        HANDLE second = CreateThread(nullptr, 0, checkSums, &workers[1], 0, nullptr);
-        checkSums(&workers[0]);
+        CheckWorker workers[CHECK_WORKERS] = {{&check, 0, buffers}, {&check, 1, buffers + CHECK_READ}};
+        HANDLE second = CreateThread(nullptr, 0, checkPieces, &workers[1], 0, nullptr);
+        checkPieces(&workers[0]);
         if (second) {
             WaitForSingleObject(second, INFINITE);
             CloseHandle(second);
@@ -246,6 +261,8 @@ static bool sumsMatch(const char* folder, const RuntimeIndex& index, HeldSet* se
         }
         free(files);
     }
+    free(buffers);
+    free(check.carried);
     free(check.sizes);
     free(check.pieces);
     freeStringList(&check.names);
@@ -281,9 +298,6 @@ static bool exactTree(const char* folder, const RuntimeIndex& index) {
     return exact;
 }
 
-
-// Whole: the marker holds the index, each file has its size, and, where
-// `hash` is given, the bytes are the builder's.
 // One folder's files as "<name>|<size>" ("|" is in no file name), from one
 // enumeration: a call for each file costs a start a round trip each.
 struct FolderListing {
@@ -317,28 +331,34 @@ static bool hasFileOfSize(FolderListing* listing, const char* path, unsigned lon
     return false;
 }
 
-static bool isWholeRuntime(const char* folder, const RuntimeIndex& index, const char* hash, HeldSet* set) {
+// Whole: the marker holds the index and each file has its size; with
+// `checkBytes`, the bytes are the launcher's and the tree holds nothing else.
+static bool isWholeRuntime(const char* folder, const RuntimeIndex& index, bool checkBytes, HeldSet* set) {
     char path[TEXT_CAP];
     if (isLink(folder)) return false;
     size_t length = 0;
     char* marker = joinPath(path, folder, MARKER) ? readFileAlloc(path, index.length + 1, &length) : nullptr;
     bool whole = marker && length == index.length && memcmp(marker, index.text, length) == 0;
     free(marker);
+    if (whole && checkBytes) {
+        // The sizes come with the bytes, through the held handles.
+        size_t mark = set->count;
+        if (bytesAreCarried(folder, index, set) && exactTree(folder, index)) return true;
+        releaseHeld(set, mark);
+        return false;
+    }
     const char* at = index.text;
     char name[TEXT_CAP];
     unsigned long long listed = 0;
-    static FolderListing listing;
+    // Each call its own: two copies may be checked at once.
+    FolderListing listing;
     listing.folder[0] = '\0';
+    listing.files = {nullptr, 0, 0};
     for (RuntimeEntry e; whole && (e = nextRuntimeEntry(&at, index.text + index.length, &listed, name, sizeof name)) !=
                                       ENTRY_END;)
         whole = e == ENTRY_OK && joinPath(path, folder, name) && hasFileOfSize(&listing, path, listed);
     freeStringList(&listing.files);
-    if (!whole || !hash) return whole;
-    size_t mark = set->count;
-    bool bytes = index.sums ? sumsMatch(folder, index, set) : contentHashIs(folder, index, hash, set);
-    if (bytes && exactTree(folder, index)) return true;
-    releaseHeld(set, mark);
-    return false;
+    return whole;
 }
 
 // A folder the copy is written into, held without delete sharing until the
@@ -376,46 +396,87 @@ static bool makeParents(char* path, size_t folderLength, char* previous, HeldSet
     return made;
 }
 
-// Every file on the disk before the marker: flushed in one pass at the end,
-// not one by one as they are written, since the first flush of a pass
-// carries most of the others' data with it.
-static bool flushAll(HeldSet* files) {
-    bool ok = true;
-    for (size_t i = 0; i < files->count; ++i) ok = FlushFileBuffers(files->items[i]) && ok;
-    releaseHeld(files);
-    return ok;
+// Every file is on the disk before the marker: each is flushed by a thread
+// of its own while the next ones are written, so that the disk's time
+// overlaps the copying (the large file that comes early most of all).
+struct Flusher {
+    HANDLE* files;  // one for each file of the index, in the order written
+    size_t count;
+    HANDLE written;  // a count of the files written and not yet flushed
+    volatile LONG stop;
+    volatile LONG failed;
+};
+
+static DWORD WINAPI flushInTurn(void* raw) {
+    Flusher* f = (Flusher*)raw;
+    for (size_t i = 0; i < f->count; ++i) {
+        WaitForSingleObject(f->written, INFINITE);
+        if (f->stop) break;
+        if (!FlushFileBuffers(f->files[i])) InterlockedExchange(&f->failed, 1);
+    }
+    return 0;
 }
 
-static int writeFiles(HMODULE module, const char* type, const char* prefix, const RuntimeIndex& index,
-                      const char* folder, volatile LONG* permille, HeldSet* folders, HeldSet* files) {
+static int writeEach(HMODULE module, const char* type, const char* prefix, const RuntimeIndex& index,
+                     const char* folder, volatile LONG* permille, HeldSet* folders, Flusher* flusher) {
     const char* end = index.text + index.length;
     char name[TEXT_CAP], path[TEXT_CAP], resource[32];
     unsigned long long size = 0, total = 0, done = 0;
-    RuntimeEntry e;
-    for (const char* at = index.text; (e = nextRuntimeEntry(&at, end, &size, name, sizeof name)) == ENTRY_OK;)
+    for (const char* at = index.text; nextRuntimeEntry(&at, end, &size, name, sizeof name) == ENTRY_OK;)
         total += size;
-    if (e == ENTRY_BAD) return ERR_BAD_INDEX;
     if (!createDirectory(folder) || !holdFolder(folders, folder)) return ERR_NO_FOLDER;
     const char* at = index.text;
     char previous[TEXT_CAP];
     copyText(previous, sizeof previous, folder);
-    for (unsigned long i = 0; nextRuntimeEntry(&at, end, &size, name, sizeof name) == ENTRY_OK; ++i) {
+    for (unsigned long i = 0; i < flusher->count && nextRuntimeEntry(&at, end, &size, name, sizeof name) == ENTRY_OK;
+         ++i) {
         if (!joinPath(path, folder, name) || !makeParents(path, strlen(folder), previous, folders))
             return ERR_NOT_CREATED;
         copyText(resource, sizeof resource, prefix);
         appendUnsigned(resource, sizeof resource, i);
-        HANDLE written = INVALID_HANDLE_VALUE;
-        int code = writeResourceFile(module, path, resource, type, true, &written);
+        int code = writeResourceFile(module, path, resource, type, true, &flusher->files[i]);
         if (code) return code;
-        if (!hold(files, written)) {
-            bool flushed = FlushFileBuffers(written);
-            CloseHandle(written);
-            if (!flushed) return ERR_NOT_WRITTEN;
-        }
+        if (flusher->written) ReleaseSemaphore(flusher->written, 1, nullptr);
         done += size;
         if (permille && total) InterlockedExchange(permille, (LONG)(done * 1000 / total));
     }
-    if (!flushAll(files)) return ERR_NOT_WRITTEN;
+    return 0;
+}
+
+static int writeFiles(HMODULE module, const char* type, const char* prefix, const RuntimeIndex& index,
+                      const char* folder, volatile LONG* permille, HeldSet* folders) {
+    const char* at = index.text;
+    char name[TEXT_CAP];
+    unsigned long long size = 0;
+    size_t count = 0;
+    RuntimeEntry e;
+    while ((e = nextRuntimeEntry(&at, index.text + index.length, &size, name, sizeof name)) == ENTRY_OK) ++count;
+    if (e == ENTRY_BAD) return ERR_BAD_INDEX;
+    Flusher flusher = {(HANDLE*)malloc((count ? count : 1) * sizeof(HANDLE)), count, nullptr, 0, 0};
+    if (!flusher.files) return ERR_NOT_WRITTEN;
+    for (size_t i = 0; i < count; ++i) flusher.files[i] = INVALID_HANDLE_VALUE;
+    flusher.written = CreateSemaphoreW(nullptr, 0, (LONG)(count ? count : 1), nullptr);
+    HANDLE thread = flusher.written ? CreateThread(nullptr, 0, flushInTurn, &flusher, 0, nullptr) : nullptr;
+    int code = writeEach(module, type, prefix, index, folder, permille, folders, &flusher);
+    if (thread) {
+        // A failed copy needs no flushing: the thread stops at its next file.
+        if (code) {
+            InterlockedExchange(&flusher.stop, 1);
+            ReleaseSemaphore(flusher.written, 1, nullptr);
+        }
+        WaitForSingleObject(thread, INFINITE);
+        CloseHandle(thread);
+    }
+    for (size_t i = 0; i < count; ++i) {
+        if (flusher.files[i] == INVALID_HANDLE_VALUE) continue;
+        if (!thread && !code && !FlushFileBuffers(flusher.files[i])) flusher.failed = 1;
+        CloseHandle(flusher.files[i]);
+    }
+    if (flusher.written) CloseHandle(flusher.written);
+    free(flusher.files);
+    if (code) return code;
+    if (flusher.failed) return ERR_NOT_WRITTEN;
+    char path[TEXT_CAP];
     HANDLE marker = joinPath(path, folder, MARKER)
                         ? openFile(path, GENERIC_WRITE, 0, CREATE_NEW, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT)
                         : INVALID_HANDLE_VALUE;
@@ -429,11 +490,9 @@ static int writeFiles(HMODULE module, const char* type, const char* prefix, cons
 
 static int writeCopy(HMODULE module, const char* type, const char* prefix, const RuntimeIndex& index,
                      const char* folder, volatile LONG* permille) {
-    HeldSet folders = {nullptr, 0, 0}, files = {nullptr, 0, 0};
-    int code = writeFiles(module, type, prefix, index, folder, permille, &folders, &files);
-    releaseHeld(&files);
+    HeldSet folders = {nullptr, 0, 0, false};
+    int code = writeFiles(module, type, prefix, index, folder, permille, &folders);
     releaseHeld(&folders);
-    free(files.items);
     free(folders.items);
     return code;
 }
@@ -484,9 +543,9 @@ static bool rootIsPlain(const char* root) {
 // application holds it), `home` becomes the start's own copy, which a later
 // start deletes once nothing holds it.
 static void placeCopy(const char* partial, char* home, const char* aside, const RuntimeIndex& index,
-                      const char* bytesHash, HeldSet* set) {
+                      bool checkBytes, HeldSet* set) {
     if (renameSoon(partial, home)) return;
-    if (isWholeRuntime(home, index, bytesHash, set)) {
+    if (isWholeRuntime(home, index, checkBytes, set)) {
         removeTree(partial);
         return;
     }
@@ -499,10 +558,10 @@ static void placeCopy(const char* partial, char* home, const char* aside, const 
 
 int installCopy(HMODULE module, const char* type, const char* prefix, const char* root, const char* hash, char* home,
                 volatile LONG* permille, bool checkBytes) {
-    const char* bytesHash = checkBytes ? hash : nullptr;
     // A restart checks its copy anew: what was held for the last one goes.
     HeldSet* set = &heldSets[strcmp(type, "RUNTIME") == 0 ? 0 : 1];
     releaseHeld(set);
+    set->inherited = true;
     RuntimeIndex index;
     char name[20], partial[TEXT_CAP], aside[TEXT_CAP];
     if (!copyIndex(module, type, prefix, &index)) return ERR_NO_RESOURCE;
@@ -517,7 +576,7 @@ int installCopy(HMODULE module, const char* type, const char* prefix, const char
     if (isLink(home)) removeTree(home);
     bool linked = isLink(home);
     // Used now: no other version's start deletes it before the child holds it.
-    if (!linked && isWholeRuntime(home, index, bytesHash, set)) {
+    if (!linked && isWholeRuntime(home, index, checkBytes, set)) {
         markUsedNow(home);
         return 0;
     }
@@ -528,11 +587,29 @@ int installCopy(HMODULE module, const char* type, const char* prefix, const char
         removeTree(partial);
         return code;
     }
-    if (!linked) placeCopy(partial, home, aside, index, bytesHash, set);
+    if (!linked) placeCopy(partial, home, aside, index, checkBytes, set);
     if (!sameFileName(home, partial) && isLink(home)) copyText(home, TEXT_CAP, partial);
     // The copy in use is checked, and held, where its bytes must be the builder's.
     releaseHeld(set);
-    return !bytesHash || isWholeRuntime(home, index, bytesHash, set) ? 0 : ERR_NOT_WRITTEN;
+    return !checkBytes || isWholeRuntime(home, index, checkBytes, set) ? 0 : ERR_NOT_WRITTEN;
+}
+
+bool copyIsCarried(HMODULE module, const char* type, const char* prefix, const char* home) {
+    HeldSet* set = &heldSets[strcmp(type, "RUNTIME") == 0 ? 0 : 1];
+    releaseHeld(set);
+    set->inherited = false;
+    RuntimeIndex index;
+    return copyIndex(module, type, prefix, &index) && isWholeRuntime(home, index, true, set);
+}
+
+bool giveHeldCopy(const char* type, HANDLE process) {
+    HeldSet* set = &heldSets[strcmp(type, "RUNTIME") == 0 ? 0 : 1];
+    for (size_t i = 0; i < set->count; ++i) {
+        HANDLE given = nullptr;
+        if (!DuplicateHandle(GetCurrentProcess(), set->items[i], process, &given, 0, FALSE, DUPLICATE_SAME_ACCESS))
+            return false;
+    }
+    return true;
 }
 
 static bool olderThan(const FILETIME& time, ULONGLONG age) {

@@ -10,9 +10,17 @@
 // them. A copy is made in a sibling folder and renamed into place, so that
 // a start never sees half of one; `permille` follows the copy. `home`
 // (TEXT_CAP) receives the folder. With `checkBytes`, a copy counts as whole
-// only when its bytes give the hash. 0, or the code of message 1013.
+// only when its bytes are the launcher's own. 0, or the code of message 1013.
 int installCopy(HMODULE module, const char* type, const char* prefix, const char* root, const char* hash, char* home,
                 volatile LONG* permille, bool checkBytes);
+
+// For an elevated start that checks its copy while its child starts:
+// whether the copy at `home` is whole, its bytes the launcher's own and its
+// tree nothing more, each file held as `installCopy` holds it.
+bool copyIsCarried(HMODULE module, const char* type, const char* prefix, const char* home);
+// Gives `process` a handle of its own to each file held of `type`'s copy,
+// so that they stay held after this process ends.
+bool giveHeldCopy(const char* type, HANDLE process);
 
 // Deletes below root only what the launcher made there and nothing holds
 // (each start that finds its copy whole sets its marker's time as its last

@@ -35,6 +35,12 @@ bool appendTexts(char* dst, size_t cap, std::initializer_list<const char*> parts
     return fits;
 }
 
+unsigned long long decimalValue(const char* text) {
+    unsigned long long value = 0;
+    for (; *text >= '0' && *text <= '9' && value < (1ULL << 60); ++text) value = value * 10 + (unsigned)(*text - '0');
+    return *text ? 0 : value;
+}
+
 bool appendUnsigned(char* dst, size_t cap, unsigned long long value) {
     char digits[24];
     size_t at = sizeof digits;

@@ -15,6 +15,9 @@ bool appendText(char* dst, size_t cap, const char* src);
 bool appendChars(char* dst, size_t cap, const char* src, size_t n);
 // Appends each part in turn; false when any had to be cut.
 bool appendTexts(char* dst, size_t cap, std::initializer_list<const char*> parts);
+// A whole text of decimal digits as its value; 0 for any other text or a
+// value of 2^60 or more.
+unsigned long long decimalValue(const char* text);
 // Appends a number in decimal, without leading zeros.
 bool appendUnsigned(char* dst, size_t cap, unsigned long long value);
 // The length of the longest start of `text` that holds at most `maxBytes`

@@ -146,19 +146,14 @@ static void tellVmStarts() {
 
 static void tellApplicationRuns() { tellRecord(APPLICATION_RUNS_RECORD); }
 
-static unsigned long long numberOf(const char* text) {
-    unsigned long long value = 0;
-    for (; *text >= '0' && *text <= '9' && value < (1ULL << 60); ++text) value = value * 10 + (unsigned)(*text - '0');
-    return *text ? 0 : value;
-}
-
 // Only the launcher's own parent makes a child: it hands down a handle to
 // itself, and the child finds that the handle's process is the one that
 // made it, running this program as this user at this level. A command line
 // alone, typed or sent by any other process (or a start again of a
 // hand-over), never names the communication file and folder of a child.
+static HANDLE ownParent = nullptr;
 static bool madeByOwnParent(const char* handleText) {
-    HANDLE parent = (HANDLE)(ULONG_PTR)numberOf(handleText);
+    HANDLE parent = (HANDLE)(ULONG_PTR)decimalValue(handleText);
     DWORD id = parent ? GetProcessId(parent) : 0;
     if (!id) return false;
     // Made by it, this process has its user and level; the image tells the
@@ -167,7 +162,9 @@ static bool madeByOwnParent(const char* handleText) {
     DWORD mineLength = TEXT_CAP, theirsLength = TEXT_CAP;
     bool same = id == parentProcessId() && QueryFullProcessImageNameW(GetCurrentProcess(), 0, mine, &mineLength) &&
                 QueryFullProcessImageNameW(parent, 0, theirs, &theirsLength) && lstrcmpiW(mine, theirs) == 0;
-    CloseHandle(parent);
+    // Kept while the child waits for the parent's word on the runtime.
+    if (same) ownParent = parent;
+    else CloseHandle(parent);
     return same;
 }
 
@@ -186,7 +183,7 @@ static const char* readChildLine(const char* tail, char* extractDir, size_t* opt
         trace({"child mode refused: not started by this program's own start: ", tail});
         failWithMessage(MSG_WRONG_PARAMETERS);
     }
-    *optionCount = (size_t)numberOf(count);
+    *optionCount = (size_t)decimalValue(count);
     return at;
 }
 
@@ -199,7 +196,8 @@ void runChildMode(const char* tail) {
     // Ctrl+C and its closing, as it would under java.exe.
     if (configInt(CFG_CONSOLE) && !builtForConsole()) AttachConsole(ATTACH_PARENT_PROCESS);
     setTaskbarIdentity("child: ");
-    takeRuntimeHome();
+    takeRuntimeHome(ownParent);
+    CloseHandle(ownParent);
     if (configInt(CFG_SINGLE_INSTANCE)) serveOpenRequests();
     foundSource = findJvm(foundPath, foundName);
     if (foundSource == JVM_NOT_FOUND) failNoJvm();

@@ -136,7 +136,7 @@ static UserWords userWordsOf(const char* tail) {
 static HANDLE handleForChild() {
     HANDLE self = nullptr;
     if (!DuplicateHandle(GetCurrentProcess(), GetCurrentProcess(), GetCurrentProcess(), &self,
-                         PROCESS_QUERY_LIMITED_INFORMATION, TRUE, 0))
+                         PROCESS_QUERY_LIMITED_INFORMATION | SYNCHRONIZE, TRUE, 0))
         failInternal(ERR_CHILD_START);
     return self;
 }
@@ -156,7 +156,7 @@ static char* childTail(HANDLE self) {
 // extracted, its own communication file and line. A restart is such a start
 // too, so that an application restarted after an update gets the new files.
 static bool startFreshChild(char* commFile) {
-    prepareRuntime();
+    bool checkBeside = prepareRuntime();
     char extractDir[TEXT_CAP];
     char names[TEXT_CAP];
     configString(CFG_FILE_NAMES, names, sizeof names);
@@ -175,7 +175,15 @@ static bool startFreshChild(char* commFile) {
     bool started = startChildProcess(line);
     CloseHandle(self);
     free(line);
-    return started;
+    if (!started || !checkBeside || confirmRuntime(childProcess)) return started;
+    // The child has not looked at the copy yet: it goes, and the next start
+    // checks a new copy before its child.
+    HANDLE waiting = childProcess;
+    childProcess = nullptr;
+    TerminateProcess(waiting, 1);
+    WaitForSingleObject(waiting, INFINITE);
+    CloseHandle(waiting);
+    return startFreshChild(commFile);
 }
 
 // The ended child's handle goes once the new one is there.

@@ -20,8 +20,11 @@
 
 // The one way from the parent to the child's search; removed in the child.
 #define HOME_VARIABLE "TARVO_RUNTIME_HOME"
+// An elevated start's event, inherited by the child, set once the copy's
+// bytes are checked and the child holds them; removed in the child.
+#define CHECKED_VARIABLE "TARVO_RUNTIME_CHECKED"
 // The internal error of a folder that cannot be made, as for included files.
-enum { ERR_NO_RUNTIME_FOLDER = 7 };
+enum { ERR_NO_RUNTIME_FOLDER = 7, ERR_NOT_CARRIED = 12 };
 
 struct CopyKind {
     const char* type;
@@ -41,15 +44,21 @@ struct CopyJob {
     char home[TEXT_CAP];
     volatile LONG permille;
     int code;
+    bool checkBytes;
+    bool confirm;  // the copy is in place: its bytes are checked, no more
 };
 static CopyJob runtimeJob, filesJob;
 
 static DWORD WINAPI installJob(void* raw) {
     CopyJob* job = (CopyJob*)raw;
-    bool checkBytes = runsElevated();
-    if (checkBytes) trace({"parent: elevated; the copy's bytes are checked against its hash"});
-    job->code = installCopy(appInstance, job->kind->type, job->kind->prefix, job->root, job->hash, job->home,
-                            &job->permille, checkBytes);
+    const CopyKind* kind = job->kind;
+    if (job->confirm) {
+        job->code = copyIsCarried(appInstance, kind->type, kind->prefix, job->home) ? 0 : ERR_NOT_CARRIED;
+        return 0;
+    }
+    if (job->checkBytes) trace({"parent: elevated; the copy's bytes are checked against the launcher's"});
+    job->code = installCopy(appInstance, kind->type, kind->prefix, job->root, job->hash, job->home, &job->permille,
+                            job->checkBytes);
     return 0;
 }
 
@@ -61,10 +70,9 @@ static void showProgress(LONG permille) {
     setSplashStatus(text);
 }
 
-// The copy runs on a thread of its own, so that the splash answers and
-// shows how far it is.
-static void runInstallJob(CopyJob* job) {
-    HANDLE thread = CreateThread(nullptr, 0, installJob, job, 0, nullptr);
+// The job, once its thread ends; meanwhile the splash answers and shows
+// how far the copy is. Without a thread, the job runs here.
+static void finishJob(CopyJob* job, HANDLE thread) {
     if (!thread) {
         installJob(job);
         return;
@@ -85,10 +93,14 @@ static void runInstallJob(CopyJob* job) {
     }
 }
 
+static void runInstallJob(CopyJob* job) { finishJob(job, CreateThread(nullptr, 0, installJob, job, 0, nullptr)); }
+
 // False where the local application data cannot hold it.
-static bool installLocally(CopyJob* job, const CopyKind* kind) {
+static bool installLocally(CopyJob* job, const CopyKind* kind, bool checkBytes) {
     job->kind = kind;
     job->permille = -1;
+    job->checkBytes = checkBytes;
+    job->confirm = false;
     if (!configString(kind->hash, job->hash, sizeof job->hash) || !job->hash[0]) return false;
     if (!userDataFolder("LOCALAPPDATA", job->root, sizeof job->root) ||
         !appendText(job->root, TEXT_CAP, kind->folder)) {
@@ -102,14 +114,29 @@ static bool installLocally(CopyJob* job, const CopyKind* kind) {
     return false;
 }
 
-void prepareRuntime() {
+// An elevated start checks the copy's bytes while it makes its child and
+// the child starts, which takes as long; the child waits for the check
+// before it looks at the copy. After a copy that failed, the next check
+// comes first.
+static HANDLE checkedEvent = nullptr, checkThread = nullptr;
+static bool checkFirst = false;
+
+bool prepareRuntime() {
     CopyJob* job = &runtimeJob;
-    if (!installLocally(job, &RUNTIME_COPY)) {
-        if (!job->hash[0]) return;
+    // Only this start names the copy and its check: never a variable of the
+    // user's environment.
+    SetEnvironmentVariableW(L"" HOME_VARIABLE, nullptr);
+    SetEnvironmentVariableW(L"" CHECKED_VARIABLE, nullptr);
+    bool beside = runsElevated() && !checkFirst;
+    checkFirst = false;
+    if (!installLocally(job, &RUNTIME_COPY, runsElevated() && !beside)) {
+        if (!job->hash[0]) return false;
         // For this start alone, as the included files are: the next start
         // deletes it.
         trace({"parent: the runtime is copied to the temporary folder for this start"});
         job->code = 0;
+        job->checkBytes = runsElevated();
+        beside = false;
         if (!makeExtractionFolder(job->root)) failInternal(ERR_NO_RUNTIME_FOLDER);
         addTempDir(job->root);
         runInstallJob(job);
@@ -119,10 +146,44 @@ void prepareRuntime() {
     trace({"parent: the runtime inside is in ", job->home});
     WidePath home(job->home);
     SetEnvironmentVariableW(L"" HOME_VARIABLE, home.text);
+    if (!beside) return false;
+    SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
+    checkedEvent = CreateEventW(&inherit, TRUE, FALSE, nullptr);
+    if (!checkedEvent) failInternal(ERR_NO_RUNTIME_FOLDER);
+    char handle[24] = "";
+    appendUnsigned(handle, sizeof handle, (unsigned long long)(ULONG_PTR)checkedEvent);
+    WidePath value(handle);
+    // A child that did not learn to wait would load an unchecked copy.
+    if (!value.ok || !SetEnvironmentVariableW(L"" CHECKED_VARIABLE, value.text)) failInternal(ERR_NO_RUNTIME_FOLDER);
+    trace({"parent: elevated; the copy's bytes are checked against the launcher's while the child starts"});
+    job->confirm = true;
+    job->permille = -1;
+    checkThread = CreateThread(nullptr, 0, installJob, job, 0, nullptr);
+    return true;
+}
+
+bool confirmRuntime(HANDLE child) {
+    if (!checkedEvent) return true;
+    CopyJob* job = &runtimeJob;
+    finishJob(job, checkThread);
+    checkThread = nullptr;
+    job->confirm = false;
+    bool checked = job->code == 0;
+    bool given = checked && giveHeldCopy(RUNTIME_COPY.type, child);
+    if (given) SetEvent(checkedEvent);
+    CloseHandle(checkedEvent);
+    checkedEvent = nullptr;
+    // A child that ended while it waited (a Ctrl+C) is not started again:
+    // the monitor reports its end.
+    if (given || (checked && WaitForSingleObject(child, 0) == WAIT_OBJECT_0)) return true;
+    trace({checked ? "parent: the child could not be given the checked files; the start begins again"
+                   : "parent: the copy's bytes are not the launcher's; the start begins again with a new copy"});
+    checkFirst = true;
+    return false;
 }
 
 bool prepareCachedFiles(char* folder) {
-    if (!installLocally(&filesJob, &FILES_COPY)) return false;
+    if (!installLocally(&filesJob, &FILES_COPY, runsElevated())) return false;
     copyText(folder, TEXT_CAP, filesJob.home);
     return true;
 }
@@ -135,7 +196,21 @@ void removeOtherCopyFolders() {
 // The child's copy of the folder it runs from.
 static char takenHome[TEXT_CAP] = "";
 
-void takeRuntimeHome() {
+// Until the parent has checked the copy and this process holds its files;
+// a parent that ended without its word leaves nothing to run.
+static void waitForCheck(HANDLE parent) {
+    char number[24];
+    if (!environmentValue(CHECKED_VARIABLE, number, sizeof number)) return;
+    SetEnvironmentVariableW(L"" CHECKED_VARIABLE, nullptr);
+    HANDLE waits[2] = {(HANDLE)(ULONG_PTR)decimalValue(number), parent};
+    trace({"child: waits for the parent's check of the runtime's bytes"});
+    DWORD woke = WaitForMultipleObjects(2, waits, FALSE, INFINITE);
+    CloseHandle(waits[0]);
+    if (woke != WAIT_OBJECT_0) ExitProcess(1);
+}
+
+void takeRuntimeHome(HANDLE parent) {
+    waitForCheck(parent);
     if (!environmentValue(HOME_VARIABLE, takenHome, sizeof takenHome)) return;
     SetEnvironmentVariableW(L"" HOME_VARIABLE, nullptr);
     setRuntimeHome(takenHome);

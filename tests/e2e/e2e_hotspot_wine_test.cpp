@@ -286,6 +286,13 @@ TEST_F(HotSpotTest, OneFileCarriesTheImageAndItsLaterStartUsesTheCopy) {
         EXPECT_EQ(0u, javaHome.find(lowerCopy(local) + "\\ledger\\runtime\\")) << javaHome;
         EXPECT_EQ("mixed mode, sharing", lineAfter(readFile(output), "java.vm.info ")) << "its own archive maps";
     }
+    // Elevated, the VM starts from the same copy once its bytes are checked,
+    // which the child waits for.
+    WatchOptions elevated;
+    elevated.currentDirectory = app;
+    WatchReport r = run("", elevated);
+    EXPECT_EQ(0u, exitOf(r, "child")) << r.describe();
+    EXPECT_EQ(0u, lineAfter(readFile(output), "java.home ").find(lowerCopy(local) + "\\ledger\\runtime\\"));
 }
 
 TEST_F(HotSpotTest, TheArchiveIsWrittenAtTheEndMappedLaterRenewedAndNeverStopsAStart) {
