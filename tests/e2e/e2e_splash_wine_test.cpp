@@ -1,5 +1,7 @@
 // The splash window as the user sees it: its pixels read back from the
 // screen while the launcher starts a scripted application.
+#include <algorithm>
+
 #include "launch_fixture.h"
 #include "screen.h"
 
@@ -77,8 +79,11 @@ struct SplashFilm {
         candidate = now;
         since = ms;
     }
+    // A window all black is one the system has mapped and not yet given
+    // its first paint: on a loaded machine that lasts longer than a poll.
     void settle(unsigned ms) {
-        if (!candidate.rgb.empty() && ms - since >= 60 &&
+        bool unpainted = std::all_of(candidate.rgb.begin(), candidate.rgb.end(), [](uint32_t c) { return c == 0; });
+        if (!candidate.rgb.empty() && !unpainted && ms - since >= 60 &&
             (frames.empty() || frames.back().rgb != candidate.rgb))
             frames.push_back(candidate);
     }
